@@ -1,0 +1,24 @@
+#include "ProgramMain.h"
+
+namespace app {
+
+void ProgramMain()
+{
+    // Runtime start-up, once per process: prepares the window engine. (The per-thread globals
+    // need no registering: they are thread_local.)
+    // AppErrors.Setup() with the error manager.
+    // Push "varn.INI" on the string stack, then AppIni.Setup() takes it, with the INI manager.
+    // The global file objects: HashFileRelate and HashFileAccess set up for HashFile, and
+    // HashFileRelateRef and HashFileAccessRef pointed at them, with the file manager.
+    // The main frame procedure, on this thread, until the frame closes.
+    // HashFileRelate.Kill(), which kills HashFileAccess too and clears both references.
+    // AppErrors.Teardown().
+}
+
+void RuntimeShutdown()
+{
+    // Asks the windows still open to close, stops the engine's timer and releases the engine's
+    // resources, once the window engine exists. Until then nothing is open.
+}
+
+} // namespace app

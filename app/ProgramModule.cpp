@@ -1,0 +1,105 @@
+#include "ProgramModule.h"
+
+#include <app/Globals.h>
+#include <value/Random.h>
+
+#include <chrono>
+
+namespace app {
+
+namespace {
+
+/// Start-up only: readies the static file objects HashFileAccess and HashFileRelate before any
+/// other code of the program runs. They are C++ objects whose constructors install their
+/// methods, so there is nothing left to do here.
+void InstallFileObjectMethods(int /*phase*/)
+{
+}
+
+std::uint32_t TimeSeed()
+{
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    return static_cast<std::uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+/// Start-up only: gives the program globals their first values. The random sequence is seeded
+/// once per process, however often the program's module is registered.
+void InitialiseProgramGlobals(int phase)
+{
+    if (phase != value::kInitialise)
+        return;
+    static bool randomSeeded = false;
+    if (!randomSeeded) {
+        randomSeeded = true;
+        value::SeedRandom(TimeSeed());
+        // The locale settings are read here once the locale tables exist.
+    }
+    DialogFileName.Clear(value::ClearValue::Blank);
+    // AppErrors and AppIni get their methods from their constructors: nothing to install.
+    ThreadRequest = 0;
+    ThreadResponse = 0;
+    ThreadScrollRequest = 0;
+    // The HashFile record buffer is cleared to blanks here once the file layer exists.
+}
+
+// Routines 3, 4, 5, 7 and 9, in both phases: store the constructors of the control kinds the
+// program's windows use in the runtime's control factory; storing again at the end changes
+// nothing. The control factory comes with the window layer; until then there is nothing to store.
+void RegisterControlKinds(int /*phase*/)
+{
+}
+
+// Routines 6 and 10, termination only: release a dynamic block the runtime handed this module.
+// No runtime service hands one out yet, so there is nothing to release.
+void ReleaseRuntimeBlock(int /*phase*/)
+{
+}
+
+/// Start-up: declares the framework's shared window (module "abeip", window "$MULTIWINDOW") as
+/// a plain window and keeps its handle; the program never opens it. The end releases that
+/// window and a dynamic block the runtime handed this module. Both phases then register eight more
+/// control kinds. All of it waits for the window layer; today there is nothing to declare.
+void DeclareSharedWindow(int /*phase*/)
+{
+}
+
+constexpr value::InitEntry Entry(std::int32_t level, value::ModuleRoutine routine)
+{
+    return value::InitEntry { level, routine, routine };
+}
+
+// Higher levels start earlier and end later. The runtime's own entries (one at 255, two at
+// 150, one at 28, the runtime's and framework's modules at 16) go first, one line each, as the
+// lower layers gain module state to set up at start-up and release at the end.
+constexpr value::InitEntry kInitialisers[] = {
+    Entry(kProgramLevel, &InstallFileObjectMethods),
+    Entry(kProgramLevel, &InitialiseProgramGlobals),
+    Entry(kProgramLevel, &RegisterControlKinds),
+    Entry(kProgramLevel, &RegisterControlKinds),
+    Entry(kProgramLevel, &RegisterControlKinds),
+    Entry(kProgramLevel, &ReleaseRuntimeBlock),
+    Entry(kProgramLevel, &RegisterControlKinds),
+    Entry(kProgramLevel, &DeclareSharedWindow),
+    Entry(kProgramLevel, &RegisterControlKinds),
+    Entry(kProgramLevel, &ReleaseRuntimeBlock),
+};
+
+// No class records and no imports: C++ classes get their method tables from the compiler and
+// calls into other libraries are resolved when the program is linked, so registration has
+// nothing to fix up.
+value::ProgramDescriptor g_program { nullptr, kInitialisers, 0, {}, {} };
+
+} // namespace
+
+value::ProgramDescriptor& ProgramModule()
+{
+    return g_program;
+}
+
+std::span<const value::InitEntry> ProgramInitialisers()
+{
+    return kInitialisers;
+}
+
+} // namespace app

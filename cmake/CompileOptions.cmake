@@ -1,0 +1,28 @@
+# Warnings, sanitizers and fuzzers for every target of the project.
+option(RT_WERROR "Treat warnings as errors (CI turns this on)" OFF)
+option(RT_ENABLE_ASAN "Build with AddressSanitizer + UBSan" OFF)
+option(RT_ENABLE_FUZZERS "Build libFuzzer targets (clang only)" OFF)
+
+add_library(rt_warnings INTERFACE)
+target_compile_options(rt_warnings INTERFACE
+    -Wall -Wextra -Wshadow -Wconversion -Wsign-conversion
+    -Wnon-virtual-dtor -Wsuggest-override -Wcast-qual -Wformat=2
+    -Wimplicit-fallthrough -Wmissing-declarations -Wundef -Wold-style-cast
+    $<$<BOOL:${RT_WERROR}>:-Werror>)
+
+if(RT_ENABLE_ASAN)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
+                        -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Usage: rt_add_fuzzer(FuzzPicture fuzz/FuzzPicture.cpp value)
+function(rt_add_fuzzer name source)
+    if(NOT RT_ENABLE_FUZZERS)
+        return()
+    endif()
+    add_executable(${name} ${source})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+    target_link_libraries(${name} PRIVATE ${ARGN})
+endfunction()
