@@ -1,0 +1,25 @@
+# Fails when runtime code above platform/ spells a path separator or a drive letter itself:
+# paths are built with platform::PathSeparator(), so no source outside platform/ may hold an
+# escaped backslash ('\\' or "...\\...") or a drive prefix such as "C:\\" or "C:/".
+#   cmake -DROOT=<source root> "-DLAYERS=value;files;..." -P CheckPathLiterals.cmake
+cmake_policy(SET CMP0007 NEW)
+set(violations "")
+foreach(layer IN LISTS LAYERS)
+    file(GLOB_RECURSE files ${ROOT}/${layer}/*.h ${ROOT}/${layer}/*.cpp)
+    foreach(file IN LISTS files)
+        file(STRINGS ${file} lines)
+        set(number 0)
+        foreach(line IN LISTS lines)
+            math(EXPR number "${number} + 1")
+            string(REGEX REPLACE "^[ \t]*//.*" "" code "${line}")
+            if(code MATCHES "\\\\\\\\" OR code MATCHES "\"[A-Za-z]:[/\\\\]")
+                file(RELATIVE_PATH rel ${ROOT} ${file})
+                list(APPEND violations "${rel}:${number}: ${line}")
+            endif()
+        endforeach()
+    endforeach()
+endforeach()
+if(violations)
+    list(JOIN violations "\n  " text)
+    message(FATAL_ERROR "Path built with a hard-coded separator or drive:\n  ${text}")
+endif()
