@@ -1,9 +1,8 @@
 // doSHA on a 500-byte record, hex output included; the peer is libcrypto's one-shot
 // EVP_Digest of the same bytes without the hex, measured in the same run.
-#include <pelnix.h>
-
 #include <benchmark/benchmark.h>
 #include <openssl/evp.h>
+#include <pelnix.h>
 
 #include <array>
 

@@ -16,6 +16,13 @@ if(RT_ENABLE_ASAN)
     add_link_options(-fsanitize=address,undefined)
 endif()
 
+# A fuzzing build instruments every library, so libFuzzer sees coverage of the code under test
+# and not only of the fuzzer's own file.
+if(RT_ENABLE_FUZZERS)
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
 # Usage: rt_add_fuzzer(FuzzPicture fuzz/FuzzPicture.cpp value)
 function(rt_add_fuzzer name source)
     if(NOT RT_ENABLE_FUZZERS)

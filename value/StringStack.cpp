@@ -1,5 +1,6 @@
 #include "StringStack.h"
 
+#include "Collation.h"
 #include "Heap.h"
 
 #include <algorithm>
@@ -107,22 +108,12 @@ char* CopyToBlock(const char* text, std::uint32_t length, bool zeroed)
     return block;
 }
 
-unsigned char Character(const StackEntry& entry, std::uint32_t index)
-{
-    return index < entry.length ? static_cast<unsigned char>(entry.address[index]) : ' ';
-}
-
-/// Walks both values from the left, the shorter continuing as blanks.
+/// Compares the first `limit` characters of both values by the collating comparison, the
+/// shorter value continuing as blanks.
 std::int32_t CompareBlankPadded(
     const StackEntry& left, const StackEntry& right, std::uint32_t limit)
 {
-    for (std::uint32_t i = 0; i < limit; ++i) {
-        unsigned char a = Character(left, i);
-        unsigned char b = Character(right, i);
-        if (a != b)
-            return static_cast<std::int32_t>(a) - static_cast<std::int32_t>(b);
-    }
-    return 0;
+    return CompareStrings(left.View().substr(0, limit), right.View().substr(0, limit));
 }
 
 void DropTwo()

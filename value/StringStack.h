@@ -131,6 +131,13 @@ void ConcatReversed();
 void SubTop(std::int32_t start, std::uint32_t count);
 /// Shortens the top by its trailing blanks (0x20 only).
 void ClipTop();
+/// Materialises the top and upper-cases every character that has a case partner.
+void UpperTop();
+/// INSTRING: searches the second entry for the top, removes both and answers where it was
+/// found: the 1-based position for step 1, else the number of the step, counted from the
+/// beginning; 0 when not found. A step of 0 is the substring's length; a start below 1, or an
+/// empty substring, finds nothing. The match is byte for byte.
+std::int32_t InString(std::uint32_t step, std::int32_t start);
 /// Compares the second (left) with the top (right), removes both and answers <0, 0 or >0.
 /// The shorter operand continues as blanks, so trailing blanks never decide the order.
 std::int32_t CompareTop();

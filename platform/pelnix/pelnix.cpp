@@ -1,9 +1,8 @@
 // SHA-1 from OpenSSL's libcrypto, with the digest written as 40 upper-case hex characters.
 #include "pelnix.h"
 
-#include <openssl/evp.h>
-
 #include <fcntl.h>
+#include <openssl/evp.h>
 #include <unistd.h>
 
 #include <cerrno>

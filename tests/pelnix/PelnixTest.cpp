@@ -1,6 +1,6 @@
-#include <pelnix.h>
-
 #include <gtest/gtest.h>
+
+#include <pelnix.h>
 
 #include <array>
 #include <cstdio>
@@ -65,7 +65,10 @@ std::vector<KnownAnswer> KnownAnswers()
         { "448 bits", "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
             "84983E441C3BD26EBAAE4AA1F95129E5E54670F1" },
         { "a million a", std::string(1000000, 'a'), "34AA973CD4C4DAA4F61EEB2BDBAD27316534016F" },
-        { "zaba in Windows-1250", "\x9E" "aba", "757988422B19ACC6BF44224381F6D7B729EA6C36" },
+        { "zaba in Windows-1250",
+            "\x9E"
+            "aba",
+            "757988422B19ACC6BF44224381F6D7B729EA6C36" },
     };
 }
 
@@ -153,10 +156,10 @@ TEST(DoShaOnFile, HashesTheWholeFile)
         std::string contents;
     };
     const Row rows[] = {
-        { "empty.bin", "" },
-        { "abc.txt", "abc" },
-        { "large.bin", large },
-        { "čćđšž ČĆĐŠŽ.txt", "\x9E" "aba" }, // the name in UTF-8, as the file system spells it
+        { "empty.bin", "" }, { "abc.txt", "abc" }, { "large.bin", large },
+        { "čćđšž ČĆĐŠŽ.txt",
+            "\x9E"
+            "aba" }, // the name in UTF-8, as the file system spells it
     };
     for (const Row& row : rows) {
         fs::path path = directory.Write(row.name, row.contents);
@@ -174,14 +177,16 @@ TEST(DoShaOnFile, FailuresLeaveTheEmptyString)
     const std::string missing = (directory.Path() / "missing.txt").string();
     const std::string inMissingDirectory = (directory.Path() / "no" / "file.txt").string();
     const std::string aDirectory = directory.Path().string();
-    const char* names[] = { missing.c_str(), inMissingDirectory.c_str(), aDirectory.c_str(), nullptr };
+    const char* names[]
+        = { missing.c_str(), inMissingDirectory.c_str(), aDirectory.c_str(), nullptr };
     for (const char* name : names) {
         GuardedDigest digest;
         // A stale digest from an earlier call must not survive a failure.
         doSHA(reinterpret_cast<const unsigned char*>("abc"), 3, digest.Dig());
         doSHAOnFile(name, digest.Dig());
         EXPECT_TRUE(digest.IsEmptyString()) << (name ? name : "null");
-        EXPECT_EQ(digest.Text().substr(1), std::string("A9993E364706816ABA3E25717850C26C9CD0D89D").substr(1))
+        EXPECT_EQ(digest.Text().substr(1),
+            std::string("A9993E364706816ABA3E25717850C26C9CD0D89D").substr(1))
             << "a failure writes dig[0] and nothing else";
     }
 }

@@ -3,7 +3,6 @@
  *   pelnix_example -f FILE      the SHA-1 of the file's contents
  * Exits with 1 when the data could not be hashed. */
 #include <pelnix.h>
-
 #include <stdio.h>
 #include <string.h>
 

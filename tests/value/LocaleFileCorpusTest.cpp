@@ -1,0 +1,67 @@
+#include <value/Collation.h>
+#include <value/ErrorCode.h>
+#include <value/LocaleFile.h>
+#include <value/LocaleTexts.h>
+#include <value/MessageOverrides.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+using namespace value;
+
+namespace {
+
+std::vector<std::filesystem::path> CorpusFiles()
+{
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(VARN_LOCALE_CORPUS_DIR)) {
+        if (entry.is_regular_file())
+            files.push_back(entry.path());
+    }
+    return files;
+}
+
+std::string ReadBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+/// Replays the locale file fuzzer's corpus (fuzz/corpus/locale-file), crashing inputs included,
+/// through the fuzzer's entry point, so every build checks them and not only the fuzzing one.
+TEST(LocaleFileCorpusTest, EveryInputLeavesSoundTables)
+{
+    const auto files = CorpusFiles();
+    ASSERT_FALSE(files.empty()) << "no corpus at " << VARN_LOCALE_CORPUS_DIR;
+    for (const auto& path : files) {
+        SCOPED_TRACE(path.filename().string());
+        ResetCharacterTables();
+        ClearMessageOverrides();
+        ResetLocaleTexts();
+        ParseLocaleText(ReadBytes(path));
+        EXPECT_TRUE(Tables().CheckInvariants());
+        for (int month = 1; month <= kMonthCount; ++month) {
+            EXPECT_LE(MonthName(month).size(), kMonthNameLimit);
+            EXPECT_LE(MonthAbbreviation(month).size(), kMonthAbbreviationLimit);
+        }
+        EXPECT_LE(MorningMark().size(), kTimeMarkLimit);
+        EXPECT_LE(AfternoonMark().size(), kTimeMarkLimit);
+        for (const auto number : MessageOverrideNumbers()) {
+            const auto text = FindMessageOverride(number);
+            ASSERT_TRUE(text.has_value());
+            EXPECT_FALSE(text->empty()) << "an empty override would hide message " << number;
+            EXPECT_LE(text->size(), kLocaleValueLimit);
+        }
+    }
+    ResetCharacterTables();
+    ClearMessageOverrides();
+    ResetLocaleTexts();
+    PostErrorCode(0);
+}
+
+} // namespace
