@@ -1,6 +1,7 @@
 #include "ProgramModule.h"
 
 #include <app/Globals.h>
+#include <value/LocaleFile.h>
 #include <value/Random.h>
 
 #include <chrono>
@@ -33,7 +34,9 @@ void InitialiseProgramGlobals(int phase)
     if (!randomSeeded) {
         randomSeeded = true;
         value::SeedRandom(TimeSeed());
-        // The locale settings are read here once the locale tables exist.
+        // The international settings (WIN.INI "intl") come first here once dates and times
+        // exist; the locale environment file beside the program follows them.
+        value::LoadLocaleEnvironment();
     }
     DialogFileName.Clear(value::ClearValue::Blank);
     // AppErrors and AppIni get their methods from their constructors: nothing to install.
