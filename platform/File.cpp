@@ -1,6 +1,7 @@
 #include "File.h"
 
 #include "ErrnoMapping.h"
+#include "LastError.h"
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -32,6 +33,13 @@
 namespace platform {
 
 namespace {
+
+/// Records a failure as the calling thread's last system error and answers it.
+SystemError Noted(SystemError error)
+{
+    SetLastSystemError(error);
+    return error;
+}
 
 constexpr off_t kLastOffset = std::numeric_limits<off_t>::max();
 constexpr off_t kReservedBase = kLastOffset - 15;
@@ -129,7 +137,7 @@ SystemError TakeRegistration(int descriptor, const Registration& open)
             continue;
         // Only a lock of some other program's making can stand in the way here.
         if (const int error = SetLock(descriptor, F_RDLCK, Offset(byte), 1, false))
-            return IsLockConflict(error) ? SystemError::SharingViolation : ErrorFromErrno(error);
+            return Noted(IsLockConflict(error) ? SystemError::SharingViolation : ErrorFromErrno(error));
     }
     return SystemError::None;
 }
@@ -149,9 +157,9 @@ SystemError FindConflict(int descriptor, const Registration& open)
             continue;
         bool held = false;
         if (const int error = OtherHolds(descriptor, Offset(byte), 1, held))
-            return ErrorFromErrno(error);
+            return Noted(ErrorFromErrno(error));
         if (held)
-            return SystemError::SharingViolation;
+            return Noted(SystemError::SharingViolation);
     }
     return SystemError::None;
 }
@@ -163,7 +171,7 @@ SystemError Register(
 {
     if (descriptorCanWrite) {
         if (const int error = SetLock(descriptor, F_WRLCK, Offset(ReservedByte::Meta), 1, true))
-            return ErrorFromErrno(error);
+            return Noted(ErrorFromErrno(error));
     }
     if (descriptorCanRead) {
         if (const SystemError error = TakeRegistration(descriptor, open);
@@ -174,7 +182,7 @@ SystemError Register(
         return error;
     if (descriptorCanWrite) {
         if (const int error = SetLock(descriptor, F_UNLCK, Offset(ReservedByte::Meta), 1, false))
-            return ErrorFromErrno(error);
+            return Noted(ErrorFromErrno(error));
     }
     return SystemError::None;
 }
@@ -276,9 +284,9 @@ Result<File> File::Open(std::string_view path, std::uint32_t accessMode, Disposi
 {
     const std::uint32_t access = accessMode & 0x3;
     if (access == 0x3)
-        return SystemError::InvalidParameter;
+        return Noted(SystemError::InvalidParameter);
     if (HoldsNul(path))
-        return SystemError::InvalidName;
+        return Noted(SystemError::InvalidName);
     const bool canRead = access != kAccessWrite;
     const bool canWrite = access != kAccessRead;
     const std::string name(path);
@@ -286,7 +294,7 @@ Result<File> File::Open(std::string_view path, std::uint32_t accessMode, Disposi
     // Look before opening: opening a FIFO could block and opening a device could act on it.
     struct stat status { };
     if (::stat(name.c_str(), &status) == 0 && !S_ISREG(status.st_mode))
-        return SystemError::AccessDenied;
+        return Noted(SystemError::AccessDenied);
 
     int flags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
     switch (disposition) {
@@ -312,15 +320,15 @@ Result<File> File::Open(std::string_view path, std::uint32_t accessMode, Disposi
         descriptorCanRead = false;
     }
     if (descriptor < 0)
-        return ErrorFromErrno(errno, path);
+        return Noted(ErrorFromErrno(errno, path));
     Descriptor owned(descriptor);
 
     if (::fstat(descriptor, &status) != 0)
-        return ErrorFromErrno(errno, path);
+        return Noted(ErrorFromErrno(errno, path));
     if (!S_ISREG(status.st_mode))
-        return SystemError::AccessDenied;
+        return Noted(SystemError::AccessDenied);
     if (::fcntl(descriptor, F_SETFL, 0) != 0)
-        return ErrorFromErrno(errno, path);
+        return Noted(ErrorFromErrno(errno, path));
 
     File file(owned.Release(), canRead, canWrite, descriptorCanRead, canWrite);
     const Sharing sharing = SharingFromMode(accessMode);
@@ -344,9 +352,9 @@ Result<File> File::Create(std::string_view path)
 Result<std::size_t> File::Read(void* buffer, std::size_t size)
 {
     if (m_descriptor < 0)
-        return SystemError::InvalidHandle;
+        return Noted(SystemError::InvalidHandle);
     if (!m_canRead)
-        return SystemError::AccessDenied;
+        return Noted(SystemError::AccessDenied);
     auto* bytes = static_cast<char*>(buffer);
     std::size_t done = 0;
     while (done < size) {
@@ -354,7 +362,7 @@ Result<std::size_t> File::Read(void* buffer, std::size_t size)
         if (count < 0) {
             if (errno == EINTR)
                 continue;
-            return ErrorFromErrno(errno);
+            return Noted(ErrorFromErrno(errno));
         }
         if (count == 0)
             break;
@@ -366,9 +374,9 @@ Result<std::size_t> File::Read(void* buffer, std::size_t size)
 Result<std::size_t> File::Write(const void* buffer, std::size_t size)
 {
     if (m_descriptor < 0)
-        return SystemError::InvalidHandle;
+        return Noted(SystemError::InvalidHandle);
     if (!m_canWrite)
-        return SystemError::AccessDenied;
+        return Noted(SystemError::AccessDenied);
     const auto* bytes = static_cast<const char*>(buffer);
     std::size_t done = 0;
     while (done < size) {
@@ -376,10 +384,10 @@ Result<std::size_t> File::Write(const void* buffer, std::size_t size)
         if (count < 0) {
             if (errno == EINTR)
                 continue;
-            return ErrorFromErrno(errno);
+            return Noted(ErrorFromErrno(errno));
         }
         if (count == 0)
-            return SystemError::DiskFull; // a regular file accepts nothing only when full
+            return Noted(SystemError::DiskFull); // a regular file accepts nothing only when full
         done += static_cast<std::size_t>(count);
     }
     return done;
@@ -388,7 +396,7 @@ Result<std::size_t> File::Write(const void* buffer, std::size_t size)
 Result<std::uint64_t> File::Seek(std::int64_t offset, SeekOrigin origin)
 {
     if (m_descriptor < 0)
-        return SystemError::InvalidHandle;
+        return Noted(SystemError::InvalidHandle);
     int whence = SEEK_SET;
     switch (origin) {
     case SeekOrigin::Begin:
@@ -403,26 +411,26 @@ Result<std::uint64_t> File::Seek(std::int64_t offset, SeekOrigin origin)
     }
     const off_t position = ::lseek(m_descriptor, static_cast<off_t>(offset), whence);
     if (position < 0)
-        return ErrorFromErrno(errno);
+        return Noted(ErrorFromErrno(errno));
     return static_cast<std::uint64_t>(position);
 }
 
 Result<std::uint64_t> File::Size() const
 {
     if (m_descriptor < 0)
-        return SystemError::InvalidHandle;
+        return Noted(SystemError::InvalidHandle);
     struct stat status { };
     if (::fstat(m_descriptor, &status) != 0)
-        return ErrorFromErrno(errno);
+        return Noted(ErrorFromErrno(errno));
     return static_cast<std::uint64_t>(status.st_size);
 }
 
 SystemError File::Truncate(std::uint64_t length)
 {
     if (m_descriptor < 0)
-        return SystemError::InvalidHandle;
+        return Noted(SystemError::InvalidHandle);
     if (!m_canWrite)
-        return SystemError::AccessDenied;
+        return Noted(SystemError::AccessDenied);
     int result;
     do
         result = ::ftruncate(m_descriptor, static_cast<off_t>(length));
@@ -441,41 +449,41 @@ SystemError File::SetEnd()
 SystemError File::Flush()
 {
     if (m_descriptor < 0)
-        return SystemError::InvalidHandle;
+        return Noted(SystemError::InvalidHandle);
     return ::fsync(m_descriptor) == 0 ? SystemError::None : ErrorFromErrno(errno);
 }
 
 SystemError File::LockRange(std::uint64_t offset, std::uint64_t length)
 {
     if (m_descriptor < 0)
-        return SystemError::InvalidHandle;
+        return Noted(SystemError::InvalidHandle);
     const auto reserved = static_cast<std::uint64_t>(kReservedBase);
     if (length == 0 || offset >= reserved)
-        return SystemError::InvalidParameter;
+        return Noted(SystemError::InvalidParameter);
     length = std::min(length, reserved - offset);
     const bool overlapsOwn
         = std::any_of(m_lockedRanges.begin(), m_lockedRanges.end(), [&](const Range& held) {
               return offset < held.offset + held.length && held.offset < offset + length;
           });
     if (overlapsOwn)
-        return SystemError::LockViolation;
+        return Noted(SystemError::LockViolation);
 
     const auto start = static_cast<off_t>(offset);
     const auto size = static_cast<off_t>(length);
     if (m_descriptorCanWrite) {
         if (const int error = SetLock(m_descriptor, F_WRLCK, start, size, false))
-            return IsLockConflict(error) ? SystemError::LockViolation : ErrorFromErrno(error);
+            return Noted(IsLockConflict(error) ? SystemError::LockViolation : ErrorFromErrno(error));
     } else {
         // A read-only descriptor cannot take an exclusive lock. A shared one keeps every
         // exclusive locker out; other shared lockers are found by looking after taking it, as
         // the sharing registration does.
         if (const int error = SetLock(m_descriptor, F_RDLCK, start, size, false))
-            return IsLockConflict(error) ? SystemError::LockViolation : ErrorFromErrno(error);
+            return Noted(IsLockConflict(error) ? SystemError::LockViolation : ErrorFromErrno(error));
         bool held = false;
         const int error = OtherHolds(m_descriptor, start, size, held);
         if (error != 0 || held) {
             SetLock(m_descriptor, F_UNLCK, start, size, false);
-            return error != 0 ? ErrorFromErrno(error) : SystemError::LockViolation;
+            return Noted(error != 0 ? ErrorFromErrno(error) : SystemError::LockViolation);
         }
     }
     m_lockedRanges.push_back({ offset, length });
@@ -485,17 +493,17 @@ SystemError File::LockRange(std::uint64_t offset, std::uint64_t length)
 SystemError File::UnlockRange(std::uint64_t offset, std::uint64_t length)
 {
     if (m_descriptor < 0)
-        return SystemError::InvalidHandle;
+        return Noted(SystemError::InvalidHandle);
     const auto reserved = static_cast<std::uint64_t>(kReservedBase);
     if (offset < reserved)
         length = std::min(length, reserved - offset);
     const auto held = std::find_if(m_lockedRanges.begin(), m_lockedRanges.end(),
         [&](const Range& range) { return range.offset == offset && range.length == length; });
     if (held == m_lockedRanges.end())
-        return SystemError::NotLocked;
+        return Noted(SystemError::NotLocked);
     if (const int error = SetLock(
             m_descriptor, F_UNLCK, static_cast<off_t>(offset), static_cast<off_t>(length), false))
-        return ErrorFromErrno(error);
+        return Noted(ErrorFromErrno(error));
     m_lockedRanges.erase(held);
     return SystemError::None;
 }
@@ -503,12 +511,12 @@ SystemError File::UnlockRange(std::uint64_t offset, std::uint64_t length)
 SystemError DeleteFile(std::string_view path)
 {
     if (HoldsNul(path))
-        return SystemError::InvalidName;
+        return Noted(SystemError::InvalidName);
     const std::string name(path);
     if (IsOpenedByAnyFile(name))
-        return SystemError::SharingViolation;
+        return Noted(SystemError::SharingViolation);
     if (::unlink(name.c_str()) != 0)
-        return ErrorFromErrno(errno, path);
+        return Noted(ErrorFromErrno(errno, path));
     return SystemError::None;
 }
 
@@ -533,7 +541,7 @@ SystemError CopyContents(File& source, File& target)
 SystemError CopyFile(std::string_view from, std::string_view to, IfTargetExists ifExists)
 {
     if (HoldsNul(from) || HoldsNul(to))
-        return SystemError::InvalidName;
+        return Noted(SystemError::InvalidName);
     Result<File> source = File::Open(from, kAccessRead | kShareDenyWrite);
     if (!source)
         return source.Error();
@@ -553,11 +561,11 @@ SystemError CopyFile(std::string_view from, std::string_view to, IfTargetExists 
 SystemError RenameFile(std::string_view from, std::string_view to)
 {
     if (HoldsNul(from) || HoldsNul(to))
-        return SystemError::InvalidName;
+        return Noted(SystemError::InvalidName);
     const std::string source(from);
     const std::string target(to);
     if (IsOpenedByAnyFile(source))
-        return SystemError::SharingViolation;
+        return Noted(SystemError::SharingViolation);
     if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
         return SystemError::None;
     int error = errno;
@@ -565,7 +573,7 @@ SystemError RenameFile(std::string_view from, std::string_view to)
         // A file system that cannot refuse to replace: look first, then rename.
         struct stat status { };
         if (::lstat(target.c_str(), &status) == 0)
-            return SystemError::FileExists;
+            return Noted(SystemError::FileExists);
         if (::rename(source.c_str(), target.c_str()) == 0)
             return SystemError::None;
         error = errno;
@@ -586,10 +594,10 @@ SystemError RenameFile(std::string_view from, std::string_view to)
         // Either the source is missing or the target's directory is.
         struct stat status { };
         if (::lstat(source.c_str(), &status) == 0)
-            return SystemError::PathNotFound;
-        return ErrorFromErrno(error, from);
+            return Noted(SystemError::PathNotFound);
+        return Noted(ErrorFromErrno(error, from));
     }
-    return ErrorFromErrno(error, from);
+    return Noted(ErrorFromErrno(error, from));
 }
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include <platform/ErrnoMapping.h>
 #include <platform/File.h>
+#include <platform/LastError.h>
 
 #include <gtest/gtest.h>
 
@@ -385,6 +386,28 @@ TEST_F(FileAccess, Dispositions)
         else
             EXPECT_EQ(ReadText(path), row.contentsAfter);
     }
+}
+
+TEST_F(FileAccess, FailuresBecomeTheThreadsLastError)
+{
+    const std::string path = m_directory / "file.txt";
+    SetLastSystemError(SystemError::None);
+    EXPECT_FALSE(File::Open(path, kAccessRead | kShareDenyNone));
+    EXPECT_EQ(LastSystemError(), SystemError::FileNotFound);
+
+    WriteText(path, "x");
+    Result<File> holder = File::Open(path, kAccessReadWrite | kShareDenyAll);
+    ASSERT_TRUE(holder);
+    EXPECT_EQ(File::Open(path, kAccessRead | kShareDenyNone).Error(),
+        SystemError::SharingViolation);
+    EXPECT_EQ(LastSystemError(), SystemError::SharingViolation);
+    EXPECT_EQ(DeleteFile((m_directory / "missing") + "/x"), SystemError::PathNotFound);
+    EXPECT_EQ(LastSystemError(), SystemError::PathNotFound);
+
+    // A success leaves the last failure in place, as the system's own last error does.
+    EXPECT_TRUE(holder->Write("y", 1));
+    EXPECT_EQ(LastSystemError(), SystemError::PathNotFound);
+    SetLastSystemError(SystemError::None);
 }
 
 TEST_F(FileAccess, ReadWriteSeekSizeTruncate)
