@@ -1,7 +1,9 @@
 // The ASCII driver's file engine against plain C++ and C file loops: reading a 100 MB text file
 // of 80-character lines with NEXT, and appending 1 million 40-character records.
 
+#include <files/AsciiDriver.h>
 #include <files/AsciiFile.h>
+#include <files/FileOps.h>
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -11,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -87,6 +90,56 @@ void BM_AsciiNextShared(benchmark::State& state)
 }
 BENCHMARK(BM_AsciiNextShared)->Unit(benchmark::kMillisecond);
 
+/// A FILE declaration of the ASCII driver with one STRING field over `record`.
+struct Declaration {
+    Declaration(const std::string& path, std::string& record)
+        : name(path)
+        , type(files::TypeDescriptorBuilder()
+                   .Group()
+                   .String("LINE", static_cast<std::uint32_t>(record.size()))
+                   .End()
+                   .Build())
+    {
+        file.driverEntry = &files::AsciiDriverEntry;
+        file.name = name.c_str();
+        file.nameLength = files::kNameNulTerminated;
+        file.recordLength = static_cast<std::uint32_t>(record.size());
+        file.recordType = type.data();
+        file.record = reinterpret_cast<std::byte*>(record.data());
+    }
+    Declaration(const Declaration&) = delete;
+    Declaration& operator=(const Declaration&) = delete;
+    ~Declaration() { files::Close(&file); }
+
+    std::string name;
+    std::vector<std::uint8_t> type;
+    files::FileDeclaration file;
+};
+
+// The same reads as generated code makes them: SET and NEXT statements through the driver
+// entry and the common path.
+void BM_StatementNext(benchmark::State& state)
+{
+    std::string record(kLineLength, ' ');
+    Declaration declaration(TextFile(), record);
+    std::int64_t records = 0;
+    for (auto _ : state) {
+        if (files::Open(&declaration.file, 0x12) != 0) {
+            state.SkipWithError("open failed");
+            return;
+        }
+        files::Set(&declaration.file);
+        while (files::Next(&declaration.file) == 0) {
+            benchmark::DoNotOptimize(record.data());
+            ++records;
+        }
+        files::Close(&declaration.file);
+    }
+    state.SetItemsProcessed(records);
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kFileBytes));
+}
+BENCHMARK(BM_StatementNext)->Unit(benchmark::kMillisecond);
+
 void BM_Getline(benchmark::State& state)
 {
     const std::string& path = TextFile();
@@ -139,6 +192,31 @@ void BM_AsciiAppendShared(benchmark::State& state)
     AppendWithEngine(state, 0x42);
 }
 BENCHMARK(BM_AsciiAppendShared)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_StatementAppend(benchmark::State& state)
+{
+    const std::string path = Scratch("statement-append.txt").string();
+    std::string record(kRecordLength, 'x');
+    Declaration declaration(path, record);
+    for (auto _ : state) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc).flush();
+        if (files::Open(&declaration.file, 0x12) != 0) {
+            state.SkipWithError("open failed");
+            return;
+        }
+        for (std::int64_t i = 0; i < kAppends; ++i) {
+            record[0] = static_cast<char>('A' + i % 26);
+            if (files::Append(&declaration.file) != 0) {
+                state.SkipWithError("append failed");
+                return;
+            }
+        }
+        files::Close(&declaration.file);
+    }
+    std::filesystem::remove(path);
+    state.SetItemsProcessed(state.iterations() * kAppends);
+}
+BENCHMARK(BM_StatementAppend)->Unit(benchmark::kMillisecond);
 
 void BM_Fwrite(benchmark::State& state)
 {

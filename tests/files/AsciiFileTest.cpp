@@ -2,6 +2,8 @@
 #include <files/FileBuffer.h>
 #include <platform/File.h>
 
+#include <common/TestSupport.h>
+
 #include <gtest/gtest.h>
 
 #include <sys/types.h>
@@ -22,48 +24,16 @@ using files::AsciiFile;
 using files::AsciiFileTraits;
 using files::AsciiStatus;
 
+using testsupport::ReadText;
+using testsupport::TempDirectory;
+using testsupport::WriteText;
+
 namespace {
 
 constexpr std::uint32_t kReadOnly = 0x00;
 constexpr std::uint32_t kReadWriteDenyAll = 0x12; // the result file's mode
 constexpr std::uint32_t kReadWriteDenyNone = 0x42;
 constexpr std::uint32_t kReadWriteCompatible = 0x02;
-
-// A fresh directory per test: ctest runs the cases as parallel processes.
-class TempDirectory {
-public:
-    TempDirectory()
-    {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern
-            = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/varn-ascii-XXXXXX";
-        if (::mkdtemp(pattern.data()) != nullptr)
-            m_path = pattern;
-    }
-    TempDirectory(const TempDirectory&) = delete;
-    TempDirectory& operator=(const TempDirectory&) = delete;
-    ~TempDirectory()
-    {
-        std::error_code ignored;
-        if (!m_path.empty())
-            std::filesystem::remove_all(m_path, ignored);
-    }
-    std::string operator/(std::string_view name) const { return m_path + "/" + std::string(name); }
-
-private:
-    std::string m_path;
-};
-
-void WriteText(const std::string& path, std::string_view text)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
-
-std::string ReadText(const std::string& path)
-{
-    std::ifstream stream(path, std::ios::binary);
-    return { std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>() };
-}
 
 std::string Trimmed(const std::string& record)
 {

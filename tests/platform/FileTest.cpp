@@ -2,6 +2,8 @@
 #include <platform/File.h>
 #include <platform/LastError.h>
 
+#include <common/TestSupport.h>
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -25,44 +27,11 @@
 
 using namespace platform;
 
+using testsupport::ReadText;
+using testsupport::TempDirectory;
+using testsupport::WriteText;
+
 namespace {
-
-// A fresh directory per test: ctest runs the cases as parallel processes.
-class TempDirectory {
-public:
-    TempDirectory()
-    {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern
-            = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/varn-file-XXXXXX";
-        if (::mkdtemp(pattern.data()) != nullptr)
-            m_path = pattern;
-    }
-    TempDirectory(const TempDirectory&) = delete;
-    TempDirectory& operator=(const TempDirectory&) = delete;
-    ~TempDirectory()
-    {
-        std::error_code ignored;
-        if (!m_path.empty())
-            std::filesystem::remove_all(m_path, ignored);
-    }
-    std::string operator/(std::string_view name) const { return m_path + "/" + std::string(name); }
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
-
-void WriteText(const std::string& path, std::string_view text)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
-
-std::string ReadText(const std::string& path)
-{
-    std::ifstream stream(path, std::ios::binary);
-    return { std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>() };
-}
 
 std::string ModeName(std::uint32_t mode)
 {
