@@ -1,0 +1,202 @@
+#pragma once
+
+#include <platform/MessageQueue.h>
+
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The display: windows, controls, menus, timers and modal dialogs, living on the GUI thread
+// (the process's main thread, which runs the display's event loop and never runs runtime
+// code). Runtime threads reach them through opaque handles; every call below may be made from
+// any thread: it is carried out on the GUI thread and waited for (a call made on the GUI thread
+// runs at once). What the user does to a window is posted as a Message into the queue of the
+// thread that created the window. Texts are Windows-1250 bytes; positions and sizes are pixels
+// in the coordinates of the parent's client area.
+
+namespace platform {
+
+/// A coordinate or size the display chooses itself (the window system's default).
+inline constexpr std::int32_t kDefaultPosition = std::numeric_limits<std::int32_t>::min();
+
+struct Rect {
+    std::int32_t x = kDefaultPosition;
+    std::int32_t y = kDefaultPosition;
+    std::int32_t width = kDefaultPosition;
+    std::int32_t height = kDefaultPosition;
+};
+
+// --- the display's life ----------------------------------------------------------------------
+
+/// Runs the program: the calling thread (the process's main thread) becomes the GUI thread and
+/// runs the event loop, while `runtime` runs on a thread of its own, the runtime's first
+/// thread. The loop runs until QuitDisplay is called; events are still processed while the
+/// runtime's first thread is joined afterwards. Answers what `runtime` answered. Windows not
+/// destroyed by then are destroyed with the display.
+int RunDisplay(std::function<int()> runtime);
+
+/// Asks the event loop to end, without waiting for it. Safe from any thread.
+void QuitDisplay();
+
+/// True on the GUI thread while the display runs.
+bool IsGuiThread();
+
+/// True while RunDisplay runs (from the moment the GUI thread can take calls).
+bool DisplayRunning();
+
+/// Runs `call` on the GUI thread and waits until it has run. On the GUI thread it runs at once.
+/// Without a running display it does not run, and the answer is false.
+bool InvokeOnGui(const std::function<void()>& call);
+
+// --- windows ---------------------------------------------------------------------------------
+
+enum class WindowKind : std::uint8_t {
+    Frame,    ///< the application frame: menu bar, MDI client area, status bar
+    MdiChild, ///< a window inside the frame's MDI client area
+    Plain,    ///< a top-level, dialog-like window
+};
+
+struct WindowOptions {
+    WindowKind kind = WindowKind::Plain;
+    std::string title;
+    Rect rect;                ///< kDefaultPosition where the window system chooses
+    WindowHandle owner = 0;   ///< a plain window's owner (stays above it); an MDI child's frame
+    bool closeBox = true;     ///< a system menu with a close box
+    bool resizable = true;
+    bool maximizeBox = false;
+    bool minimizeBox = false;
+    bool visible = true;
+};
+
+/// Creates a window. Its messages (close requests, menu choices, control notifications,
+/// timer ticks, keys, mouse buttons) go to the calling thread's queue. Answers 0 when it cannot
+/// be created (no display, an MDI child without a frame, an owner that is gone).
+WindowHandle CreateWindow(const WindowOptions& options);
+
+/// Destroys a window or control with everything inside it; nothing for a handle that is gone.
+void DestroyWindow(WindowHandle window);
+
+/// True while the window or control exists.
+bool IsWindow(WindowHandle window);
+
+/// The window's title or the control's text.
+void SetWindowText(WindowHandle window, std::string_view text);
+std::string WindowText(WindowHandle window);
+
+void EnableWindow(WindowHandle window, bool enabled);
+bool IsWindowEnabled(WindowHandle window);
+void ShowWindow(WindowHandle window, bool visible);
+bool IsWindowVisible(WindowHandle window);
+
+/// The window's or control's position and size (a control's relative to its parent).
+Rect WindowRect(WindowHandle window);
+void MoveWindow(WindowHandle window, const Rect& rect);
+
+/// Raises and activates a top-level window (an MDI child inside its frame).
+void BringToTop(WindowHandle window);
+
+/// Gives the keyboard focus to a control (or window).
+void SetFocus(WindowHandle window);
+/// The control (or window) that has the keyboard focus, 0 when none of ours has it.
+WindowHandle FocusedWindow();
+
+/// The mouse position relative to the window's client area.
+void CursorPosition(WindowHandle window, std::int32_t& x, std::int32_t& y);
+
+/// Sounds the system's warning beep.
+void Beep();
+
+// --- controls --------------------------------------------------------------------------------
+
+enum class ControlKind : std::uint8_t {
+    Static,        ///< text
+    Button,        ///< a push button
+    CheckBox,
+    GroupBox,      ///< a frame with a caption, holding controls of its own
+    Edit,          ///< single-line entry
+    MultiLineEdit, ///< text box: CR LF line breaks in its text
+    List,
+    DropList,
+    Combo,
+};
+
+enum class Alignment : std::uint8_t { Left, Centre, Right };
+
+struct ControlOptions {
+    ControlKind kind = ControlKind::Static;
+    WindowHandle parent = 0; ///< a window, or a group box of it
+    std::uint32_t id = 0;    ///< posted with its notifications (the field equate + 0x4000)
+    Rect rect;
+    std::string text;
+    Alignment alignment = Alignment::Left;
+    bool tabStop = true;
+    bool border = true;
+    bool enabled = true;
+    bool visible = true;
+    bool defaultButton = false; ///< Enter in the window presses it
+    std::uint32_t maxLength = 0; ///< an edit's limit in Windows-1250 bytes; 0: none
+};
+
+/// Creates a control; its notifications go to the queue of the thread that created its
+/// window, as Msg::kCommand with the control's id. Answers 0 when it cannot be created.
+WindowHandle CreateControl(const ControlOptions& options);
+
+/// The control of `window` (at any depth) with the control id `id`, 0 when there is none.
+WindowHandle FindControl(WindowHandle window, std::uint32_t id);
+
+/// The control id `control` was created with, 0 for a window.
+std::uint32_t ControlId(WindowHandle control);
+
+/// A check box's state.
+void SetChecked(WindowHandle control, bool checked);
+bool IsChecked(WindowHandle control);
+
+// --- menus -----------------------------------------------------------------------------------
+
+struct MenuItem {
+    std::string text;        ///< "&" marks the mnemonic
+    std::uint32_t id = 0;    ///< posted with Msg::kCommand when chosen
+    bool separator = false;
+    bool enabled = true;
+    bool checkable = false;
+    bool checked = false;
+    bool rightJustified = false;
+    std::vector<MenuItem> items; ///< non-empty for a menu
+};
+
+/// Replaces the menu bar of a frame (or plain window) with `menus`.
+void SetMenuBar(WindowHandle window, const std::vector<MenuItem>& menus);
+void EnableMenuItem(WindowHandle window, std::uint32_t id, bool enabled);
+void CheckMenuItem(WindowHandle window, std::uint32_t id, bool checked);
+
+// --- timers ----------------------------------------------------------------------------------
+
+/// Starts (or restarts) timer `id` of the window: every `milliseconds` a Msg::kTimer with `id`
+/// is posted to the window's thread.
+void SetTimer(WindowHandle window, std::uint32_t id, std::uint32_t milliseconds);
+void KillTimer(WindowHandle window, std::uint32_t id);
+
+// --- modal dialogs ---------------------------------------------------------------------------
+
+/// A dialog built in memory: a window-modal (or application-modal) window over its owner,
+/// holding the given controls (buttons among them).
+struct DialogTemplate {
+    std::string title;
+    Rect rect;               ///< the dialog's client size; kDefaultPosition centres it
+    WindowHandle owner = 0;  ///< 0: the application frame if there is one
+    bool systemModal = false; ///< blocks every window of the program, not only the owner
+    std::vector<ControlOptions> controls; ///< `parent` is ignored
+    /// The id answered when the user presses Escape or closes the dialog; 0: neither closes it.
+    std::uint32_t escapeId = 0;
+};
+
+/// Opens the dialog without waiting (the GUI thread's loop keeps running). When one of its
+/// buttons is pressed (or Escape or the close box answers `escapeId`), the dialog closes and
+/// Msg::kDialogFinished is posted to the calling thread, `id` the dialog's handle and `wParam`
+/// the button's id. Answers the dialog's handle, 0 when it cannot be shown.
+WindowHandle OpenDialog(const DialogTemplate& dialog);
+
+} // namespace platform

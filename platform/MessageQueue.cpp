@@ -1,0 +1,122 @@
+#include "MessageQueue.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+/// The queues of the threads alive, for the idle test. Weak: a thread's queue dies with it.
+struct QueueList {
+    std::mutex mutex;
+    std::vector<std::weak_ptr<MessageQueue>> queues;
+};
+
+QueueList& Queues()
+{
+    static QueueList list;
+    return list;
+}
+
+} // namespace
+
+void MessageQueue::Post(Message message)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_ended)
+            return;
+        m_messages.push_back(std::move(message));
+    }
+    m_posted.notify_one();
+}
+
+Message MessageQueue::Take()
+{
+    std::unique_lock lock(m_mutex);
+    m_waiting = true;
+    m_posted.wait(lock, [this] { return !m_messages.empty(); });
+    m_waiting = false;
+    Message message = std::move(m_messages.front());
+    m_messages.pop_front();
+    return message;
+}
+
+bool MessageQueue::TakeFor(Message& message, std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(m_mutex);
+    m_waiting = true;
+    const bool posted = m_posted.wait_for(lock, timeout, [this] { return !m_messages.empty(); });
+    m_waiting = false;
+    if (!posted)
+        return false;
+    message = std::move(m_messages.front());
+    m_messages.pop_front();
+    return true;
+}
+
+bool MessageQueue::TryTake(Message& message)
+{
+    const std::lock_guard lock(m_mutex);
+    if (m_messages.empty())
+        return false;
+    message = std::move(m_messages.front());
+    m_messages.pop_front();
+    return true;
+}
+
+bool MessageQueue::HasMessages() const
+{
+    const std::lock_guard lock(m_mutex);
+    return !m_messages.empty();
+}
+
+bool MessageQueue::OwnerIsWaiting() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_ended || (m_waiting && m_messages.empty());
+}
+
+void MessageQueue::End()
+{
+    const std::lock_guard lock(m_mutex);
+    m_ended = true;
+    m_messages.clear();
+}
+
+std::shared_ptr<MessageQueue> CurrentThreadQueue()
+{
+    // Others may still hold the queue when its thread ends (a window it owned, a poster): it
+    // is marked ended then, so it takes no more messages and never counts as busy.
+    struct Owner {
+        Owner()
+            : queue(std::make_shared<MessageQueue>())
+        {
+            QueueList& list = Queues();
+            const std::lock_guard lock(list.mutex);
+            std::erase_if(list.queues, [](const std::weak_ptr<MessageQueue>& q) { return q.expired(); });
+            list.queues.push_back(queue);
+        }
+        Owner(const Owner&) = delete;
+        Owner& operator=(const Owner&) = delete;
+        ~Owner() { queue->End(); }
+        std::shared_ptr<MessageQueue> queue;
+    };
+    thread_local const Owner kOwner;
+    return kOwner.queue;
+}
+
+bool AllQueuesIdle()
+{
+    QueueList& list = Queues();
+    const std::lock_guard lock(list.mutex);
+    return std::all_of(list.queues.begin(), list.queues.end(),
+        [](const std::weak_ptr<MessageQueue>& weak) {
+            const std::shared_ptr<MessageQueue> queue = weak.lock();
+            return queue == nullptr || queue->OwnerIsWaiting();
+        });
+}
+
+} // namespace platform

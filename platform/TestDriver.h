@@ -1,0 +1,55 @@
+#pragma once
+
+#include <platform/Display.h>
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Drives the display as a user would, for tests. Call it from a thread that is neither the GUI
+// thread nor a thread holding the runtime lock (the test's own controlling thread). Texts here
+// are UTF-8, as test sources are written; the display converts them to what a user's keyboard
+// would give.
+
+namespace platform::test {
+
+/// The first top-level window (frame, MDI child, plain window or dialog) whose title is
+/// `titleUtf8`, 0 when none is open.
+WindowHandle FindWindowByTitle(std::string_view titleUtf8);
+
+/// The topmost open modal dialog, 0 when none is open.
+WindowHandle ActiveDialog();
+
+/// Gives `control` the focus and types `textUtf8` into it, one key event per character (any
+/// character, not only ASCII); "\n" presses Enter.
+void TypeText(WindowHandle control, std::string_view textUtf8);
+
+/// Clicks the middle of `control` through the window system (modality is honoured: a click on
+/// a window blocked by a modal dialog does nothing).
+void Click(WindowHandle control);
+
+/// Presses a key with the window or control that has the focus in `window`: `key` is a
+/// virtual key code (0x0D Enter, 0x1B Escape, 0x09 Tab, 0x70 F1, ...).
+void PressKey(WindowHandle window, std::uint32_t key, std::uint32_t keyState = 0);
+
+/// Chooses the menu item `id` of the window's menu bar as a user would (an item that is
+/// disabled does nothing).
+void ChooseMenuItem(WindowHandle window, std::uint32_t id);
+
+/// Asks the window to close as its close box does.
+void RequestClose(WindowHandle window);
+
+/// The next modal dialog that opens is answered by pressing its button `buttonId` as soon as
+/// it is shown.
+void AnswerNextDialog(std::uint32_t buttonId);
+
+/// Waits until nothing is left to do: every runtime thread waits on an empty queue and the
+/// GUI thread has no pending events or calls. Never sleeps a fixed time. Answers false when
+/// that does not happen within `limit`.
+bool WaitUntilIdle(std::chrono::milliseconds limit = std::chrono::seconds(20));
+
+/// The window's or control's text as UTF-8.
+std::string TextOf(WindowHandle window);
+
+} // namespace platform::test
