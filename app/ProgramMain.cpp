@@ -1,5 +1,7 @@
 #include "ProgramMain.h"
 
+#include <files/FileOps.h>
+
 namespace app {
 
 void ProgramMain()
@@ -18,7 +20,9 @@ void ProgramMain()
 void RuntimeShutdown()
 {
     // Asks the windows still open to close, stops the engine's timer and releases the engine's
-    // resources, once the window engine exists. Until then nothing is open.
+    // resources, once the window engine exists. Then every FILE still attached is closed, the
+    // most recently attached first, so that what a driver still caches reaches the disk.
+    files::UsedFileList::CloseAll();
 }
 
 } // namespace app

@@ -26,9 +26,55 @@ constexpr std::int32_t kDriverError = 90;
 /// The operation codes the driver names in its registration: those it runs, and those it
 /// lists but answers with "Unsupported File Driver Function".
 constexpr std::uint8_t kOperationList[] = {
-    1, 2, 4, 7, 9, 10, 11, 13, 14, 16, 18, 20, 21, 22, 23, 24, 25, 27, 29, 30, 31, 32, 34, 37,
-    38, 41, 43, 48, 49, 50, 51, 52, 53, 54, 55, 59, 60, 61, 63, 66, 71, 72, 73, 82, 85, 86, 92,
-    93, 0,
+    1,
+    2,
+    4,
+    7,
+    9,
+    10,
+    11,
+    13,
+    14,
+    16,
+    18,
+    20,
+    21,
+    22,
+    23,
+    24,
+    25,
+    27,
+    29,
+    30,
+    31,
+    32,
+    34,
+    37,
+    38,
+    41,
+    43,
+    48,
+    49,
+    50,
+    51,
+    52,
+    53,
+    54,
+    55,
+    59,
+    60,
+    61,
+    63,
+    66,
+    71,
+    72,
+    73,
+    82,
+    85,
+    86,
+    92,
+    93,
+    0,
 };
 
 template<std::size_t N> constexpr std::array<char, N> Padded(std::string_view text)
@@ -346,9 +392,8 @@ public:
         }
     }
 
-    void Trace(std::int32_t operation, FileControlBlock& block,
-        const OperationArguments& arguments, std::int32_t result,
-        std::int64_t centiseconds) override
+    void Trace(std::int32_t operation, FileControlBlock& block, const OperationArguments& arguments,
+        std::int32_t result, std::int64_t centiseconds) override
     {
         if (operation == CodeOf(Op::Internal87) || operation == CodeOf(Op::DriverAddress)
             || block.name.empty())
@@ -366,8 +411,7 @@ public:
                 key.append(arguments.key->label, arguments.key->labelLength);
             std::size_t number = 1;
             const FileDeclaration& declaration = *block.declaration;
-            while (number <= declaration.keyCount
-                && declaration.keys[number - 1] != arguments.key)
+            while (number <= declaration.keyCount && declaration.keys[number - 1] != arguments.key)
                 ++number;
             key += '[' + std::to_string(number) + ']';
         }

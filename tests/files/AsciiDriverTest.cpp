@@ -5,10 +5,9 @@
 #include <files/FileOps.h>
 #include <value/StringStack.h>
 
-#include <common/TestSupport.h>
-
 #include <gtest/gtest.h>
 
+#include <common/TestSupport.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -168,16 +167,16 @@ TEST_F(AsciiDriverTest, ResultFileHoldsExactlyTheLastDigestLine)
     file.Assign("A94A8FE5CCB19BA61C4C0873D391E987982FBBD3");
     ASSERT_EQ(files::Append(file.Get()), 0);
     ASSERT_EQ(files::Flush(file.Get()), 0); // a deny-all file caches its writes
-    EXPECT_EQ(ReadText(m_directory / "HASHBROJ.TXT"),
-        "A94A8FE5CCB19BA61C4C0873D391E987982FBBD3\r\n");
+    EXPECT_EQ(
+        ReadText(m_directory / "HASHBROJ.TXT"), "A94A8FE5CCB19BA61C4C0873D391E987982FBBD3\r\n");
 
     ASSERT_EQ(StoreDigest(file, "DA39A3EE5E6B4B0D3255BFEF95601890AFD80709"), 0);
     EXPECT_EQ(files::ErrorCode(), 0);
     files::Name(file.Get());
     EXPECT_EQ(PopText(), m_directory / "HASHBROJ.TXT") << "NAME is the full path once opened";
     ASSERT_EQ(files::Close(file.Get()), 0);
-    EXPECT_EQ(ReadText(m_directory / "HASHBROJ.TXT"),
-        "DA39A3EE5E6B4B0D3255BFEF95601890AFD80709\r\n")
+    EXPECT_EQ(
+        ReadText(m_directory / "HASHBROJ.TXT"), "DA39A3EE5E6B4B0D3255BFEF95601890AFD80709\r\n")
         << "a second press leaves one line";
 }
 
@@ -209,8 +208,8 @@ TEST_F(AsciiDriverTest, DenyAllKeepsOtherThreadsAndProcessesOut)
         files::Close(file.Get());
     }).join();
     EXPECT_EQ(fromThread, 0) << "once closed, another thread can open it";
-    EXPECT_EQ(ReadText(m_directory / "HASHBROJ.TXT"),
-        "0123456789012345678901234567890123456789\r\n");
+    EXPECT_EQ(
+        ReadText(m_directory / "HASHBROJ.TXT"), "0123456789012345678901234567890123456789\r\n");
 }
 
 TEST_F(AsciiDriverTest, TextFieldsOfAnOemFileAreStoredInTheOemCodePage)
@@ -229,7 +228,9 @@ TEST_F(AsciiDriverTest, TextFieldsOfAnOemFileAreStoredInTheOemCodePage)
 
 TEST_F(AsciiDriverTest, ReadsLinesThroughTheStatements)
 {
-    WriteText(m_directory / "IN.TXT", "AB\r\nC\tD\r\n\x1A" "after");
+    WriteText(m_directory / "IN.TXT",
+        "AB\r\nC\tD\r\n\x1A"
+        "after");
     AsciiFileDeclaration& file = Declare("IN.TXT", 0);
     ASSERT_EQ(files::Open(file.Get(), kReadDenyNone), 0);
     ASSERT_EQ(files::Set(file.Get()), 0);
@@ -294,15 +295,19 @@ TEST_F(AsciiDriverTest, BadRequestsAreRefusedAndChangeNothing)
                     files::CodeOf(Operation::AppendLen), shortened.Get(), arguments);
             },
             387 },
-        { "CREATE without the CREATE attribute", [&] { return files::Create(noCreate.Get()); }, 54 },
+        { "CREATE without the CREATE attribute", [&] { return files::Create(noCreate.Get()); },
+            54 },
         { "an empty name", [&] { return files::Open(emptyName.Get(), kReadDenyNone); }, 45 },
-        { "a name of 300 characters", [&] { return files::Open(longName.Get(), kReadDenyNone); }, 45 },
+        { "a name of 300 characters", [&] { return files::Open(longName.Get(), kReadDenyNone); },
+            45 },
         { "a record of 65,280 bytes", [&] { return files::Open(huge.Get(), kReadDenyNone); }, 47 },
-        { "a declaration with a key", [&] { return files::Open(withKey.Get(), kReadDenyNone); }, 47 },
-        { "a missing file", [&] {
-             AsciiFileDeclaration& missing = Declare("MISSING.TXT", 0);
-             return files::Open(missing.Get(), kReadDenyNone);
-         },
+        { "a declaration with a key", [&] { return files::Open(withKey.Get(), kReadDenyNone); },
+            47 },
+        { "a missing file",
+            [&] {
+                AsciiFileDeclaration& missing = Declare("MISSING.TXT", 0);
+                return files::Open(missing.Get(), kReadDenyNone);
+            },
             2 },
     };
     for (const Case& c : cases) {
@@ -404,7 +409,8 @@ TEST_F(AsciiDriverTest, TraceWritesOneEntryPerOperation)
         if (timed(entry))
             operations.push_back(entry.substr(0, entry.find('(')));
     }
-    EXPECT_EQ(operations, (std::vector<std::string> { "CREATE", "OPEN", "APPEND", "GETfileptr", "CLOSE" }));
+    EXPECT_EQ(operations,
+        (std::vector<std::string> { "CREATE", "OPEN", "APPEND", "GETfileptr", "CLOSE" }));
     const auto entryOf = [&](std::string_view operation) {
         for (const std::string& entry : entries) {
             if (entry.rfind(std::string(operation) + "(", 0) == 0)
