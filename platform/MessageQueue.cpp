@@ -20,6 +20,29 @@ QueueList& Queues()
     return list;
 }
 
+/// Changes of any queue's state, for those who wait until everything is idle.
+struct Activity {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::uint64_t count = 0;
+};
+
+Activity& TheActivity()
+{
+    static Activity activity;
+    return activity;
+}
+
+void NoteActivity()
+{
+    Activity& activity = TheActivity();
+    {
+        const std::lock_guard lock(activity.mutex);
+        ++activity.count;
+    }
+    activity.changed.notify_all();
+}
+
 } // namespace
 
 void MessageQueue::Post(Message message)
@@ -31,12 +54,35 @@ void MessageQueue::Post(Message message)
         m_messages.push_back(std::move(message));
     }
     m_posted.notify_one();
+    NoteActivity();
+}
+
+bool MessageQueue::PostUnlessQueued(Message message)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_ended)
+            return false;
+        const bool queued
+            = std::any_of(m_messages.begin(), m_messages.end(), [&message](const Message& m) {
+                  return m.message == message.message && m.window == message.window
+                      && m.id == message.id;
+              });
+        if (queued)
+            return false;
+        m_messages.push_back(std::move(message));
+    }
+    m_posted.notify_one();
+    NoteActivity();
+    return true;
 }
 
 Message MessageQueue::Take()
 {
     std::unique_lock lock(m_mutex);
     m_waiting = true;
+    if (m_messages.empty())
+        NoteActivity();
     m_posted.wait(lock, [this] { return !m_messages.empty(); });
     m_waiting = false;
     Message message = std::move(m_messages.front());
@@ -48,6 +94,8 @@ bool MessageQueue::TakeFor(Message& message, std::chrono::milliseconds timeout)
 {
     std::unique_lock lock(m_mutex);
     m_waiting = true;
+    if (m_messages.empty())
+        NoteActivity();
     const bool posted = m_posted.wait_for(lock, timeout, [this] { return !m_messages.empty(); });
     m_waiting = false;
     if (!posted)
@@ -81,9 +129,12 @@ bool MessageQueue::OwnerIsWaiting() const
 
 void MessageQueue::End()
 {
-    const std::lock_guard lock(m_mutex);
-    m_ended = true;
-    m_messages.clear();
+    {
+        const std::lock_guard lock(m_mutex);
+        m_ended = true;
+        m_messages.clear();
+    }
+    NoteActivity();
 }
 
 std::shared_ptr<MessageQueue> CurrentThreadQueue()
@@ -96,7 +147,8 @@ std::shared_ptr<MessageQueue> CurrentThreadQueue()
         {
             QueueList& list = Queues();
             const std::lock_guard lock(list.mutex);
-            std::erase_if(list.queues, [](const std::weak_ptr<MessageQueue>& q) { return q.expired(); });
+            std::erase_if(
+                list.queues, [](const std::weak_ptr<MessageQueue>& q) { return q.expired(); });
             list.queues.push_back(queue);
         }
         Owner(const Owner&) = delete;
@@ -112,11 +164,25 @@ bool AllQueuesIdle()
 {
     QueueList& list = Queues();
     const std::lock_guard lock(list.mutex);
-    return std::all_of(list.queues.begin(), list.queues.end(),
-        [](const std::weak_ptr<MessageQueue>& weak) {
+    return std::all_of(
+        list.queues.begin(), list.queues.end(), [](const std::weak_ptr<MessageQueue>& weak) {
             const std::shared_ptr<MessageQueue> queue = weak.lock();
             return queue == nullptr || queue->OwnerIsWaiting();
         });
+}
+
+std::uint64_t QueueActivity()
+{
+    Activity& activity = TheActivity();
+    const std::lock_guard lock(activity.mutex);
+    return activity.count;
+}
+
+void WaitForQueueActivity(std::uint64_t seen, std::chrono::milliseconds timeout)
+{
+    Activity& activity = TheActivity();
+    std::unique_lock lock(activity.mutex);
+    activity.changed.wait_for(lock, timeout, [&] { return activity.count != seen; });
 }
 
 } // namespace platform

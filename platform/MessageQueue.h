@@ -23,7 +23,7 @@ using WindowHandle = std::uint32_t;
 
 /// The message numbers the platform posts.
 struct Msg {
-    static constexpr std::uint32_t kNull = 0x0000; ///< wakes the receiver, carries nothing
+    static constexpr std::uint32_t kNull = 0x0000;  ///< wakes the receiver, carries nothing
     static constexpr std::uint32_t kClose = 0x0010; ///< close requested (close box, system menu)
     /// The session is ending: the receiver answers through `Message::reply` (non-zero allows).
     static constexpr std::uint32_t kQueryEndSession = 0x0011;
@@ -36,7 +36,7 @@ struct Msg {
     /// A menu item chosen (`id` the item), or a control notification (`id` the control id,
     /// `wParam` the notification, Notify::...).
     static constexpr std::uint32_t kCommand = 0x0111;
-    static constexpr std::uint32_t kTimer = 0x0113; ///< `id` the timer id
+    static constexpr std::uint32_t kTimer = 0x0113;          ///< `id` the timer id
     static constexpr std::uint32_t kLeftButtonDown = 0x0201; ///< lParam x | y << 16 (client)
     static constexpr std::uint32_t kLeftButtonUp = 0x0202;
     static constexpr std::uint32_t kLeftButtonDoubleClick = 0x0203;
@@ -74,8 +74,8 @@ struct Message {
     std::uint32_t id = 0;    ///< control id, menu item id, timer id or dialog id
     std::int64_t wParam = 0;
     std::int64_t lParam = 0;
-    std::uint32_t keyState = 0;   ///< KeyState bits held when the message was made
-    std::shared_ptr<void> data;   ///< a payload the poster hands over (the receiver knows its type)
+    std::uint32_t keyState = 0; ///< KeyState bits held when the message was made
+    std::shared_ptr<void> data; ///< a payload the poster hands over (the receiver knows its type)
     /// For messages that want an answer (kQueryEndSession): the receiver calls it once.
     std::shared_ptr<void> reply;
 };
@@ -89,6 +89,10 @@ public:
 
     /// Appends `message` and wakes the owner.
     void Post(Message message);
+
+    /// Appends `message` unless a message with the same number, window and id is still
+    /// waiting in the queue (timer ticks do not pile up behind a busy thread). True when posted.
+    bool PostUnlessQueued(Message message);
 
     /// Takes the first message, waiting as long as the queue is empty.
     Message Take();
@@ -124,5 +128,12 @@ std::shared_ptr<MessageQueue> CurrentThreadQueue();
 /// True when every thread's queue is empty and its owner waits on it: no runtime thread has
 /// work to do. Threads that have never asked for their queue do not count.
 bool AllQueuesIdle();
+
+/// A count that grows whenever a message is posted to any queue or an owner starts waiting on
+/// its queue: when it has not changed, no queue has changed state.
+std::uint64_t QueueActivity();
+
+/// Waits until QueueActivity() differs from `seen` or `timeout` passes, whichever is first.
+void WaitForQueueActivity(std::uint64_t seen, std::chrono::milliseconds timeout);
 
 } // namespace platform

@@ -52,4 +52,9 @@ bool WaitUntilIdle(std::chrono::milliseconds limit = std::chrono::seconds(20));
 /// The window's or control's text as UTF-8.
 std::string TextOf(WindowHandle window);
 
+/// Keeps the display toolkit's harmless complaints about a screenless platform (features the
+/// offscreen platform lacks, the runtime directory) out of the test output; everything else
+/// is still reported. Call before the display starts.
+void SilenceHarmlessPlatformWarnings();
+
 } // namespace platform::test

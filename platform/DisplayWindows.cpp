@@ -1,0 +1,1273 @@
+#include "DisplayWindows.h"
+
+#include "DisplayKeys.h"
+#include "Text.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCursor>
+#include <QDialog>
+#include <QFont>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTextDocument>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QValidator>
+
+#include <algorithm>
+#include <atomic>
+#include <utility>
+
+namespace platform {
+
+namespace display {
+
+namespace {
+
+const char* const kHandleProperty = "varnHandle";
+
+/// Every handle ever given out; 0 is none. Never reused, not even by a later display.
+std::atomic<WindowHandle> g_lastHandle { 0 };
+
+/// The GUI thread's table of handles.
+std::map<WindowHandle, Entry>& Entries()
+{
+    static std::map<WindowHandle, Entry> entries;
+    return entries;
+}
+
+std::optional<std::uint32_t>& NextDialogAnswer()
+{
+    static std::optional<std::uint32_t> answer;
+    return answer;
+}
+
+/// Forgets handles whose Qt object is gone (destroyed with a parent, for example).
+void Prune()
+{
+    std::erase_if(Entries(), [](const auto& item) { return item.second.widget.isNull(); });
+}
+
+WindowHandle Register(QWidget* widget, Entry entry)
+{
+    const WindowHandle handle = ++g_lastHandle;
+    widget->setProperty(kHandleProperty, QVariant::fromValue(handle));
+    if (entry.kind != EntryKind::Control)
+        entry.window = handle;
+    entry.widget = widget;
+    Entries()[handle] = std::move(entry);
+    return handle;
+}
+
+void PostTo(const Entry& entry, Message message)
+{
+    if (entry.queue == nullptr)
+        return;
+    message.window = entry.window;
+    entry.queue->Post(std::move(message));
+}
+
+std::uint32_t KeyStateOf(Qt::KeyboardModifiers modifiers)
+{
+    std::uint32_t state = 0;
+    if (modifiers.testFlag(Qt::ShiftModifier))
+        state |= KeyState::kShift;
+    if (modifiers.testFlag(Qt::ControlModifier))
+        state |= KeyState::kControl;
+    if (modifiers.testFlag(Qt::AltModifier))
+        state |= KeyState::kAlt;
+    return state;
+}
+
+/// Windows-1250 byte count of a text box's contents: each line break is CR LF, two bytes.
+std::size_t AnsiLength(const QString& raw)
+{
+    std::size_t length = 0;
+    for (const QChar c : raw)
+        length += (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) ? 2U : 1U;
+    return length;
+}
+
+/// Keeps a single-line edit to characters that have a Windows-1250 form (a paste that brings
+/// others is refused whole); the edit's own limit counts them as one byte each.
+class AnsiValidator final : public QValidator {
+public:
+    explicit AnsiValidator(QObject* parent)
+        : QValidator(parent)
+    {
+    }
+    State validate(QString& input, int&) const override
+    {
+        return ToAnsiExact(input) ? Acceptable : Invalid;
+    }
+};
+
+/// A text box whose contents stay within Windows-1250 and within its limit in bytes (a line
+/// break counting two, as CR LF). Typing or pasting what does not fit is refused with a beep.
+class AnsiTextEdit final : public QPlainTextEdit {
+public:
+    AnsiTextEdit(QWidget* parent, std::uint32_t maxLength)
+        : QPlainTextEdit(parent)
+        , m_maxLength(maxLength)
+    {
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        QString text = event->text();
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+            text = QString(QChar::ParagraphSeparator);
+        const bool printable = !text.isEmpty() && !text.at(0).isNull() && text.at(0) >= u' ';
+        if ((printable || text.at(0) == QChar::ParagraphSeparator) && !Accepts(text)) {
+            QApplication::beep();
+            event->accept();
+            return;
+        }
+        QPlainTextEdit::keyPressEvent(event);
+    }
+    void insertFromMimeData(const QMimeData* source) override
+    {
+        if (source != nullptr && source->hasText()) {
+            QString text = source->text();
+            text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+            text.replace(u'\n', QChar::ParagraphSeparator);
+            if (!Accepts(text)) {
+                QApplication::beep();
+                return;
+            }
+        }
+        QPlainTextEdit::insertFromMimeData(source);
+    }
+    void inputMethodEvent(QInputMethodEvent* event) override
+    {
+        if (!Accepts(event->commitString())) {
+            QApplication::beep();
+            event->accept();
+            return;
+        }
+        QPlainTextEdit::inputMethodEvent(event);
+    }
+
+private:
+    /// True when `text` replacing the selection keeps the box within Windows-1250 and its limit.
+    bool Accepts(const QString& text) const
+    {
+        QString plain = text;
+        plain.remove(QChar::ParagraphSeparator);
+        if (!ToAnsiExact(plain))
+            return false;
+        if (m_maxLength == 0)
+            return true;
+        const std::size_t current = AnsiLength(document()->toRawText());
+        const std::size_t selected = AnsiLength(textCursor().selectedText());
+        return current - selected + AnsiLength(text) <= m_maxLength;
+    }
+
+    std::uint32_t m_maxLength;
+};
+
+/// A check box that answers a click anywhere in its rectangle, as the system's check boxes
+/// do (Qt's own take only the box and the text).
+class WholeCheckBox final : public QCheckBox {
+public:
+    WholeCheckBox(const QString& text, QWidget* parent)
+        : QCheckBox(text, parent)
+    {
+    }
+
+protected:
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+
+/// A dialog built from a template. It never runs a loop of its own: pressing a button ends it
+/// and posts the answer to the thread that opened it.
+class TemplateDialog final : public QDialog {
+public:
+    TemplateDialog(QWidget* parent, std::uint32_t escapeId)
+        : QDialog(parent)
+        , m_escapeId(escapeId)
+    {
+    }
+
+    /// Ends the dialog with `answer`, once.
+    void Finish(std::uint32_t answer)
+    {
+        if (m_finished)
+            return;
+        m_finished = true;
+        if (const Entry* entry = FindEntry(HandleOf(this))) {
+            Message message;
+            message.message = Msg::kDialogFinished;
+            message.id = entry->window;
+            message.wParam = answer;
+            if (entry->queue != nullptr) {
+                message.window = m_owner;
+                entry->queue->Post(std::move(message));
+            }
+        }
+        hide();
+        deleteLater();
+    }
+
+    void SetOwner(WindowHandle owner) { m_owner = owner; }
+    std::uint32_t EscapeId() const { return m_escapeId; }
+
+    void reject() override
+    {
+        if (m_escapeId != 0)
+            Finish(m_escapeId);
+    }
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        event->ignore();
+        if (m_escapeId != 0)
+            Finish(m_escapeId);
+    }
+
+private:
+    std::uint32_t m_escapeId;
+    WindowHandle m_owner = 0;
+    bool m_finished = false;
+};
+
+/// Turns what the user does to a window and its controls into messages for the window's
+/// thread. Installed on every window and control (and the parts a control is made of).
+class WindowEventFilter final : public QObject {
+public:
+    static WindowEventFilter& Instance()
+    {
+        static WindowEventFilter* filter = new WindowEventFilter;
+        return *filter;
+    }
+
+    void Watch(QWidget* widget)
+    {
+        widget->installEventFilter(this);
+        for (QWidget* child : widget->findChildren<QWidget*>())
+            child->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::Close:
+            return OnClose(watched, static_cast<QCloseEvent*>(event));
+        case QEvent::KeyPress:
+            return OnKey(watched, static_cast<QKeyEvent*>(event));
+        case QEvent::FocusIn:
+        case QEvent::FocusOut:
+            OnFocus(watched, event->type() == QEvent::FocusIn);
+            return false;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+            OnMouse(watched, static_cast<QMouseEvent*>(event));
+            return false;
+        default:
+            return false;
+        }
+    }
+
+private:
+    WindowEventFilter() = default;
+
+    static bool OnClose(QObject* watched, QCloseEvent* event)
+    {
+        const WindowHandle handle = watched->property(kHandleProperty).value<WindowHandle>();
+        const Entry* entry = FindEntry(handle);
+        if (entry == nullptr || entry->kind == EntryKind::Control)
+            return false;
+        event->ignore();
+        Message message;
+        message.message = Msg::kClose;
+        PostTo(*entry, std::move(message));
+        return true;
+    }
+
+    static bool OnKey(QObject* watched, QKeyEvent* event)
+    {
+        // A key travels up to the parents when the focus widget leaves it: count it once.
+        const QWidget* focus = QApplication::focusWidget();
+        const auto* widget = qobject_cast<const QWidget*>(watched);
+        if (widget == nullptr || (focus != nullptr ? focus != widget : !widget->isWindow()))
+            return false;
+        const Entry* entry = FindEntry(HandleOf(watched));
+        if (entry == nullptr)
+            return false;
+        const Entry* window = FindEntry(entry->window);
+
+        // A character with no Windows-1250 form is refused, not replaced.
+        const QString text = event->text();
+        std::string bytes;
+        for (const QChar c : text) {
+            if (c == QChar(0x7F))
+                continue; // the Delete key: a key, no character
+            const std::optional<unsigned char> byte = UnicodeToAnsi(c.unicode());
+            if (!byte) {
+                QApplication::beep();
+                return true;
+            }
+            bytes.push_back(static_cast<char>(*byte));
+        }
+
+        const std::uint32_t key = VirtualKeyOf(event->key());
+        const bool enter = key == 0x0D;
+        if (enter && window != nullptr && qobject_cast<QPlainTextEdit*>(entry->widget) == nullptr) {
+            // Enter presses the focused push button, else the window's default button.
+            if (auto* button = qobject_cast<QPushButton*>(entry->widget.data())) {
+                if (button->isEnabled()) {
+                    button->click();
+                    return true;
+                }
+            }
+            if (const Entry* button = FindEntry(window->defaultButton)) {
+                auto* push = qobject_cast<QPushButton*>(button->widget.data());
+                if (push != nullptr && push->isEnabled() && push->isVisible()) {
+                    push->click();
+                    return true;
+                }
+            }
+        }
+
+        std::uint32_t state = KeyStateOf(event->modifiers());
+        if (IsExtendedKey(key))
+            state |= KeyState::kExtended;
+        if (key != 0) {
+            Message message;
+            message.message
+                = event->modifiers().testFlag(Qt::AltModifier) ? Msg::kSysKeyDown : Msg::kKeyDown;
+            message.id = entry->id;
+            message.wParam = key;
+            message.lParam = static_cast<std::int64_t>(event->nativeScanCode());
+            message.keyState = state;
+            PostTo(*entry, std::move(message));
+        }
+        for (const char byte : bytes) {
+            Message message;
+            message.message = Msg::kChar;
+            message.id = entry->id;
+            message.wParam = static_cast<unsigned char>(byte);
+            message.keyState = state;
+            PostTo(*entry, std::move(message));
+        }
+        return false;
+    }
+
+    static void OnFocus(QObject* watched, bool gained)
+    {
+        const WindowHandle handle = watched->property(kHandleProperty).value<WindowHandle>();
+        const Entry* entry = FindEntry(handle);
+        if (entry == nullptr || entry->kind != EntryKind::Control)
+            return;
+        Message message;
+        message.message = Msg::kCommand;
+        message.id = entry->id;
+        message.wParam = gained ? Notify::kFocusGained : Notify::kFocusLost;
+        PostTo(*entry, std::move(message));
+    }
+
+    void OnMouse(QObject* watched, QMouseEvent* event)
+    {
+        // A click a control leaves travels up as a copy with the same time: count it once.
+        const auto mark = std::make_tuple(event->type(), event->timestamp(),
+            event->globalPosition().toPoint().x(), event->globalPosition().toPoint().y());
+        if (mark == m_lastMouse)
+            return;
+        m_lastMouse = mark;
+        const Entry* entry = FindEntry(HandleOf(watched));
+        if (entry == nullptr)
+            return;
+        const Entry* window = FindEntry(entry->window);
+        if (window == nullptr || window->client.isNull())
+            return;
+
+        std::uint32_t message = 0;
+        const bool press = event->type() == QEvent::MouseButtonPress;
+        const bool twice = event->type() == QEvent::MouseButtonDblClick;
+        switch (event->button()) {
+        case Qt::LeftButton:
+            message = press ? Msg::kLeftButtonDown
+                            : (twice ? Msg::kLeftButtonDoubleClick : Msg::kLeftButtonUp);
+            break;
+        case Qt::RightButton:
+            message = press ? Msg::kRightButtonDown
+                            : (twice ? Msg::kRightButtonDoubleClick : Msg::kRightButtonUp);
+            break;
+        case Qt::MiddleButton:
+            message = press ? Msg::kMiddleButtonDown
+                            : (twice ? Msg::kMiddleButtonDoubleClick : Msg::kMiddleButtonUp);
+            break;
+        default:
+            return;
+        }
+        const QPoint at = window->client->mapFromGlobal(event->globalPosition().toPoint());
+        Message posted;
+        posted.message = message;
+        posted.id = entry->id;
+        posted.lParam = (static_cast<std::int64_t>(at.x()) & 0xFFFF)
+            | ((static_cast<std::int64_t>(at.y()) & 0xFFFF) << 16);
+        posted.keyState = KeyStateOf(event->modifiers());
+        PostTo(*entry, std::move(posted));
+    }
+
+    std::tuple<QEvent::Type, quint64, int, int> m_lastMouse { QEvent::None, 0, 0, 0 };
+};
+
+void PostCommand(WindowHandle control, std::int64_t notification)
+{
+    if (const Entry* entry = FindEntry(control)) {
+        Message message;
+        message.message = Msg::kCommand;
+        message.id = entry->id;
+        message.wParam = notification;
+        PostTo(*entry, std::move(message));
+    }
+}
+
+Qt::Alignment AlignmentOf(Alignment alignment)
+{
+    switch (alignment) {
+    case Alignment::Centre:
+        return Qt::AlignHCenter | Qt::AlignVCenter;
+    case Alignment::Right:
+        return Qt::AlignRight | Qt::AlignVCenter;
+    case Alignment::Left:
+        break;
+    }
+    return Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+bool IsDefault(std::int32_t value)
+{
+    return value == kDefaultPosition;
+}
+
+void Place(QWidget* widget, const Rect& rect)
+{
+    if (!IsDefault(rect.width) && !IsDefault(rect.height))
+        widget->resize(rect.width, rect.height);
+    else
+        widget->adjustSize();
+    if (!IsDefault(rect.x) && !IsDefault(rect.y))
+        widget->move(rect.x, rect.y);
+}
+
+Qt::WindowFlags FrameHints(const WindowOptions& options)
+{
+    Qt::WindowFlags flags = Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (options.closeBox)
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (options.minimizeBox)
+        flags |= Qt::WindowMinimizeButtonHint;
+    if (options.maximizeBox)
+        flags |= Qt::WindowMaximizeButtonHint;
+    return flags;
+}
+
+/// A window's content: a client widget under an optional menu bar.
+QWidget* MakeClient(QWidget* window)
+{
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* client = new QWidget(window);
+    layout->addWidget(client);
+    return client;
+}
+
+QMdiArea* MdiAreaOf(const Entry* frame)
+{
+    auto* main = frame != nullptr ? qobject_cast<QMainWindow*>(frame->widget.data()) : nullptr;
+    return main != nullptr ? qobject_cast<QMdiArea*>(main->centralWidget()) : nullptr;
+}
+
+WindowHandle FirstFrame()
+{
+    for (auto& [handle, entry] : Entries()) {
+        if (entry.kind == EntryKind::Frame && !entry.widget.isNull())
+            return handle;
+    }
+    return 0;
+}
+
+WindowHandle CreateWindowOnGui(const WindowOptions& options, std::shared_ptr<MessageQueue> queue)
+{
+    Prune();
+    Entry entry;
+    entry.queue = std::move(queue);
+    QWidget* window = nullptr;
+    switch (options.kind) {
+    case WindowKind::Frame: {
+        auto* main = new QMainWindow(nullptr, Qt::Window | FrameHints(options));
+        auto* area = new QMdiArea(main);
+        main->setCentralWidget(area);
+        main->menuBar();
+        main->statusBar();
+        entry.kind = EntryKind::Frame;
+        entry.client = area->viewport();
+        window = main;
+        Place(main, options.rect);
+        break;
+    }
+    case WindowKind::MdiChild: {
+        const WindowHandle frameHandle = options.owner != 0 ? options.owner : FirstFrame();
+        Entry* frame = FindEntry(frameHandle);
+        QMdiArea* area = MdiAreaOf(frame);
+        if (area == nullptr)
+            return 0;
+        auto* sub = new QMdiSubWindow(nullptr, FrameHints(options));
+        auto* inner = new QWidget;
+        entry.client = MakeClient(inner);
+        sub->setWidget(inner);
+        area->addSubWindow(sub);
+        entry.kind = EntryKind::MdiChild;
+        window = sub;
+        if (!IsDefault(options.rect.width) && !IsDefault(options.rect.height)) {
+            const QMargins margins = sub->contentsMargins();
+            sub->resize(options.rect.width + margins.left() + margins.right(),
+                options.rect.height + margins.top() + margins.bottom());
+        }
+        if (!IsDefault(options.rect.x) && !IsDefault(options.rect.y))
+            sub->move(options.rect.x, options.rect.y);
+        break;
+    }
+    case WindowKind::Plain: {
+        QWidget* ownerWidget = nullptr;
+        if (options.owner != 0) {
+            Entry* owner = FindEntry(options.owner);
+            if (owner == nullptr)
+                return 0;
+            ownerWidget = owner->widget->window();
+        }
+        window = new QWidget(
+            ownerWidget, (ownerWidget != nullptr ? Qt::Dialog : Qt::Window) | FrameHints(options));
+        entry.kind = EntryKind::Plain;
+        entry.client = MakeClient(window);
+        Place(window, options.rect);
+        break;
+    }
+    }
+    window->setWindowTitle(FromAnsi(options.title));
+    if (!options.resizable && options.kind != WindowKind::MdiChild)
+        window->setFixedSize(window->size());
+    WindowEventFilter::Instance().Watch(window);
+    const WindowHandle handle = Register(window, std::move(entry));
+    if (options.visible)
+        window->show();
+    return handle;
+}
+
+QWidget* MakeControl(const ControlOptions& options, QWidget* parent, bool inDialog)
+{
+    const QString text = FromAnsi(options.text);
+    switch (options.kind) {
+    case ControlKind::Static: {
+        auto* label = new QLabel(text, parent);
+        label->setAlignment(AlignmentOf(options.alignment));
+        return label;
+    }
+    case ControlKind::Button: {
+        auto* button = new QPushButton(text, parent);
+        button->setAutoDefault(inDialog);
+        button->setDefault(options.defaultButton);
+        return button;
+    }
+    case ControlKind::CheckBox:
+        return new WholeCheckBox(text, parent);
+    case ControlKind::GroupBox:
+        return new QGroupBox(text, parent);
+    case ControlKind::Edit: {
+        auto* edit = new QLineEdit(parent);
+        edit->setValidator(new AnsiValidator(edit));
+        if (options.maxLength != 0)
+            edit->setMaxLength(static_cast<int>(std::min<std::uint32_t>(options.maxLength, 32767)));
+        edit->setText(text);
+        edit->setAlignment(AlignmentOf(options.alignment));
+        edit->setFrame(options.border);
+        return edit;
+    }
+    case ControlKind::MultiLineEdit: {
+        auto* edit = new AnsiTextEdit(parent, options.maxLength);
+        QString plain = text;
+        plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        edit->setPlainText(plain);
+        if (!options.border)
+            edit->setFrameShape(QFrame::NoFrame);
+        return edit;
+    }
+    case ControlKind::List: {
+        auto* list = new QListWidget(parent);
+        if (!options.border)
+            list->setFrameShape(QFrame::NoFrame);
+        return list;
+    }
+    case ControlKind::DropList:
+    case ControlKind::Combo: {
+        auto* combo = new QComboBox(parent);
+        if (options.kind == ControlKind::Combo) {
+            combo->setEditable(true);
+            combo->lineEdit()->setValidator(new AnsiValidator(combo->lineEdit()));
+            if (options.maxLength != 0)
+                combo->lineEdit()->setMaxLength(
+                    static_cast<int>(std::min<std::uint32_t>(options.maxLength, 32767)));
+            combo->setEditText(text);
+        }
+        return combo;
+    }
+    }
+    return nullptr;
+}
+
+void ConnectNotifications(QWidget* widget, WindowHandle handle)
+{
+    if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        QObject::connect(button, &QPushButton::clicked, button,
+            [handle] { PostCommand(handle, Notify::kClicked); });
+    } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
+        QObject::connect(
+            check, &QCheckBox::clicked, check, [handle] { PostCommand(handle, Notify::kClicked); });
+    } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        QObject::connect(edit, &QLineEdit::textChanged, edit,
+            [handle] { PostCommand(handle, Notify::kTextChanged); });
+    } else if (auto* box = qobject_cast<QPlainTextEdit*>(widget)) {
+        QObject::connect(box, &QPlainTextEdit::textChanged, box,
+            [handle] { PostCommand(handle, Notify::kTextChanged); });
+    } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
+        QObject::connect(list, &QListWidget::currentRowChanged, list,
+            [handle] { PostCommand(handle, Notify::kSelectionChanged); });
+    } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+        QObject::connect(combo, &QComboBox::currentIndexChanged, combo,
+            [handle] { PostCommand(handle, Notify::kSelectionChanged); });
+        QObject::connect(combo, &QComboBox::editTextChanged, combo,
+            [handle] { PostCommand(handle, Notify::kTextChanged); });
+    }
+}
+
+WindowHandle CreateControlOnGui(const ControlOptions& options, bool inDialog)
+{
+    Prune();
+    Entry* parent = FindEntry(options.parent);
+    if (parent == nullptr)
+        return 0;
+    QWidget* parentWidget = parent->client.data();
+    if (parentWidget == nullptr)
+        return 0;
+    QWidget* widget = MakeControl(options, parentWidget, inDialog);
+    if (widget == nullptr)
+        return 0;
+    Place(widget, options.rect);
+    widget->setEnabled(options.enabled);
+    if (options.kind != ControlKind::Static && options.kind != ControlKind::GroupBox)
+        widget->setFocusPolicy(options.tabStop ? Qt::StrongFocus : Qt::ClickFocus);
+    else
+        widget->setFocusPolicy(Qt::NoFocus);
+
+    Entry entry;
+    entry.kind = EntryKind::Control;
+    entry.queue = parent->queue;
+    entry.window = parent->window;
+    entry.id = options.id;
+    entry.control = options.kind;
+    if (options.kind == ControlKind::GroupBox)
+        entry.client = widget;
+    const WindowHandle window = parent->window;
+    const WindowHandle handle = Register(widget, std::move(entry));
+    if (options.defaultButton && options.kind == ControlKind::Button) {
+        if (Entry* owner = FindEntry(window))
+            owner->defaultButton = handle;
+    }
+    if (!inDialog) {
+        ConnectNotifications(widget, handle);
+        WindowEventFilter::Instance().Watch(widget);
+    }
+    widget->setVisible(options.visible);
+    return handle;
+}
+
+QMenuBar* MenuBarFor(Entry& entry, bool create)
+{
+    if (auto* main = qobject_cast<QMainWindow*>(entry.widget.data()))
+        return main->menuBar();
+    QWidget* content = entry.widget.data();
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(content))
+        content = sub->widget();
+    if (content == nullptr || content->layout() == nullptr)
+        return nullptr;
+    auto* bar = qobject_cast<QMenuBar*>(content->layout()->menuBar());
+    if (bar == nullptr && create) {
+        bar = new QMenuBar(content);
+        bar->setNativeMenuBar(false);
+        content->layout()->setMenuBar(bar);
+    }
+    return bar;
+}
+
+void AddMenuItems(
+    QWidget* menu, const std::vector<MenuItem>& items, Entry& entry, WindowHandle window)
+{
+    for (const MenuItem& item : items) {
+        auto* bar = qobject_cast<QMenuBar*>(menu);
+        auto* popup = qobject_cast<QMenu*>(menu);
+        if (item.separator) {
+            if (popup != nullptr)
+                popup->addSeparator();
+            continue;
+        }
+        QAction* action = nullptr;
+        if (!item.items.empty()) {
+            auto* sub = new QMenu(FromAnsi(item.text), menu);
+            AddMenuItems(sub, item.items, entry, window);
+            action = sub->menuAction();
+            menu->addAction(action);
+        } else {
+            action = new QAction(FromAnsi(item.text), menu);
+            menu->addAction(action);
+            const std::uint32_t id = item.id;
+            QObject::connect(action, &QAction::triggered, action, [action, window, id] {
+                // As with the system's menus, choosing an item does not tick it: the program does.
+                if (action->isCheckable())
+                    action->setChecked(!action->isChecked());
+                if (const Entry* owner = FindEntry(window)) {
+                    Message message;
+                    message.message = Msg::kCommand;
+                    message.id = id;
+                    PostTo(*owner, std::move(message));
+                }
+            });
+        }
+        (void)bar;
+        action->setEnabled(item.enabled);
+        action->setCheckable(item.checkable);
+        action->setChecked(item.checked);
+        if (item.id != 0)
+            entry.menuItems[item.id] = action;
+    }
+}
+
+WindowHandle OpenDialogOnGui(const DialogTemplate& dialog, std::shared_ptr<MessageQueue> queue)
+{
+    Prune();
+    const WindowHandle ownerHandle = dialog.owner != 0 ? dialog.owner : FirstFrame();
+    QWidget* ownerWidget = nullptr;
+    if (ownerHandle != 0) {
+        Entry* owner = FindEntry(ownerHandle);
+        if (owner == nullptr)
+            return 0;
+        ownerWidget = owner->widget->window();
+    }
+    auto* box = new TemplateDialog(ownerWidget, dialog.escapeId);
+    box->setWindowTitle(FromAnsi(dialog.title));
+    box->SetOwner(ownerHandle);
+    Entry entry;
+    entry.kind = EntryKind::Dialog;
+    entry.queue = std::move(queue);
+    entry.client = box;
+    const WindowHandle handle = Register(box, std::move(entry));
+    for (ControlOptions control : dialog.controls) {
+        control.parent = handle;
+        const WindowHandle made = CreateControlOnGui(control, true);
+        if (made == 0)
+            continue;
+        if (control.kind == ControlKind::Button) {
+            auto* button = qobject_cast<QPushButton*>(FindEntry(made)->widget.data());
+            const std::uint32_t id = control.id;
+            QObject::connect(button, &QPushButton::clicked, box, [box, id] { box->Finish(id); });
+        }
+    }
+    if (!IsDefault(dialog.rect.width) && !IsDefault(dialog.rect.height))
+        box->setFixedSize(dialog.rect.width, dialog.rect.height);
+    else
+        box->adjustSize();
+    if (!IsDefault(dialog.rect.x) && !IsDefault(dialog.rect.y))
+        box->move(dialog.rect.x, dialog.rect.y);
+    if (dialog.systemModal) {
+        box->setWindowModality(Qt::ApplicationModal);
+        box->show();
+    } else {
+        box->open();
+    }
+    if (std::optional<std::uint32_t>& answer = NextDialogAnswer(); answer) {
+        const std::uint32_t id = *answer;
+        answer.reset();
+        QMetaObject::invokeMethod(
+            box, [handle, id] { PressDialogButton(handle, id); }, Qt::QueuedConnection);
+    }
+    return handle;
+}
+
+/// Runs `query` on the GUI thread and answers its result, `fallback` without a display.
+template<typename T, typename F> T OnGui(T fallback, F&& query)
+{
+    T result = fallback;
+    InvokeOnGui([&result, &query] { result = query(); });
+    return result;
+}
+
+/// Runs `action` with the entry of `handle` on the GUI thread, when it still exists.
+template<typename F> void WithEntry(WindowHandle handle, F&& action)
+{
+    InvokeOnGui([handle, &action] {
+        if (Entry* entry = FindEntry(handle))
+            action(*entry);
+    });
+}
+
+} // namespace
+
+Entry* FindEntry(WindowHandle handle)
+{
+    if (handle == 0)
+        return nullptr;
+    auto found = Entries().find(handle);
+    if (found == Entries().end())
+        return nullptr;
+    if (found->second.widget.isNull()) {
+        Entries().erase(found);
+        return nullptr;
+    }
+    return &found->second;
+}
+
+WindowHandle HandleOf(const QObject* object)
+{
+    for (; object != nullptr; object = object->parent()) {
+        const QVariant handle = object->property(kHandleProperty);
+        if (handle.isValid())
+            return handle.value<WindowHandle>();
+    }
+    return 0;
+}
+
+std::vector<WindowHandle> WindowHandles()
+{
+    Prune();
+    std::vector<WindowHandle> handles;
+    for (const auto& [handle, entry] : Entries()) {
+        if (entry.kind != EntryKind::Control)
+            handles.push_back(handle);
+    }
+    return handles;
+}
+
+void DestroyAllWindows()
+{
+    Prune();
+    std::vector<QPointer<QWidget>> windows;
+    for (const auto& [handle, entry] : Entries()) {
+        if (entry.kind == EntryKind::Frame || entry.kind == EntryKind::Plain
+            || entry.kind == EntryKind::Dialog)
+            windows.push_back(entry.widget);
+    }
+    for (const QPointer<QWidget>& window : windows)
+        delete window.data(); // owned windows go with their owner: the pointer is null then
+    Entries().clear();
+    NextDialogAnswer().reset();
+}
+
+void InstallFontSubstitutes()
+{
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"));
+}
+
+void SetNextDialogAnswer(std::uint32_t buttonId)
+{
+    NextDialogAnswer() = buttonId;
+}
+
+void PressDialogButton(WindowHandle dialog, std::uint32_t buttonId)
+{
+    const Entry* entry = FindEntry(dialog);
+    auto* box = entry != nullptr ? dynamic_cast<TemplateDialog*>(entry->widget.data()) : nullptr;
+    if (box == nullptr)
+        return;
+    for (const auto& [handle, control] : Entries()) {
+        if (control.kind == EntryKind::Control && control.window == dialog && control.id == buttonId
+            && !control.widget.isNull()) {
+            if (auto* button = qobject_cast<QPushButton*>(control.widget.data())) {
+                if (button->isEnabled())
+                    button->click();
+                return;
+            }
+        }
+    }
+    if (buttonId != 0 && buttonId == box->EscapeId())
+        box->Finish(buttonId);
+}
+
+QString FromAnsi(std::string_view ansi)
+{
+    if (const Result<std::string> utf8 = AnsiToUtf8(ansi))
+        return QString::fromStdString(*utf8);
+    // The five bytes the code page leaves undefined show as the replacement character.
+    QString text;
+    for (const char byte : ansi) {
+        const std::optional<char32_t> c = AnsiToUnicode(static_cast<unsigned char>(byte));
+        text.append(QChar(static_cast<char16_t>(c ? *c : 0xFFFD)));
+    }
+    return text;
+}
+
+std::optional<std::string> ToAnsiExact(const QString& text)
+{
+    std::string ansi;
+    ansi.reserve(static_cast<std::size_t>(text.size()));
+    for (const QChar c : text) {
+        const std::optional<unsigned char> byte = UnicodeToAnsi(c.unicode());
+        if (!byte)
+            return std::nullopt;
+        ansi.push_back(static_cast<char>(*byte));
+    }
+    return ansi;
+}
+
+std::string ToAnsi(const QString& text)
+{
+    std::string ansi;
+    ansi.reserve(static_cast<std::size_t>(text.size()));
+    for (const QChar c : text) {
+        const std::optional<unsigned char> byte = UnicodeToAnsi(c.unicode());
+        ansi.push_back(byte ? static_cast<char>(*byte) : '?');
+    }
+    return ansi;
+}
+
+} // namespace display
+
+using display::Entry;
+using display::EntryKind;
+using display::FindEntry;
+using display::FromAnsi;
+using display::OnGui;
+using display::ToAnsi;
+using display::WithEntry;
+
+WindowHandle CreateWindow(const WindowOptions& options)
+{
+    std::shared_ptr<MessageQueue> queue = CurrentThreadQueue();
+    return OnGui<WindowHandle>(
+        0, [&options, &queue] { return display::CreateWindowOnGui(options, queue); });
+}
+
+void DestroyWindow(WindowHandle window)
+{
+    WithEntry(window, [](Entry& entry) {
+        delete entry.widget.data();
+        display::Prune();
+    });
+}
+
+bool IsWindow(WindowHandle window)
+{
+    return OnGui(false, [window] { return FindEntry(window) != nullptr; });
+}
+
+void SetWindowText(WindowHandle window, std::string_view text)
+{
+    WithEntry(window, [text](Entry& entry) {
+        const QString value = FromAnsi(text);
+        QWidget* widget = entry.widget.data();
+        if (entry.kind != EntryKind::Control) {
+            widget->setWindowTitle(value);
+        } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+            label->setText(value);
+        } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            button->setText(value);
+        } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+            group->setTitle(value);
+        } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            edit->setText(value);
+        } else if (auto* box = qobject_cast<QPlainTextEdit*>(widget)) {
+            QString plain = value;
+            plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+            box->setPlainText(plain);
+        } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+            if (combo->isEditable())
+                combo->setEditText(value);
+            else
+                combo->setCurrentIndex(combo->findText(value));
+        } else {
+            widget->setWindowTitle(value);
+        }
+    });
+}
+
+std::string WindowText(WindowHandle window)
+{
+    std::string text;
+    WithEntry(window, [&text](Entry& entry) {
+        QWidget* widget = entry.widget.data();
+        QString value;
+        if (entry.kind != EntryKind::Control) {
+            value = widget->windowTitle();
+        } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+            value = label->text();
+        } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            value = button->text();
+        } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+            value = group->title();
+        } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            value = edit->text();
+        } else if (auto* box = qobject_cast<QPlainTextEdit*>(widget)) {
+            // Raw, so that a no-break space stays what it is; each line break is CR LF.
+            value = box->document()->toRawText();
+            value.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+            value.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
+        } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+            value = combo->currentText();
+        } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
+            value = list->currentItem() != nullptr ? list->currentItem()->text() : QString();
+        } else {
+            value = widget->windowTitle();
+        }
+        text = ToAnsi(value);
+    });
+    return text;
+}
+
+void EnableWindow(WindowHandle window, bool enabled)
+{
+    WithEntry(window, [enabled](Entry& entry) { entry.widget->setEnabled(enabled); });
+}
+
+bool IsWindowEnabled(WindowHandle window)
+{
+    return OnGui(false, [window] {
+        const Entry* entry = FindEntry(window);
+        return entry != nullptr && entry->widget->isEnabled();
+    });
+}
+
+void ShowWindow(WindowHandle window, bool visible)
+{
+    WithEntry(window, [visible](Entry& entry) { entry.widget->setVisible(visible); });
+}
+
+bool IsWindowVisible(WindowHandle window)
+{
+    return OnGui(false, [window] {
+        const Entry* entry = FindEntry(window);
+        return entry != nullptr && entry->widget->isVisible();
+    });
+}
+
+Rect WindowRect(WindowHandle window)
+{
+    return OnGui(Rect {}, [window] {
+        Rect rect {};
+        if (const Entry* entry = FindEntry(window)) {
+            QWidget* widget = entry->widget.data();
+            const QWidget* sized = entry->client.isNull() || entry->kind == EntryKind::Control
+                ? widget
+                : entry->client.data();
+            rect.x = widget->pos().x();
+            rect.y = widget->pos().y();
+            rect.width = sized->width();
+            rect.height = sized->height();
+        }
+        return rect;
+    });
+}
+
+void MoveWindow(WindowHandle window, const Rect& rect)
+{
+    WithEntry(window, [&rect](Entry& entry) { display::Place(entry.widget.data(), rect); });
+}
+
+void BringToTop(WindowHandle window)
+{
+    WithEntry(window, [](Entry& entry) {
+        QWidget* widget = entry.widget.data();
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(widget)) {
+            if (QMdiArea* area = sub->mdiArea())
+                area->setActiveSubWindow(sub);
+            sub->raise();
+            widget = sub->window();
+        }
+        widget->show();
+        widget->raise();
+        widget->activateWindow();
+    });
+}
+
+void SetFocus(WindowHandle window)
+{
+    WithEntry(window, [](Entry& entry) {
+        QWidget* widget = entry.widget.data();
+        QWidget* top = widget->window();
+        if (!top->isActiveWindow())
+            top->activateWindow();
+        for (QWidget* up = widget; up != nullptr; up = up->parentWidget()) {
+            if (auto* sub = qobject_cast<QMdiSubWindow*>(up); sub != nullptr && sub->mdiArea()) {
+                sub->mdiArea()->setActiveSubWindow(sub);
+                break;
+            }
+        }
+        widget->setFocus(Qt::OtherFocusReason);
+    });
+}
+
+WindowHandle FocusedWindow()
+{
+    return OnGui<WindowHandle>(0, [] { return display::HandleOf(QApplication::focusWidget()); });
+}
+
+void CursorPosition(WindowHandle window, std::int32_t& x, std::int32_t& y)
+{
+    x = 0;
+    y = 0;
+    WithEntry(window, [&x, &y](Entry& entry) {
+        const QWidget* client = entry.client.isNull() ? entry.widget.data() : entry.client.data();
+        const QPoint at = client->mapFromGlobal(QCursor::pos());
+        x = at.x();
+        y = at.y();
+    });
+}
+
+void Beep()
+{
+    InvokeOnGui([] { QApplication::beep(); });
+}
+
+WindowHandle CreateControl(const ControlOptions& options)
+{
+    return OnGui<WindowHandle>(
+        0, [&options] { return display::CreateControlOnGui(options, false); });
+}
+
+WindowHandle FindControl(WindowHandle window, std::uint32_t id)
+{
+    return OnGui<WindowHandle>(0, [window, id] {
+        display::Prune();
+        for (const auto& [handle, entry] : display::Entries()) {
+            if (entry.kind == EntryKind::Control && entry.window == window && entry.id == id)
+                return handle;
+        }
+        return WindowHandle { 0 };
+    });
+}
+
+std::uint32_t ControlId(WindowHandle control)
+{
+    return OnGui<std::uint32_t>(0, [control] {
+        const Entry* entry = FindEntry(control);
+        return entry != nullptr ? entry->id : 0;
+    });
+}
+
+void SetChecked(WindowHandle control, bool checked)
+{
+    WithEntry(control, [checked](Entry& entry) {
+        if (auto* check = qobject_cast<QAbstractButton*>(entry.widget.data()))
+            check->setChecked(checked);
+    });
+}
+
+bool IsChecked(WindowHandle control)
+{
+    return OnGui(false, [control] {
+        const Entry* entry = FindEntry(control);
+        const auto* check
+            = entry != nullptr ? qobject_cast<QAbstractButton*>(entry->widget.data()) : nullptr;
+        return check != nullptr && check->isChecked();
+    });
+}
+
+void SetMenuBar(WindowHandle window, const std::vector<MenuItem>& menus)
+{
+    WithEntry(window, [window, &menus](Entry& entry) {
+        if (entry.kind == EntryKind::Control || entry.kind == EntryKind::Dialog)
+            return;
+        QMenuBar* bar = display::MenuBarFor(entry, true);
+        if (bar == nullptr)
+            return;
+        bar->clear();
+        for (QMenu* old : bar->findChildren<QMenu*>(Qt::FindDirectChildrenOnly))
+            delete old;
+        entry.menuItems.clear();
+        display::AddMenuItems(bar, menus, entry, window);
+    });
+}
+
+void EnableMenuItem(WindowHandle window, std::uint32_t id, bool enabled)
+{
+    WithEntry(window, [id, enabled](Entry& entry) {
+        auto found = entry.menuItems.find(id);
+        if (found != entry.menuItems.end() && !found->second.isNull())
+            found->second->setEnabled(enabled);
+    });
+}
+
+void CheckMenuItem(WindowHandle window, std::uint32_t id, bool checked)
+{
+    WithEntry(window, [id, checked](Entry& entry) {
+        auto found = entry.menuItems.find(id);
+        if (found != entry.menuItems.end() && !found->second.isNull()) {
+            found->second->setCheckable(true);
+            found->second->setChecked(checked);
+        }
+    });
+}
+
+void SetTimer(WindowHandle window, std::uint32_t id, std::uint32_t milliseconds)
+{
+    WithEntry(window, [window, id, milliseconds](Entry& entry) {
+        QPointer<QTimer>& timer = entry.timers[id];
+        if (timer.isNull()) {
+            timer = new QTimer(entry.widget.data());
+            QObject::connect(timer.data(), &QTimer::timeout, timer.data(), [window, id] {
+                const Entry* owner = FindEntry(window);
+                if (owner == nullptr || owner->queue == nullptr)
+                    return;
+                Message message;
+                message.message = Msg::kTimer;
+                message.window = owner->window;
+                message.id = id;
+                owner->queue->PostUnlessQueued(std::move(message));
+            });
+        }
+        // The system's shortest interval is ten milliseconds; none shorter keeps the loop busy.
+        timer->start(static_cast<int>(std::clamp<std::uint32_t>(milliseconds, 10, 0x7FFFFFFF)));
+    });
+}
+
+void KillTimer(WindowHandle window, std::uint32_t id)
+{
+    WithEntry(window, [id](Entry& entry) {
+        auto found = entry.timers.find(id);
+        if (found == entry.timers.end())
+            return;
+        delete found->second.data();
+        entry.timers.erase(found);
+    });
+}
+
+WindowHandle OpenDialog(const DialogTemplate& dialog)
+{
+    std::shared_ptr<MessageQueue> queue = CurrentThreadQueue();
+    return OnGui<WindowHandle>(
+        0, [&dialog, &queue] { return display::OpenDialogOnGui(dialog, queue); });
+}
+
+} // namespace platform

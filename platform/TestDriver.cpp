@@ -1,0 +1,276 @@
+#include "TestDriver.h"
+
+#include "DisplayKeys.h"
+#include "DisplayWindows.h"
+#include "Text.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QTest>
+#include <QWindow>
+
+#include <cstdio>
+#include <utility>
+
+namespace platform::test {
+
+namespace {
+
+using display::Entry;
+using display::FindEntry;
+
+/// Sends one key press and release to `target`, carrying `text` as a keyboard would.
+void SendKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers, const QString& text)
+{
+    QPointer<QWidget> receiver = target;
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QApplication::sendEvent(receiver.data(), &press);
+    if (receiver.isNull())
+        return; // the key ended the window
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+    QApplication::sendEvent(receiver.data(), &release);
+}
+
+/// The key a keyboard reports with character `c`.
+int KeyOfCharacter(char32_t c)
+{
+    if (c == U'\n' || c == U'\r')
+        return Qt::Key_Return;
+    if (c == U'\t')
+        return Qt::Key_Tab;
+    if (c == U'\b')
+        return Qt::Key_Backspace;
+    if (c == 0x1B)
+        return Qt::Key_Escape;
+    if (c >= U'a' && c <= U'z')
+        return static_cast<int>(c - U'a' + U'A');
+    const QString upper = QString::fromUcs4(&c, 1).toUpper();
+    return upper.size() == 1 ? static_cast<int>(upper.at(0).unicode())
+                             : static_cast<int>(Qt::Key_unknown);
+}
+
+/// The widget keys for `handle` go to: its window's focus widget when that lies inside it.
+QWidget* KeyTarget(QWidget* widget)
+{
+    QWidget* focus = widget->window()->focusWidget();
+    if (focus != nullptr && (focus == widget || widget->isAncestorOf(focus)))
+        return focus;
+    return widget;
+}
+
+/// Makes `widget`'s window the active one and gives the widget the focus, at once.
+void Focus(QWidget* widget)
+{
+    QWidget* top = widget->window();
+    if (!top->isActiveWindow()) {
+        top->activateWindow();
+        QApplication::setActiveWindow(top);
+    }
+    widget->setFocus(Qt::OtherFocusReason);
+}
+
+} // namespace
+
+WindowHandle FindWindowByTitle(std::string_view titleUtf8)
+{
+    const QString title
+        = QString::fromUtf8(titleUtf8.data(), static_cast<qsizetype>(titleUtf8.size()));
+    WindowHandle found = 0;
+    InvokeOnGui([&title, &found] {
+        for (const WindowHandle handle : display::WindowHandles()) {
+            const Entry* entry = FindEntry(handle);
+            if (entry != nullptr && entry->widget->windowTitle() == title) {
+                found = handle;
+                return;
+            }
+        }
+    });
+    return found;
+}
+
+WindowHandle ActiveDialog()
+{
+    WindowHandle found = 0;
+    InvokeOnGui([&found] {
+        const Entry* entry = FindEntry(display::HandleOf(QApplication::activeModalWidget()));
+        if (entry != nullptr && entry->kind == display::EntryKind::Dialog)
+            found = entry->window;
+    });
+    return found;
+}
+
+void TypeText(WindowHandle control, std::string_view textUtf8)
+{
+    const QString text
+        = QString::fromUtf8(textUtf8.data(), static_cast<qsizetype>(textUtf8.size()));
+    InvokeOnGui([control, &text] {
+        const Entry* entry = FindEntry(control);
+        if (entry == nullptr)
+            return;
+        QPointer<QWidget> widget = entry->widget.data();
+        Focus(widget);
+        for (const char32_t c : text.toUcs4()) {
+            if (widget.isNull())
+                return;
+            const QString typed = c == U'\n' ? QStringLiteral("\r") : QString::fromUcs4(&c, 1);
+            SendKey(KeyTarget(widget), KeyOfCharacter(c), Qt::NoModifier, typed);
+        }
+    });
+}
+
+void Click(WindowHandle control)
+{
+    InvokeOnGui([control] {
+        const Entry* entry = FindEntry(control);
+        if (entry == nullptr || !entry->widget->isVisible())
+            return;
+        QWidget* widget = entry->widget.data();
+        QWidget* top = widget->window();
+        QWindow* window = top->windowHandle();
+        if (window == nullptr)
+            return;
+        const QPoint at = widget->mapTo(top, widget->rect().center());
+        QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, at);
+    });
+}
+
+void PressKey(WindowHandle window, std::uint32_t key, std::uint32_t keyState)
+{
+    InvokeOnGui([window, key, keyState] {
+        const Entry* entry = FindEntry(window);
+        if (entry == nullptr)
+            return;
+        Qt::KeyboardModifiers modifiers;
+        if ((keyState & KeyState::kShift) != 0)
+            modifiers |= Qt::ShiftModifier;
+        if ((keyState & KeyState::kControl) != 0)
+            modifiers |= Qt::ControlModifier;
+        if ((keyState & KeyState::kAlt) != 0)
+            modifiers |= Qt::AltModifier;
+        const int qtKey = display::QtKeyOf(key);
+        QString text;
+        switch (key) {
+        case 0x0D:
+            text = QStringLiteral("\r");
+            break;
+        case 0x1B:
+            text = QString(QChar(0x1B));
+            break;
+        case 0x09:
+            text = QStringLiteral("\t");
+            break;
+        case 0x08:
+            text = QStringLiteral("\b");
+            break;
+        case 0x20:
+            text = QStringLiteral(" ");
+            break;
+        default:
+            if (key >= 'A' && key <= 'Z' && modifiers == Qt::NoModifier)
+                text = QChar(static_cast<char16_t>(key - 'A' + 'a'));
+            else if (key >= '0' && key <= '9' && modifiers == Qt::NoModifier)
+                text = QChar(static_cast<char16_t>(key));
+            break;
+        }
+        QWidget* widget = entry->widget.data();
+        if (!widget->window()->isActiveWindow())
+            Focus(widget->window()->focusWidget() != nullptr ? widget->window()->focusWidget()
+                                                             : widget);
+        SendKey(KeyTarget(widget), qtKey, modifiers, text);
+    });
+}
+
+void ChooseMenuItem(WindowHandle window, std::uint32_t id)
+{
+    InvokeOnGui([window, id] {
+        Entry* entry = FindEntry(window);
+        if (entry == nullptr)
+            return;
+        auto found = entry->menuItems.find(id);
+        if (found == entry->menuItems.end() || found->second.isNull())
+            return;
+        QAction* action = found->second.data();
+        // A user reaches the item only through enabled menus, and only when the window is not
+        // blocked by a modal dialog.
+        if (!action->isEnabled() || !entry->widget->isEnabled()
+            || QApplication::activeModalWidget() != nullptr)
+            return;
+        for (auto* menu = qobject_cast<QMenu*>(action->parent()); menu != nullptr;
+             menu = qobject_cast<QMenu*>(menu->parent())) {
+            if (!menu->menuAction()->isEnabled())
+                return;
+        }
+        action->trigger();
+    });
+}
+
+void RequestClose(WindowHandle window)
+{
+    InvokeOnGui([window] {
+        if (const Entry* entry = FindEntry(window))
+            entry->widget->close();
+    });
+}
+
+void AnswerNextDialog(std::uint32_t buttonId)
+{
+    InvokeOnGui([buttonId] { display::SetNextDialogAnswer(buttonId); });
+}
+
+bool WaitUntilIdle(std::chrono::milliseconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int quietRounds = 0;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const std::uint64_t seen = QueueActivity();
+        const bool served = InvokeOnGui([] {
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        });
+        const bool idle
+            = AllQueuesIdle() && display::CallsInFlight() == 0 && QueueActivity() == seen;
+        if (idle && served) {
+            // Twice in a row: what the first round's events set going has come to rest too.
+            if (++quietRounds == 2)
+                return true;
+            continue;
+        }
+        if (!served)
+            return AllQueuesIdle();
+        quietRounds = 0;
+        WaitForQueueActivity(QueueActivity(), std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
+void SilenceHarmlessPlatformWarnings()
+{
+    static QtMessageHandler previous = nullptr;
+    static bool installed = false;
+    if (installed)
+        return;
+    installed = true;
+    previous = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+            const bool harmless = type != QtFatalMsg && type != QtCriticalMsg
+                && (message.contains(QLatin1String("This plugin does not support"))
+                    || message.startsWith(QLatin1String("QStandardPaths:"))
+                    || message.contains(QLatin1String("propagateSizeHints")));
+            if (!harmless && previous != nullptr)
+                previous(type, context, message);
+            else if (!harmless)
+                std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+        });
+}
+
+std::string TextOf(WindowHandle window)
+{
+    const std::string ansi = WindowText(window);
+    const Result<std::string> utf8 = AnsiToUtf8(ansi);
+    return utf8 ? *utf8 : std::string();
+}
+
+} // namespace platform::test

@@ -1,0 +1,748 @@
+#include <platform/Display.h>
+#include <platform/TestDriver.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace platform;
+
+namespace {
+
+/// A private message: run the function in `data` on the receiving thread.
+constexpr std::uint32_t kRunWork = 0x0500;
+
+/// A runtime thread: it owns a message queue, runs work handed to it (creating windows that
+/// are then its own) and records every other message it takes.
+class RuntimeThread {
+public:
+    RuntimeThread()
+    {
+        std::promise<std::shared_ptr<MessageQueue>> started;
+        std::future<std::shared_ptr<MessageQueue>> queue = started.get_future();
+        m_thread = std::thread([this, &started] {
+            const std::shared_ptr<MessageQueue> own = CurrentThreadQueue();
+            started.set_value(own);
+            Loop(*own);
+        });
+        m_queue = queue.get();
+    }
+    RuntimeThread(const RuntimeThread&) = delete;
+    RuntimeThread& operator=(const RuntimeThread&) = delete;
+    ~RuntimeThread() { Stop(); }
+
+    /// Runs `work` on this thread and answers its result.
+    template<typename F> auto Run(F work) -> decltype(work())
+    {
+        using R = decltype(work());
+        auto task = std::make_shared<std::packaged_task<R()>>(std::move(work));
+        std::future<R> result = task->get_future();
+        Message message;
+        message.message = kRunWork;
+        message.data = std::make_shared<std::function<void()>>([task] { (*task)(); });
+        m_queue->Post(std::move(message));
+        return result.get();
+    }
+
+    void Stop()
+    {
+        if (!m_thread.joinable())
+            return;
+        Message quit;
+        quit.message = Msg::kQuit;
+        m_queue->Post(quit);
+        m_thread.join();
+    }
+
+    /// The messages taken so far with number `number` (all when 0).
+    std::vector<Message> Taken(std::uint32_t number = 0) const
+    {
+        const std::lock_guard lock(m_mutex);
+        std::vector<Message> found;
+        for (const Message& message : m_taken) {
+            if (number == 0 || message.message == number)
+                found.push_back(message);
+        }
+        return found;
+    }
+
+    /// True when a kCommand with `id` and notification `notification` was taken for `window`.
+    bool TookCommand(WindowHandle window, std::uint32_t id, std::int64_t notification) const
+    {
+        for (const Message& message : Taken(Msg::kCommand)) {
+            if (message.window == window && message.id == id && message.wParam == notification)
+                return true;
+        }
+        return false;
+    }
+
+    void Forget()
+    {
+        const std::lock_guard lock(m_mutex);
+        m_taken.clear();
+    }
+
+private:
+    void Loop(MessageQueue& queue)
+    {
+        for (;;) {
+            Message message = queue.Take();
+            if (message.message == Msg::kQuit)
+                return;
+            if (message.message == kRunWork) {
+                (*std::static_pointer_cast<std::function<void()>>(message.data))();
+                continue;
+            }
+            const std::lock_guard lock(m_mutex);
+            m_taken.push_back(std::move(message));
+        }
+    }
+
+    std::shared_ptr<MessageQueue> m_queue;
+    std::thread m_thread;
+    mutable std::mutex m_mutex;
+    std::vector<Message> m_taken;
+};
+
+/// Runs `script` as the program's first thread while the display runs on this (the main)
+/// thread, then ends the display. Answers RunDisplay's result.
+int WithDisplay(const std::function<void()>& script)
+{
+    test::SilenceHarmlessPlatformWarnings();
+    return RunDisplay([&script] {
+        script();
+        QuitDisplay();
+        return 0;
+    });
+}
+
+WindowOptions PlainWindow(std::string title)
+{
+    WindowOptions options;
+    options.kind = WindowKind::Plain;
+    options.title = std::move(title);
+    options.rect = { 40, 40, 320, 200 };
+    return options;
+}
+
+ControlOptions Control(
+    ControlKind kind, WindowHandle parent, std::uint32_t id, Rect rect, std::string text = {})
+{
+    ControlOptions options;
+    options.kind = kind;
+    options.parent = parent;
+    options.id = id;
+    options.rect = rect;
+    options.text = std::move(text);
+    return options;
+}
+
+MenuItem Item(std::string text, std::uint32_t id, std::vector<MenuItem> items = {})
+{
+    MenuItem item;
+    item.text = std::move(text);
+    item.id = id;
+    item.items = std::move(items);
+    return item;
+}
+
+constexpr std::uint32_t kButtonId = 0x4001;
+constexpr std::uint32_t kEditId = 0x4002;
+constexpr std::uint32_t kOtherEditId = 0x4003;
+constexpr std::uint32_t kCheckId = 0x4004;
+constexpr std::uint32_t kOkId = 1;
+constexpr std::uint32_t kCancelId = 2;
+
+/// A window of the thread with a button, two edits and a check box.
+struct Form {
+    WindowHandle window = 0;
+    WindowHandle button = 0;
+    WindowHandle edit = 0;
+    WindowHandle otherEdit = 0;
+    WindowHandle check = 0;
+};
+
+Form MakeForm(RuntimeThread& thread, const std::string& title)
+{
+    return thread.Run([&title] {
+        Form form;
+        form.window = CreateWindow(PlainWindow(title));
+        form.button = CreateControl(
+            Control(ControlKind::Button, form.window, kButtonId, { 10, 10, 80, 24 }, "&U redu"));
+        form.edit
+            = CreateControl(Control(ControlKind::Edit, form.window, kEditId, { 10, 40, 150, 22 }));
+        form.otherEdit = CreateControl(
+            Control(ControlKind::Edit, form.window, kOtherEditId, { 10, 70, 150, 22 }));
+        form.check = CreateControl(Control(
+            ControlKind::CheckBox, form.window, kCheckId, { 10, 100, 150, 22 }, "Provjera"));
+        return form;
+    });
+}
+
+DialogTemplate QuestionDialog(WindowHandle owner, std::uint32_t escapeId)
+{
+    DialogTemplate dialog;
+    dialog.title = "Pitanje";
+    dialog.owner = owner;
+    dialog.rect = { kDefaultPosition, kDefaultPosition, 240, 100 };
+    dialog.escapeId = escapeId;
+    ControlOptions text = Control(ControlKind::Static, 0, 0, { 10, 10, 200, 20 }, "Nastaviti?");
+    ControlOptions ok = Control(ControlKind::Button, 0, kOkId, { 20, 60, 80, 24 }, "U redu");
+    ok.defaultButton = true;
+    ControlOptions cancel
+        = Control(ControlKind::Button, 0, kCancelId, { 120, 60, 80, 24 }, "Odustani");
+    dialog.controls = { text, ok, cancel };
+    return dialog;
+}
+
+/// The Windows-1250 bytes of the Croatian letters čćžšđ ČĆŽŠĐ.
+const std::string kCroatianAnsi = "\xE8\xE6\x9E\x9A\xF0 \xC8\xC6\x8E\x8A\xD0";
+const std::string kCroatianUtf8 = "čćžšđ ČĆŽŠĐ";
+
+} // namespace
+
+TEST(DisplayTest, WithoutADisplayNothingIsMarshalled)
+{
+    bool ran = false;
+    EXPECT_FALSE(InvokeOnGui([&ran] { ran = true; }));
+    EXPECT_FALSE(ran);
+    EXPECT_FALSE(DisplayRunning());
+    EXPECT_EQ(CreateWindow(PlainWindow("x")), 0U);
+}
+
+TEST(DisplayTest, RunsTwiceInOneProcessAndAnswersTheRuntimesResult)
+{
+    test::SilenceHarmlessPlatformWarnings();
+    WindowHandle first = 0;
+    const int result = RunDisplay([&first] {
+        EXPECT_TRUE(DisplayRunning());
+        EXPECT_FALSE(IsGuiThread());
+        first = CreateWindow(PlainWindow("Prvi"));
+        EXPECT_NE(first, 0U);
+        return 7; // ends without asking: the loop ends with the runtime
+    });
+    EXPECT_EQ(result, 7);
+    EXPECT_FALSE(DisplayRunning());
+
+    WindowHandle second = 0;
+    const int again = RunDisplay([&second, first] {
+        EXPECT_FALSE(IsWindow(first)); // windows left are gone with the display that held them
+        second = CreateWindow(PlainWindow("Drugi"));
+        EXPECT_TRUE(IsWindow(second));
+        EXPECT_TRUE(InvokeOnGui([] { EXPECT_TRUE(IsGuiThread()); }));
+        QuitDisplay();
+        // The GUI thread still serves this thread after the quit request.
+        SetWindowText(second, "Kraj");
+        EXPECT_EQ(WindowText(second), "Kraj");
+        return 3;
+    });
+    EXPECT_EQ(again, 3);
+    EXPECT_GT(second, first); // handles are never reused
+}
+
+TEST(DisplayTest, MarshalledCallsFromManyThreadsAllComplete)
+{
+    WithDisplay([] {
+        constexpr int kThreads = 4;
+        constexpr int kCalls = 150;
+        std::vector<std::unique_ptr<RuntimeThread>> threads;
+        std::vector<WindowHandle> windows;
+        for (int t = 0; t < kThreads; ++t) {
+            threads.push_back(std::make_unique<RuntimeThread>());
+            windows.push_back(threads.back()->Run(
+                [t] { return CreateWindow(PlainWindow("Prozor " + std::to_string(t))); }));
+            ASSERT_NE(windows.back(), 0U);
+        }
+        std::atomic<int> completed { 0 };
+        std::vector<std::future<void>> done;
+        for (int t = 0; t < kThreads; ++t) {
+            done.push_back(std::async(std::launch::async, [&, t] {
+                threads[static_cast<std::size_t>(t)]->Run([&, t] {
+                    const WindowHandle window = windows[static_cast<std::size_t>(t)];
+                    for (int i = 0; i < kCalls; ++i) {
+                        const std::string text = std::to_string(t) + ":" + std::to_string(i);
+                        SetWindowText(window, text);
+                        if (WindowText(window) == text && IsWindow(window))
+                            ++completed;
+                    }
+                });
+            }));
+        }
+        for (std::future<void>& one : done)
+            one.get();
+        EXPECT_EQ(completed, kThreads * kCalls);
+        EXPECT_TRUE(test::WaitUntilIdle());
+    });
+}
+
+TEST(DisplayTest, UserActionsArriveInTheQueueOfTheWindowsThread)
+{
+    WithDisplay([] {
+        RuntimeThread owner;
+        RuntimeThread other;
+        const Form form = MakeForm(owner, "Vlasnik");
+        const Form otherForm = MakeForm(other, "Drugi");
+        ASSERT_NE(form.window, 0U);
+        ASSERT_TRUE(test::WaitUntilIdle());
+        owner.Forget();
+        other.Forget();
+
+        struct Case {
+            const char* what;
+            std::function<void()> act;
+            std::function<bool()> arrived;
+        };
+        constexpr std::uint32_t kMenuId = 101;
+        constexpr std::uint32_t kTimerId = 9;
+        owner.Run([&form] {
+            SetMenuBar(form.window,
+                { Item("&Datoteka", 0, { Item("&Otvori", kMenuId), Item("&Kraj", 102) }) });
+        });
+        const std::vector<Case> cases = {
+            { "click", [&] { test::Click(form.button); },
+                [&] { return owner.TookCommand(form.window, kButtonId, Notify::kClicked); } },
+            { "check box click", [&] { test::Click(form.check); },
+                [&] {
+                    return owner.TookCommand(form.window, kCheckId, Notify::kClicked)
+                        && IsChecked(form.check);
+                } },
+            { "menu choice", [&] { test::ChooseMenuItem(form.window, kMenuId); },
+                [&] { return owner.TookCommand(form.window, kMenuId, 0); } },
+            { "close request", [&] { test::RequestClose(form.window); },
+                [&] {
+                    const std::vector<Message> closes = owner.Taken(Msg::kClose);
+                    return closes.size() == 1 && closes[0].window == form.window
+                        && IsWindow(form.window); // the request alone closes nothing
+                } },
+            { "text change", [&] { test::TypeText(form.edit, "a"); },
+                [&] { return owner.TookCommand(form.window, kEditId, Notify::kTextChanged); } },
+            { "focus change",
+                [&] {
+                    test::TypeText(form.edit, "b");
+                    test::TypeText(form.otherEdit, "c");
+                },
+                [&] {
+                    return owner.TookCommand(form.window, kEditId, Notify::kFocusLost)
+                        && owner.TookCommand(form.window, kOtherEditId, Notify::kFocusGained);
+                } },
+            { "timer",
+                [&] {
+                    owner.Run([&] { SetTimer(form.window, kTimerId, 10); });
+                    for (int i = 0; i < 2000 && owner.Taken(Msg::kTimer).empty(); ++i)
+                        test::WaitUntilIdle();
+                    owner.Run([&] { KillTimer(form.window, kTimerId); });
+                },
+                [&] {
+                    const std::vector<Message> ticks = owner.Taken(Msg::kTimer);
+                    return !ticks.empty() && ticks[0].id == kTimerId
+                        && ticks[0].window == form.window;
+                } },
+        };
+        for (const Case& one : cases) {
+            SCOPED_TRACE(one.what);
+            owner.Forget();
+            other.Forget();
+            one.act();
+            ASSERT_TRUE(test::WaitUntilIdle());
+            EXPECT_TRUE(one.arrived());
+            EXPECT_TRUE(other.Taken().empty()) << "another thread's queue got a message";
+        }
+        (void)otherForm;
+    });
+}
+
+TEST(DisplayTest, DisabledMenuItemsAndDisabledMenusCannotBeChosen)
+{
+    WithDisplay([] {
+        RuntimeThread owner;
+        const WindowHandle window = owner.Run([] {
+            const WindowHandle made = CreateWindow(PlainWindow("Izbornik"));
+            SetMenuBar(
+                made, { Item("&Datoteka", 50, { Item("&Otvori", 51), Item("&Spremi", 52) }) });
+            EnableMenuItem(made, 52, false);
+            return made;
+        });
+        test::ChooseMenuItem(window, 52);
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_TRUE(owner.Taken(Msg::kCommand).empty());
+
+        owner.Run([window] {
+            EnableMenuItem(window, 52, true);
+            EnableMenuItem(window, 50, false);
+        });
+        test::ChooseMenuItem(window, 51);
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_TRUE(owner.Taken(Msg::kCommand).empty());
+
+        owner.Run([window] { EnableMenuItem(window, 50, true); });
+        test::ChooseMenuItem(window, 52);
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_TRUE(owner.TookCommand(window, 52, 0));
+    });
+}
+
+TEST(DisplayTest, CroatianLettersAreTypedAndReadBackAsWindows1250)
+{
+    WithDisplay([] {
+        RuntimeThread owner;
+        const Form form = MakeForm(owner, "Unos");
+        test::TypeText(form.edit, kCroatianUtf8);
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_EQ(owner.Run([&form] { return WindowText(form.edit); }), kCroatianAnsi);
+        EXPECT_EQ(test::TextOf(form.edit), kCroatianUtf8);
+
+        std::string chars;
+        for (const Message& message : owner.Taken(Msg::kChar))
+            chars.push_back(static_cast<char>(message.wParam));
+        EXPECT_EQ(chars, kCroatianAnsi);
+
+        // Text set by the program comes back byte for byte.
+        owner.Run([&form] { SetWindowText(form.otherEdit, kCroatianAnsi); });
+        EXPECT_EQ(owner.Run([&form] { return WindowText(form.otherEdit); }), kCroatianAnsi);
+    });
+}
+
+TEST(DisplayTest, ACharacterWithoutAWindows1250FormIsRefused)
+{
+    WithDisplay([] {
+        RuntimeThread owner;
+        const Form form = MakeForm(owner, "Unos");
+        test::TypeText(form.edit, "aΩ€b"); // the euro sign has a form (0x80), omega has none
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_EQ(owner.Run([&form] { return WindowText(form.edit); }),
+            "a\x80"
+            "b");
+        for (const Message& message : owner.Taken(Msg::kChar))
+            EXPECT_NE(message.wParam, '?');
+    });
+}
+
+TEST(DisplayTest, MultiLineEditGivesCrLfAndKeepsNoBreakSpaces)
+{
+    WithDisplay([] {
+        RuntimeThread owner;
+        const auto [window, box] = owner.Run([] {
+            const WindowHandle made = CreateWindow(PlainWindow("Tekst"));
+            return std::pair { made,
+                CreateControl(
+                    Control(ControlKind::MultiLineEdit, made, 0x4010, { 10, 10, 200, 100 })) };
+        });
+        test::TypeText(box, "ab\ncd");
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_EQ(owner.Run([box] { return WindowText(box); }), "ab\r\ncd");
+
+        owner.Run([box] { SetWindowText(box, "x\xA0y\r\n\r\nz"); });
+        EXPECT_EQ(owner.Run([box] { return WindowText(box); }), "x\xA0y\r\n\r\nz");
+        (void)window;
+    });
+}
+
+TEST(DisplayTest, MaxLengthCountsWindows1250Bytes)
+{
+    WithDisplay([] {
+        RuntimeThread owner;
+        const auto [edit, box] = owner.Run([] {
+            const WindowHandle made = CreateWindow(PlainWindow("Granice"));
+            ControlOptions line = Control(ControlKind::Edit, made, 0x4011, { 10, 10, 200, 22 });
+            line.maxLength = 5;
+            ControlOptions lines
+                = Control(ControlKind::MultiLineEdit, made, 0x4012, { 10, 40, 200, 100 });
+            lines.maxLength = 5;
+            return std::pair { CreateControl(line), CreateControl(lines) };
+        });
+        test::TypeText(edit, "čćžšđČ");
+        test::TypeText(box, "ab\ncdef"); // the line break takes two of the five bytes
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_EQ(owner.Run([edit] { return WindowText(edit); }), "\xE8\xE6\x9E\x9A\xF0");
+        EXPECT_EQ(owner.Run([box] { return WindowText(box); }), "ab\r\nc");
+    });
+}
+
+TEST(DisplayTest, KeysArriveAsVirtualKeyCodes)
+{
+    WithDisplay([] {
+        RuntimeThread owner;
+        const Form form = MakeForm(owner, "Tipke");
+        owner.Run([&form] { SetFocus(form.edit); });
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_EQ(FocusedWindow(), form.edit);
+
+        struct KeyCase {
+            std::uint32_t key;
+            std::uint32_t state;
+            std::uint32_t expectedState;
+        };
+        const std::vector<KeyCase> keys = {
+            { 0x70, 0, 0 },                                                     // F1
+            { 0x7B, 0, 0 },                                                     // F12
+            { 0x28, 0, KeyState::kExtended },                                   // Down
+            { 0x2E, KeyState::kShift, KeyState::kShift | KeyState::kExtended }, // Shift+Delete
+            { 0x1B, 0, 0 },                                                     // Escape
+            { 'Q', KeyState::kControl, KeyState::kControl },
+        };
+        for (const KeyCase& key : keys) {
+            SCOPED_TRACE(key.key);
+            owner.Forget();
+            test::PressKey(form.window, key.key, key.state);
+            ASSERT_TRUE(test::WaitUntilIdle());
+            const std::vector<Message> downs = owner.Taken(Msg::kKeyDown);
+            ASSERT_EQ(downs.size(), 1U);
+            EXPECT_EQ(downs[0].wParam, key.key);
+            EXPECT_EQ(downs[0].keyState, key.expectedState);
+            EXPECT_EQ(downs[0].window, form.window);
+        }
+    });
+}
+
+TEST(DisplayTest, EnterPressesTheDefaultButton)
+{
+    WithDisplay([] {
+        RuntimeThread owner;
+        const auto [window, edit] = owner.Run([] {
+            const WindowHandle made = CreateWindow(PlainWindow("Zadano"));
+            ControlOptions button
+                = Control(ControlKind::Button, made, kButtonId, { 10, 10, 80, 24 }, "U redu");
+            button.defaultButton = true;
+            CreateControl(button);
+            return std::pair { made,
+                CreateControl(Control(ControlKind::Edit, made, kEditId, { 10, 40, 100, 22 })) };
+        });
+        test::TypeText(edit, "x\n");
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_TRUE(owner.TookCommand(window, kButtonId, Notify::kClicked));
+    });
+}
+
+TEST(DisplayTest, ClicksArriveWithClientCoordinates)
+{
+    WithDisplay([] {
+        RuntimeThread owner;
+        const Form form = MakeForm(owner, "Miš");
+        test::Click(form.edit); // at 10,40 sized 150x22: its middle is 84,50
+        ASSERT_TRUE(test::WaitUntilIdle());
+        const std::vector<Message> downs = owner.Taken(Msg::kLeftButtonDown);
+        ASSERT_EQ(downs.size(), 1U);
+        EXPECT_EQ(downs[0].id, kEditId);
+        EXPECT_EQ(downs[0].lParam & 0xFFFF, 84);
+        EXPECT_EQ((downs[0].lParam >> 16) & 0xFFFF, 50);
+        EXPECT_EQ(owner.Taken(Msg::kLeftButtonUp).size(), 1U);
+    });
+}
+
+TEST(DisplayTest, FrameHoldsMdiChildrenAndAChildNeedsAFrame)
+{
+    WithDisplay([] {
+        RuntimeThread owner;
+        WindowOptions child;
+        child.kind = WindowKind::MdiChild;
+        child.title = "Dijete";
+        EXPECT_EQ(owner.Run([&child] { return CreateWindow(child); }), 0U);
+
+        const WindowHandle frame = owner.Run([] {
+            WindowOptions options;
+            options.kind = WindowKind::Frame;
+            options.title = "Okvir";
+            options.rect = { 0, 0, 640, 480 };
+            return CreateWindow(options);
+        });
+        ASSERT_NE(frame, 0U);
+        child.owner = frame;
+        child.rect = { 10, 10, 200, 150 };
+        const WindowHandle made = owner.Run([&child] { return CreateWindow(child); });
+        ASSERT_NE(made, 0U);
+        EXPECT_EQ(test::FindWindowByTitle("Dijete"), made);
+        const Rect rect = WindowRect(made);
+        EXPECT_EQ(rect.width, 200);
+        EXPECT_EQ(rect.height, 150);
+
+        test::RequestClose(made);
+        ASSERT_TRUE(test::WaitUntilIdle());
+        const std::vector<Message> closes = owner.Taken(Msg::kClose);
+        ASSERT_EQ(closes.size(), 1U);
+        EXPECT_EQ(closes[0].window, made);
+
+        owner.Run([frame] { DestroyWindow(frame); });
+        EXPECT_FALSE(IsWindow(made)); // gone with its frame
+        EXPECT_EQ(test::FindWindowByTitle("Dijete"), 0U);
+    });
+}
+
+TEST(DisplayTest, DialogIsAnsweredWhileOtherThreadsKeepWorking)
+{
+    WithDisplay([] {
+        RuntimeThread opener;
+        RuntimeThread busy1;
+        RuntimeThread busy2;
+        const Form form = MakeForm(opener, "Glavni");
+        const Form form1 = MakeForm(busy1, "Prvi");
+        const Form form2 = MakeForm(busy2, "Drugi");
+
+        const WindowHandle dialog
+            = opener.Run([&form] { return OpenDialog(QuestionDialog(form.window, kCancelId)); });
+        ASSERT_NE(dialog, 0U);
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_EQ(test::ActiveDialog(), dialog);
+        EXPECT_EQ(test::FindWindowByTitle("Pitanje"), dialog);
+
+        // The dialog holds up neither the GUI thread nor the other threads' window operations.
+        auto work = [](RuntimeThread& thread, WindowHandle edit) {
+            return std::async(std::launch::async, [&thread, edit] {
+                return thread.Run([edit] {
+                    int done = 0;
+                    for (int i = 0; i < 100; ++i) {
+                        SetWindowText(edit, std::to_string(i));
+                        done += WindowText(edit) == std::to_string(i) ? 1 : 0;
+                    }
+                    return done;
+                });
+            });
+        };
+        std::future<int> done1 = work(busy1, form1.edit);
+        std::future<int> done2 = work(busy2, form2.edit);
+        EXPECT_EQ(done1.get(), 100);
+        EXPECT_EQ(done2.get(), 100);
+        EXPECT_TRUE(opener.Taken(Msg::kDialogFinished).empty());
+
+        test::Click(test::ActiveDialog() != 0 ? FindControl(dialog, kOkId) : 0);
+        ASSERT_TRUE(test::WaitUntilIdle());
+        const std::vector<Message> finished = opener.Taken(Msg::kDialogFinished);
+        ASSERT_EQ(finished.size(), 1U);
+        EXPECT_EQ(finished[0].id, dialog);
+        EXPECT_EQ(finished[0].wParam, kOkId);
+        EXPECT_EQ(finished[0].window, form.window);
+        EXPECT_TRUE(busy1.Taken(Msg::kDialogFinished).empty());
+        EXPECT_FALSE(IsWindow(dialog));
+        EXPECT_EQ(test::ActiveDialog(), 0U);
+    });
+}
+
+TEST(DisplayTest, AnswerNextDialogPressesTheButtonAsSoonAsItOpens)
+{
+    WithDisplay([] {
+        RuntimeThread opener;
+        const Form form = MakeForm(opener, "Glavni");
+        test::AnswerNextDialog(kCancelId);
+        const WindowHandle dialog
+            = opener.Run([&form] { return OpenDialog(QuestionDialog(form.window, 0)); });
+        ASSERT_TRUE(test::WaitUntilIdle());
+        const std::vector<Message> finished = opener.Taken(Msg::kDialogFinished);
+        ASSERT_EQ(finished.size(), 1U);
+        EXPECT_EQ(finished[0].id, dialog);
+        EXPECT_EQ(finished[0].wParam, kCancelId);
+
+        // Only the next one: a later dialog waits for the user.
+        const WindowHandle later
+            = opener.Run([&form] { return OpenDialog(QuestionDialog(form.window, 0)); });
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_EQ(test::ActiveDialog(), later);
+        EXPECT_EQ(opener.Taken(Msg::kDialogFinished).size(), 1U);
+    });
+}
+
+TEST(DisplayTest, EscapeAndTheCloseBoxAnswerTheEscapeIdOrNothing)
+{
+    WithDisplay([] {
+        RuntimeThread opener;
+        const Form form = MakeForm(opener, "Glavni");
+        struct EscapeCase {
+            const char* what;
+            std::uint32_t escapeId;
+            bool escapeKey; ///< Escape, else the close box
+        };
+        for (const EscapeCase& one : { EscapeCase { "escape", kCancelId, true },
+                 EscapeCase { "close box", kCancelId, false },
+                 EscapeCase { "escape without an answer", 0, true },
+                 EscapeCase { "close box without an answer", 0, false } }) {
+            SCOPED_TRACE(one.what);
+            opener.Forget();
+            const WindowHandle dialog = opener.Run(
+                [&form, &one] { return OpenDialog(QuestionDialog(form.window, one.escapeId)); });
+            ASSERT_TRUE(test::WaitUntilIdle());
+            if (one.escapeKey)
+                test::PressKey(dialog, 0x1B);
+            else
+                test::RequestClose(dialog);
+            ASSERT_TRUE(test::WaitUntilIdle());
+            const std::vector<Message> finished = opener.Taken(Msg::kDialogFinished);
+            if (one.escapeId != 0) {
+                ASSERT_EQ(finished.size(), 1U);
+                EXPECT_EQ(finished[0].wParam, one.escapeId);
+                EXPECT_FALSE(IsWindow(dialog));
+            } else {
+                EXPECT_TRUE(finished.empty());
+                EXPECT_TRUE(IsWindow(dialog));
+                test::Click(FindControl(dialog, kOkId));
+                ASSERT_TRUE(test::WaitUntilIdle());
+                EXPECT_EQ(opener.Taken(Msg::kDialogFinished).size(), 1U);
+            }
+        }
+    });
+}
+
+TEST(DisplayTest, EnterPressesTheDialogsDefaultButton)
+{
+    WithDisplay([] {
+        RuntimeThread opener;
+        const Form form = MakeForm(opener, "Glavni");
+        const WindowHandle dialog
+            = opener.Run([&form] { return OpenDialog(QuestionDialog(form.window, 0)); });
+        ASSERT_TRUE(test::WaitUntilIdle());
+        test::PressKey(dialog, 0x0D);
+        ASSERT_TRUE(test::WaitUntilIdle());
+        const std::vector<Message> finished = opener.Taken(Msg::kDialogFinished);
+        ASSERT_EQ(finished.size(), 1U);
+        EXPECT_EQ(finished[0].wParam, kOkId);
+    });
+}
+
+TEST(DisplayTest, AClickOnAWindowBlockedByADialogDoesNothing)
+{
+    WithDisplay([] {
+        RuntimeThread opener;
+        const Form form = MakeForm(opener, "Glavni");
+        const WindowHandle dialog
+            = opener.Run([&form] { return OpenDialog(QuestionDialog(form.window, 0)); });
+        ASSERT_TRUE(test::WaitUntilIdle());
+        opener.Forget();
+        test::Click(form.button);
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_FALSE(opener.TookCommand(form.window, kButtonId, Notify::kClicked));
+
+        test::Click(FindControl(dialog, kOkId));
+        ASSERT_TRUE(test::WaitUntilIdle());
+        test::Click(form.button);
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_TRUE(opener.TookCommand(form.window, kButtonId, Notify::kClicked));
+    });
+}
+
+TEST(DisplayTest, WaitUntilIdleWaitsForABusyThread)
+{
+    WithDisplay([] {
+        RuntimeThread owner;
+        const Form form = MakeForm(owner, "Zauzet");
+        std::promise<void> release;
+        std::promise<void> started;
+        std::shared_future<void> released = release.get_future().share();
+        std::thread holder([&owner, &started, released] {
+            owner.Run([&started, released] {
+                started.set_value();
+                released.wait();
+            });
+        });
+        started.get_future().wait();
+        // The thread has work in hand: not idle, however long one looks.
+        EXPECT_FALSE(test::WaitUntilIdle(std::chrono::milliseconds(100)));
+        release.set_value();
+        holder.join();
+        EXPECT_TRUE(test::WaitUntilIdle());
+        (void)form;
+    });
+}
