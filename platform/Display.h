@@ -62,9 +62,9 @@ enum class WindowKind : std::uint8_t {
 struct WindowOptions {
     WindowKind kind = WindowKind::Plain;
     std::string title;
-    Rect rect;                ///< kDefaultPosition where the window system chooses
-    WindowHandle owner = 0;   ///< a plain window's owner (stays above it); an MDI child's frame
-    bool closeBox = true;     ///< a system menu with a close box
+    Rect rect;              ///< kDefaultPosition where the window system chooses
+    WindowHandle owner = 0; ///< a plain window's owner (stays above it); an MDI child's frame
+    bool closeBox = true;   ///< a system menu with a close box
     bool resizable = true;
     bool maximizeBox = false;
     bool minimizeBox = false;
@@ -112,8 +112,8 @@ void Beep();
 // --- controls --------------------------------------------------------------------------------
 
 enum class ControlKind : std::uint8_t {
-    Static,        ///< text
-    Button,        ///< a push button
+    Static, ///< text
+    Button, ///< a push button
     CheckBox,
     GroupBox,      ///< a frame with a caption, holding controls of its own
     Edit,          ///< single-line entry
@@ -136,7 +136,7 @@ struct ControlOptions {
     bool border = true;
     bool enabled = true;
     bool visible = true;
-    bool defaultButton = false; ///< Enter in the window presses it
+    bool defaultButton = false;  ///< Enter in the window presses it
     std::uint32_t maxLength = 0; ///< an edit's limit in Windows-1250 bytes; 0: none
 };
 
@@ -157,8 +157,8 @@ bool IsChecked(WindowHandle control);
 // --- menus -----------------------------------------------------------------------------------
 
 struct MenuItem {
-    std::string text;        ///< "&" marks the mnemonic
-    std::uint32_t id = 0;    ///< posted with Msg::kCommand when chosen
+    std::string text;     ///< "&" marks the mnemonic
+    std::uint32_t id = 0; ///< posted with Msg::kCommand when chosen
     bool separator = false;
     bool enabled = true;
     bool checkable = false;
@@ -171,6 +171,16 @@ struct MenuItem {
 void SetMenuBar(WindowHandle window, const std::vector<MenuItem>& menus);
 void EnableMenuItem(WindowHandle window, std::uint32_t id, bool enabled);
 void CheckMenuItem(WindowHandle window, std::uint32_t id, bool checked);
+
+// --- status bar ------------------------------------------------------------------------------
+
+/// Gives the window a status bar of zones `widths` wide, left to right, in pixels (-1: a zone
+/// that takes the width left over), replacing its zones; an empty list takes the bar away.
+void SetStatusBar(WindowHandle window, const std::vector<std::int32_t>& widths);
+/// Shows `text` in status bar zone `zone` (counted from 0); nothing when there is no such zone.
+void SetStatusText(WindowHandle window, std::size_t zone, std::string_view text);
+/// The text of status bar zone `zone`, empty when there is no such zone.
+std::string StatusText(WindowHandle window, std::size_t zone);
 
 // --- timers ----------------------------------------------------------------------------------
 
@@ -185,8 +195,8 @@ void KillTimer(WindowHandle window, std::uint32_t id);
 /// holding the given controls (buttons among them).
 struct DialogTemplate {
     std::string title;
-    Rect rect;               ///< the dialog's client size; kDefaultPosition centres it
-    WindowHandle owner = 0;  ///< 0: the application frame if there is one
+    Rect rect;                ///< the dialog's client size; kDefaultPosition centres it
+    WindowHandle owner = 0;   ///< 0: the application frame if there is one
     bool systemModal = false; ///< blocks every window of the program, not only the owner
     std::vector<ControlOptions> controls; ///< `parent` is ignored
     /// The id answered when the user presses Escape or closes the dialog; 0: neither closes it.

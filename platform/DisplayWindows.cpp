@@ -965,6 +965,8 @@ using display::WithEntry;
 
 WindowHandle CreateWindow(const WindowOptions& options)
 {
+    if (!DisplayRunning())
+        return 0; // and no queue for this thread: nothing could ever be posted to it
     std::shared_ptr<MessageQueue> queue = CurrentThreadQueue();
     return OnGui<WindowHandle>(
         0, [&options, &queue] { return display::CreateWindowOnGui(options, queue); });
@@ -1230,6 +1232,58 @@ void CheckMenuItem(WindowHandle window, std::uint32_t id, bool checked)
     });
 }
 
+void SetStatusBar(WindowHandle window, const std::vector<std::int32_t>& widths)
+{
+    WithEntry(window, [&widths](Entry& entry) {
+        if (entry.kind == EntryKind::Control || entry.kind == EntryKind::Dialog)
+            return;
+        QStatusBar* bar = nullptr;
+        if (auto* main = qobject_cast<QMainWindow*>(entry.widget.data())) {
+            bar = main->statusBar();
+        } else {
+            QWidget* content = entry.widget.data();
+            if (auto* sub = qobject_cast<QMdiSubWindow*>(content))
+                content = sub->widget();
+            bar = content->findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly);
+            if (bar == nullptr && !widths.empty()) {
+                bar = new QStatusBar(content);
+                content->layout()->addWidget(bar);
+            }
+        }
+        if (bar == nullptr)
+            return;
+        for (const QPointer<QLabel>& zone : entry.statusZones)
+            delete zone.data();
+        entry.statusZones.clear();
+        for (const std::int32_t width : widths) {
+            auto* zone = new QLabel(bar);
+            if (width >= 0)
+                zone->setFixedWidth(width);
+            bar->addWidget(zone, width < 0 ? 1 : 0);
+            entry.statusZones.emplace_back(zone);
+        }
+        bar->setVisible(!widths.empty());
+    });
+}
+
+void SetStatusText(WindowHandle window, std::size_t zone, std::string_view text)
+{
+    WithEntry(window, [zone, text](Entry& entry) {
+        if (zone < entry.statusZones.size() && !entry.statusZones[zone].isNull())
+            entry.statusZones[zone]->setText(FromAnsi(text));
+    });
+}
+
+std::string StatusText(WindowHandle window, std::size_t zone)
+{
+    std::string text;
+    WithEntry(window, [zone, &text](Entry& entry) {
+        if (zone < entry.statusZones.size() && !entry.statusZones[zone].isNull())
+            text = ToAnsi(entry.statusZones[zone]->text());
+    });
+    return text;
+}
+
 void SetTimer(WindowHandle window, std::uint32_t id, std::uint32_t milliseconds)
 {
     WithEntry(window, [window, id, milliseconds](Entry& entry) {
@@ -1265,6 +1319,8 @@ void KillTimer(WindowHandle window, std::uint32_t id)
 
 WindowHandle OpenDialog(const DialogTemplate& dialog)
 {
+    if (!DisplayRunning())
+        return 0;
     std::shared_ptr<MessageQueue> queue = CurrentThreadQueue();
     return OnGui<WindowHandle>(
         0, [&dialog, &queue] { return display::OpenDialogOnGui(dialog, queue); });

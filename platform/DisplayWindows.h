@@ -15,6 +15,7 @@
 #include <vector>
 
 class QAction;
+class QLabel;
 class QTimer;
 
 // The GUI thread's side of the display: which Qt object each handle stands for, and the thread
@@ -40,6 +41,7 @@ struct Entry {
     WindowHandle defaultButton = 0; ///< a window's button pressed by Enter
     std::map<std::uint32_t, QPointer<QTimer>> timers;
     std::map<std::uint32_t, QPointer<QAction>> menuItems;
+    std::vector<QPointer<QLabel>> statusZones; ///< a window's status bar, left to right
 };
 
 /// The entry of a handle whose Qt object still exists, or null.

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <future>
 #include <memory>
@@ -83,6 +86,16 @@ public:
         return false;
     }
 
+    /// Waits until a message with number `number` has been taken (at most 20 seconds).
+    void WaitToTake(std::uint32_t number)
+    {
+        std::unique_lock lock(m_mutex);
+        m_took.wait_for(lock, std::chrono::seconds(20), [this, number] {
+            return std::any_of(m_taken.begin(), m_taken.end(),
+                [number](const Message& message) { return message.message == number; });
+        });
+    }
+
     void Forget()
     {
         const std::lock_guard lock(m_mutex);
@@ -100,14 +113,18 @@ private:
                 (*std::static_pointer_cast<std::function<void()>>(message.data))();
                 continue;
             }
-            const std::lock_guard lock(m_mutex);
-            m_taken.push_back(std::move(message));
+            {
+                const std::lock_guard lock(m_mutex);
+                m_taken.push_back(std::move(message));
+            }
+            m_took.notify_all();
         }
     }
 
     std::shared_ptr<MessageQueue> m_queue;
     std::thread m_thread;
     mutable std::mutex m_mutex;
+    std::condition_variable m_took;
     std::vector<Message> m_taken;
 };
 
@@ -335,8 +352,7 @@ TEST(DisplayTest, UserActionsArriveInTheQueueOfTheWindowsThread)
             { "timer",
                 [&] {
                     owner.Run([&] { SetTimer(form.window, kTimerId, 10); });
-                    for (int i = 0; i < 2000 && owner.Taken(Msg::kTimer).empty(); ++i)
-                        test::WaitUntilIdle();
+                    owner.WaitToTake(Msg::kTimer);
                     owner.Run([&] { KillTimer(form.window, kTimerId); });
                 },
                 [&] {
@@ -744,5 +760,56 @@ TEST(DisplayTest, WaitUntilIdleWaitsForABusyThread)
         holder.join();
         EXPECT_TRUE(test::WaitUntilIdle());
         (void)form;
+    });
+}
+
+TEST(DisplayTest, GroupBoxesHoldControlsOfTheirWindow)
+{
+    WithDisplay([] {
+        RuntimeThread owner;
+        const auto [window, button] = owner.Run([] {
+            const WindowHandle made = CreateWindow(PlainWindow("Skupine"));
+            const WindowHandle group = CreateControl(
+                Control(ControlKind::GroupBox, made, 0x4020, { 10, 10, 200, 100 }, "Skupina"));
+            return std::pair { made,
+                CreateControl(
+                    Control(ControlKind::Button, group, kButtonId, { 10, 30, 80, 24 }, "Gumb")) };
+        });
+        ASSERT_NE(button, 0U);
+        EXPECT_EQ(FindControl(window, kButtonId), button);
+        EXPECT_EQ(ControlId(button), kButtonId);
+        const Rect rect = WindowRect(button); // relative to the group box
+        EXPECT_EQ(rect.x, 10);
+        EXPECT_EQ(rect.y, 30);
+        test::Click(button);
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_TRUE(owner.TookCommand(window, kButtonId, Notify::kClicked));
+    });
+}
+
+TEST(DisplayTest, StatusBarZonesHoldTheirTexts)
+{
+    WithDisplay([] {
+        RuntimeThread owner;
+        owner.Run([] {
+            WindowOptions options;
+            options.kind = WindowKind::Frame;
+            options.title = "Okvir";
+            for (const WindowHandle window :
+                { CreateWindow(options), CreateWindow(PlainWindow("Obični")) }) {
+                SetStatusBar(window, { -1, 80, 120, 45 });
+                SetStatusText(window, 1,
+                    "\xC8"
+                    "ekam");
+                SetStatusText(window, 4, "nema"); // no such zone: nothing happens
+                EXPECT_EQ(StatusText(window, 1),
+                    "\xC8"
+                    "ekam");
+                EXPECT_EQ(StatusText(window, 0), "");
+                EXPECT_EQ(StatusText(window, 4), "");
+                SetStatusBar(window, { 50 });
+                EXPECT_EQ(StatusText(window, 1), "");
+            }
+        });
     });
 }
