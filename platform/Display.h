@@ -16,6 +16,23 @@
 // runs at once). What the user does to a window is posted as a Message into the queue of the
 // thread that created the window. Texts are Windows-1250 bytes; positions and sizes are pixels
 // in the coordinates of the parent's client area.
+//
+// Messages made from what the user does (Message::window is always the top-level window, or for
+// a dialog's answer its owner):
+// - close box, system menu: Msg::kClose; the window stays until the program destroys it;
+// - menu item: Msg::kCommand, `id` the item (a checkable item is not ticked by the choice: the
+//   program ticks it with CheckMenuItem, as with the system's menus);
+// - control: Msg::kCommand, `id` the control id, `wParam` Notify::kClicked (button, check
+//   box), kTextChanged (edits and combos, also when the program sets the text),
+//   kSelectionChanged (lists, drop lists, combos), kFocusGained / kFocusLost;
+// - timer: Msg::kTimer, `id` the timer (a tick is not posted while the last one still waits);
+// - key: Msg::kKeyDown (kSysKeyDown with Alt), `wParam` the virtual key code, `id` the control
+//   with the focus, then one Msg::kChar per character typed (`wParam` its Windows-1250 byte).
+//   A keystroke that brings a character with no Windows-1250 form is refused whole: it reaches
+//   neither the control nor the queue, and the display beeps. Enter (the focus not in a text box)
+//   presses the focused push button, else the window's default button, and posts no key;
+// - mouse button: Msg::kLeftButtonDown and the rest, `lParam` x | y << 16 in the window's
+//   client area, `id` the control under the mouse (0: the window itself).
 
 namespace platform {
 
@@ -35,7 +52,8 @@ struct Rect {
 /// runs the event loop, while `runtime` runs on a thread of its own, the runtime's first
 /// thread. The loop runs until QuitDisplay is called; events are still processed while the
 /// runtime's first thread is joined afterwards. Answers what `runtime` answered. Windows not
-/// destroyed by then are destroyed with the display.
+/// destroyed by then are destroyed with the display. May run again after it has returned; while
+/// it runs, a second call answers -1 at once.
 int RunDisplay(std::function<int()> runtime);
 
 /// Asks the event loop to end, without waiting for it. Safe from any thread.
@@ -62,6 +80,8 @@ enum class WindowKind : std::uint8_t {
 struct WindowOptions {
     WindowKind kind = WindowKind::Plain;
     std::string title;
+    /// The window's position (of its frame, in the screen or in the frame's MDI area) and the
+    /// size of its client area (below its menu bar).
     Rect rect;              ///< kDefaultPosition where the window system chooses
     WindowHandle owner = 0; ///< a plain window's owner (stays above it); an MDI child's frame
     bool closeBox = true;   ///< a system menu with a close box
@@ -91,7 +111,8 @@ bool IsWindowEnabled(WindowHandle window);
 void ShowWindow(WindowHandle window, bool visible);
 bool IsWindowVisible(WindowHandle window);
 
-/// The window's or control's position and size (a control's relative to its parent).
+/// The window's or control's position and size (a control's relative to its parent; a window's
+/// as in WindowOptions::rect).
 Rect WindowRect(WindowHandle window);
 void MoveWindow(WindowHandle window, const Rect& rect);
 
@@ -205,8 +226,10 @@ struct DialogTemplate {
 
 /// Opens the dialog without waiting (the GUI thread's loop keeps running). When one of its
 /// buttons is pressed (or Escape or the close box answers `escapeId`), the dialog closes and
-/// Msg::kDialogFinished is posted to the calling thread, `id` the dialog's handle and `wParam`
-/// the button's id. Answers the dialog's handle, 0 when it cannot be shown.
+/// Msg::kDialogFinished is posted to the calling thread, `id` the dialog's handle, `wParam`
+/// the button's id and `window` the owner. The dialog is destroyed as it closes: its controls
+/// are read, if at all, before. Enter presses the default button. Answers the dialog's handle,
+/// 0 when it cannot be shown (no display, an owner that is gone).
 WindowHandle OpenDialog(const DialogTemplate& dialog);
 
 } // namespace platform

@@ -60,6 +60,22 @@ QWidget* KeyTarget(QWidget* widget)
     return widget;
 }
 
+/// True when a modal dialog keeps the user away from window `top`: an application-modal one,
+/// or a window-modal one owned by `top` or by a window that `top` owns.
+bool IsBlocked(const QWidget* top)
+{
+    const QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || modal == top)
+        return false;
+    if (modal->windowModality() == Qt::ApplicationModal)
+        return true;
+    for (const QWidget* up = modal->parentWidget(); up != nullptr; up = up->parentWidget()) {
+        if (up->window() == top)
+            return true;
+    }
+    return false;
+}
+
 /// Makes `widget`'s window the active one and gives the widget the focus, at once.
 void Focus(QWidget* widget)
 {
@@ -110,6 +126,8 @@ void TypeText(WindowHandle control, std::string_view textUtf8)
         if (entry == nullptr)
             return;
         QPointer<QWidget> widget = entry->widget.data();
+        if (IsBlocked(widget->window()))
+            return;
         Focus(widget);
         for (const char32_t c : text.toUcs4()) {
             if (widget.isNull())
@@ -175,6 +193,8 @@ void PressKey(WindowHandle window, std::uint32_t key, std::uint32_t keyState)
             break;
         }
         QWidget* widget = entry->widget.data();
+        if (IsBlocked(widget->window()))
+            return;
         if (!widget->window()->isActiveWindow())
             Focus(widget->window()->focusWidget() != nullptr ? widget->window()->focusWidget()
                                                              : widget);
@@ -195,7 +215,7 @@ void ChooseMenuItem(WindowHandle window, std::uint32_t id)
         // A user reaches the item only through enabled menus, and only when the window is not
         // blocked by a modal dialog.
         if (!action->isEnabled() || !entry->widget->isEnabled()
-            || QApplication::activeModalWidget() != nullptr)
+            || IsBlocked(entry->widget->window()))
             return;
         for (auto* menu = qobject_cast<QMenu*>(action->parent()); menu != nullptr;
              menu = qobject_cast<QMenu*>(menu->parent())) {
@@ -209,7 +229,8 @@ void ChooseMenuItem(WindowHandle window, std::uint32_t id)
 void RequestClose(WindowHandle window)
 {
     InvokeOnGui([window] {
-        if (const Entry* entry = FindEntry(window))
+        const Entry* entry = FindEntry(window);
+        if (entry != nullptr && !IsBlocked(entry->widget->window()))
             entry->widget->close();
     });
 }

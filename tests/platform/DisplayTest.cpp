@@ -718,24 +718,81 @@ TEST(DisplayTest, EnterPressesTheDialogsDefaultButton)
     });
 }
 
-TEST(DisplayTest, AClickOnAWindowBlockedByADialogDoesNothing)
+TEST(DisplayTest, AWindowBlockedByADialogTakesNoInput)
 {
     WithDisplay([] {
         RuntimeThread opener;
         const Form form = MakeForm(opener, "Glavni");
+        opener.Run([&form] {
+            SetMenuBar(form.window, { Item("&Datoteka", 0, { Item("&Otvori", 101) }) });
+        });
         const WindowHandle dialog
             = opener.Run([&form] { return OpenDialog(QuestionDialog(form.window, 0)); });
         ASSERT_TRUE(test::WaitUntilIdle());
         opener.Forget();
         test::Click(form.button);
+        test::ChooseMenuItem(form.window, 101);
+        test::TypeText(form.edit, "x");
+        test::RequestClose(form.window);
         ASSERT_TRUE(test::WaitUntilIdle());
-        EXPECT_FALSE(opener.TookCommand(form.window, kButtonId, Notify::kClicked));
+        EXPECT_TRUE(opener.Taken().empty());
+        EXPECT_EQ(test::TextOf(form.edit), "");
 
         test::Click(FindControl(dialog, kOkId));
         ASSERT_TRUE(test::WaitUntilIdle());
+        opener.Forget();
         test::Click(form.button);
+        test::ChooseMenuItem(form.window, 101);
         ASSERT_TRUE(test::WaitUntilIdle());
         EXPECT_TRUE(opener.TookCommand(form.window, kButtonId, Notify::kClicked));
+        EXPECT_TRUE(opener.TookCommand(form.window, 101, 0));
+    });
+}
+
+TEST(DisplayTest, AWindowModalDialogLeavesOtherWindowsFreeASystemModalOneDoesNot)
+{
+    WithDisplay([] {
+        RuntimeThread opener;
+        RuntimeThread other;
+        const Form form = MakeForm(opener, "Glavni");
+        const Form free = MakeForm(other, "Slobodni");
+        for (const bool systemModal : { false, true }) {
+            SCOPED_TRACE(systemModal ? "system modal" : "window modal");
+            const WindowHandle dialog = opener.Run([&form, systemModal] {
+                DialogTemplate question = QuestionDialog(form.window, 0);
+                question.systemModal = systemModal;
+                return OpenDialog(question);
+            });
+            ASSERT_TRUE(test::WaitUntilIdle());
+            other.Forget();
+            test::Click(free.button);
+            ASSERT_TRUE(test::WaitUntilIdle());
+            EXPECT_EQ(other.TookCommand(free.window, kButtonId, Notify::kClicked), !systemModal);
+            test::Click(FindControl(dialog, kOkId));
+            ASSERT_TRUE(test::WaitUntilIdle());
+            EXPECT_FALSE(IsWindow(dialog));
+        }
+    });
+}
+
+TEST(DisplayTest, EditableCombosLimitAndReportTheirText)
+{
+    WithDisplay([] {
+        RuntimeThread owner;
+        const auto [window, combo] = owner.Run([] {
+            const WindowHandle made = CreateWindow(PlainWindow("Kombinacije"));
+            ControlOptions options = Control(ControlKind::Combo, made, 0x4030, { 10, 10, 150, 24 });
+            options.maxLength = 3;
+            return std::pair { made, CreateControl(options) };
+        });
+        ASSERT_NE(combo, 0U);
+        test::TypeText(combo, "šaljiva");
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_EQ(owner.Run([combo] { return WindowText(combo); }),
+            "\x9A"
+            "al");
+        EXPECT_TRUE(owner.TookCommand(window, 0x4030, Notify::kTextChanged));
+        EXPECT_TRUE(owner.TookCommand(window, 0x4030, Notify::kFocusGained));
     });
 }
 
