@@ -1,6 +1,10 @@
 #include <platform/Display.h>
 #include <platform/TestDriver.h>
 
+#include <QFont>
+#include <QFontInfo>
+#include <QString>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -868,5 +872,24 @@ TEST(DisplayTest, StatusBarZonesHoldTheirTexts)
                 EXPECT_EQ(StatusText(window, 1), "");
             }
         });
+    });
+}
+
+TEST(DisplayTest, TheRuntimesFontsAreSubstituted)
+{
+    WithDisplay([] {
+        struct FontCase {
+            const char* asked;
+            const char* shown;
+        };
+        for (const FontCase& font : { FontCase { "MS Sans Serif", "Liberation Sans" },
+                 FontCase { "Courier New", "Liberation Mono" } }) {
+            SCOPED_TRACE(font.asked);
+            QString family;
+            InvokeOnGui([&font, &family] {
+                family = QFontInfo(QFont(QString::fromLatin1(font.asked))).family();
+            });
+            EXPECT_EQ(family.toStdString(), font.shown);
+        }
     });
 }
