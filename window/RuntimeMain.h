@@ -1,0 +1,14 @@
+#pragma once
+
+#include <functional>
+
+namespace window {
+
+/// Runs the program: the calling thread (the process's main thread) runs the display, and
+/// `program` runs as the runtime's first thread. When `program` answers, the runtime shuts
+/// down (the other threads are asked to end and joined, the first thread's windows destroyed)
+/// and the display is asked to quit without waiting. Answers what `program` answered, or -1
+/// when the runtime was already running.
+int RunRuntime(const std::function<int()>& program);
+
+} // namespace window
