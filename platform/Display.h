@@ -80,8 +80,9 @@ enum class WindowKind : std::uint8_t {
 struct WindowOptions {
     WindowKind kind = WindowKind::Plain;
     std::string title;
-    /// The window's position (of its frame, in the screen or in the frame's MDI area) and the
-    /// size of its client area (below its menu bar).
+    /// The window's position (of its frame, on the screen or in the frame's MDI area) and its
+    /// size without the title bar and borders the window system adds (menu bar and status bar
+    /// included).
     Rect rect;              ///< kDefaultPosition where the window system chooses
     WindowHandle owner = 0; ///< a plain window's owner (stays above it); an MDI child's frame
     bool closeBox = true;   ///< a system menu with a close box

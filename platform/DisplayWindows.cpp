@@ -473,6 +473,24 @@ void Place(QWidget* widget, const Rect& rect)
         widget->move(rect.x, rect.y);
 }
 
+/// Places a window or control. An MDI child's size is that of its contents: the child's own
+/// frame and title bar are added.
+void PlaceWindow(QWidget* widget, const Rect& rect)
+{
+    auto* sub = qobject_cast<QMdiSubWindow*>(widget);
+    if (sub == nullptr) {
+        Place(widget, rect);
+        return;
+    }
+    if (!IsDefault(rect.width) && !IsDefault(rect.height)) {
+        const QMargins margins = sub->contentsMargins();
+        sub->resize(rect.width + margins.left() + margins.right(),
+            rect.height + margins.top() + margins.bottom());
+    }
+    if (!IsDefault(rect.x) && !IsDefault(rect.y))
+        sub->move(rect.x, rect.y);
+}
+
 Qt::WindowFlags FrameHints(const WindowOptions& options)
 {
     Qt::WindowFlags flags = Qt::CustomizeWindowHint | Qt::WindowTitleHint;
@@ -543,13 +561,7 @@ WindowHandle CreateWindowOnGui(const WindowOptions& options, std::shared_ptr<Mes
         area->addSubWindow(sub);
         entry.kind = EntryKind::MdiChild;
         window = sub;
-        if (!IsDefault(options.rect.width) && !IsDefault(options.rect.height)) {
-            const QMargins margins = sub->contentsMargins();
-            sub->resize(options.rect.width + margins.left() + margins.right(),
-                options.rect.height + margins.top() + margins.bottom());
-        }
-        if (!IsDefault(options.rect.x) && !IsDefault(options.rect.y))
-            sub->move(options.rect.x, options.rect.y);
+        PlaceWindow(sub, options.rect);
         break;
     }
     case WindowKind::Plain: {
@@ -1080,9 +1092,9 @@ Rect WindowRect(WindowHandle window)
         Rect rect {};
         if (const Entry* entry = FindEntry(window)) {
             QWidget* widget = entry->widget.data();
-            const QWidget* sized = entry->client.isNull() || entry->kind == EntryKind::Control
-                ? widget
-                : entry->client.data();
+            const auto* sub = qobject_cast<const QMdiSubWindow*>(widget);
+            const QWidget* sized
+                = sub != nullptr && sub->widget() != nullptr ? sub->widget() : widget;
             rect.x = widget->pos().x();
             rect.y = widget->pos().y();
             rect.width = sized->width();
@@ -1094,7 +1106,7 @@ Rect WindowRect(WindowHandle window)
 
 void MoveWindow(WindowHandle window, const Rect& rect)
 {
-    WithEntry(window, [&rect](Entry& entry) { display::Place(entry.widget.data(), rect); });
+    WithEntry(window, [&rect](Entry& entry) { display::PlaceWindow(entry.widget.data(), rect); });
 }
 
 void BringToTop(WindowHandle window)

@@ -257,7 +257,12 @@ TEST(DisplayTest, RunsTwiceInOneProcessAndAnswersTheRuntimesResult)
         EXPECT_FALSE(IsWindow(first)); // windows left are gone with the display that held them
         second = CreateWindow(PlainWindow("Drugi"));
         EXPECT_TRUE(IsWindow(second));
-        EXPECT_TRUE(InvokeOnGui([] { EXPECT_TRUE(IsGuiThread()); }));
+        EXPECT_TRUE(InvokeOnGui([] {
+            EXPECT_TRUE(IsGuiThread());
+            bool inner = false; // on the GUI thread a call runs at once, not queued behind itself
+            EXPECT_TRUE(InvokeOnGui([&inner] { inner = true; }));
+            EXPECT_TRUE(inner);
+        }));
         QuitDisplay();
         // The GUI thread still serves this thread after the quit request.
         SetWindowText(second, "Kraj");
@@ -891,5 +896,36 @@ TEST(DisplayTest, TheRuntimesFontsAreSubstituted)
             });
             EXPECT_EQ(family.toStdString(), font.shown);
         }
+    });
+}
+
+TEST(DisplayTest, WindowRectAnswersWhatWasSet)
+{
+    WithDisplay([] {
+        RuntimeThread owner;
+        owner.Run([] {
+            WindowOptions frameOptions;
+            frameOptions.kind = WindowKind::Frame;
+            frameOptions.title = "Okvir";
+            frameOptions.rect = { 0, 0, 600, 400 };
+            const WindowHandle frame = CreateWindow(frameOptions);
+            WindowOptions childOptions;
+            childOptions.kind = WindowKind::MdiChild;
+            childOptions.owner = frame;
+            const WindowHandle child = CreateWindow(childOptions);
+            const WindowHandle plain = CreateWindow(PlainWindow("Obični"));
+            const WindowHandle edit
+                = CreateControl(Control(ControlKind::Edit, plain, kEditId, { 5, 6, 70, 20 }));
+            for (const WindowHandle window : { frame, child, plain, edit }) {
+                SCOPED_TRACE(window);
+                const Rect wanted { 12, 14, 230, 120 };
+                MoveWindow(window, wanted);
+                const Rect rect = WindowRect(window);
+                EXPECT_EQ(rect.x, wanted.x);
+                EXPECT_EQ(rect.y, wanted.y);
+                EXPECT_EQ(rect.width, wanted.width);
+                EXPECT_EQ(rect.height, wanted.height);
+            }
+        });
     });
 }
