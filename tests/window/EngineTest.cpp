@@ -484,6 +484,25 @@ TEST_F(EngineTest, ErrorsOfWindowsAndLoops)
     EXPECT_EQ(RaisedErrors(), (std::vector<int> { 530, 527, 535, 526, 532 }));
 }
 
+TEST_F(EngineTest, BringToTopMessageRaisesTheCurrentWindow)
+{
+    struct RaisedWindow : WindowObject {
+        int raised = 0;
+        void BringToTop() override { ++raised; }
+    };
+    RaisedWindow first;
+    RaisedWindow second;
+    ASSERT_TRUE(OpenWindow(first));
+    ASSERT_TRUE(OpenWindow(second));
+    platform::Message bringToTop;
+    bringToTop.message = PrivateMsg::kBringToTop;
+    platform::CurrentThreadQueue()->Post(bringToTop);
+    PostEvent(kTimer);
+    Accept([] { return CurrentEvent() == kTimer ? -1 : 0; });
+    EXPECT_EQ(second.raised, 1);
+    EXPECT_EQ(first.raised, 0);
+}
+
 TEST_F(EngineTest, PressKeysOverflowIsErrorAndTakesNothing)
 {
     PressKeys(std::string(kKeystrokeBufferSize - 1, 'a'));
