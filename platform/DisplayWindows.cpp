@@ -135,8 +135,11 @@ protected:
         QString text = event->text();
         if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
             text = QString(QChar::ParagraphSeparator);
-        const bool printable = !text.isEmpty() && !text.at(0).isNull() && text.at(0) >= u' ';
-        if ((printable || text.at(0) == QChar::ParagraphSeparator) && !Accepts(text)) {
+        // What inserts: printable characters and line breaks (not Delete, 0x7F, nor controls).
+        const bool inserts = !text.isEmpty()
+            && ((text.at(0) >= u' ' && text.at(0) != QChar(0x7F))
+                || text.at(0) == QChar::ParagraphSeparator);
+        if (inserts && !Accepts(text)) {
             QApplication::beep();
             event->accept();
             return;

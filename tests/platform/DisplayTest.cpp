@@ -487,6 +487,15 @@ TEST(DisplayTest, MaxLengthCountsWindows1250Bytes)
         ASSERT_TRUE(test::WaitUntilIdle());
         EXPECT_EQ(owner.Run([edit] { return WindowText(edit); }), "\xE8\xE6\x9E\x9A\xF0");
         EXPECT_EQ(owner.Run([box] { return WindowText(box); }), "ab\r\nc");
+
+        // A full box still takes the keys that remove text, and what they free can be filled.
+        test::PressKey(box, 0x08); // Backspace: "ab\r\n"
+        test::TypeText(box, "xy"); // "x" fills the fifth byte, "y" does not fit
+        test::PressKey(box, 0x26); // Up: between "a" and "b"
+        test::PressKey(box, 0x2E); // Delete: "a\r\nx"
+        test::TypeText(box, "z");
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_EQ(owner.Run([box] { return WindowText(box); }), "az\r\nx");
     });
 }
 
