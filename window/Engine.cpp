@@ -362,7 +362,8 @@ void SwitchRunningThread(WindowObject& window, std::int32_t code)
         WindowObject* previous = FindOpen(g.lastBodyWindow);
         if (previous != nullptr && previous != &window && !previous->Events().suspended) {
             previous->Events().suspended = true;
-            QueueEvent(*previous, MakeEvent(*previous, EventCode::kSuspend, 0));
+            // At the front: it must reach the body before anything that would resume it.
+            QueueAtFront(*previous, MakeEvent(*previous, EventCode::kSuspend, 0));
         }
         g.lastBodySlot = slotIndex;
     }
@@ -866,6 +867,7 @@ void RuntimeSession::End()
     if (!m_started)
         return;
     m_started = false;
+    BeginShutdown();
     for (std::int32_t index = 1; index < kThreadSlots; ++index) {
         ThreadSlot& slot = Slot(index);
         if (slot.used && slot.queue) {

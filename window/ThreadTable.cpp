@@ -16,6 +16,8 @@ thread_local std::int32_t t_slot = -1;
 /// The slot whose runtime state is loaded in the process-wide storage, -1 for none.
 std::int32_t g_stateOwner = -1;
 std::int32_t g_modalCount = 0;
+/// Set while the first thread joins the others: no thread may be started then.
+bool g_shuttingDown = false;
 
 constexpr std::size_t kMaximumParameters = 3;
 
@@ -100,7 +102,7 @@ std::int32_t StartThread(
     ThreadProcedure procedure, std::int32_t stackSize, std::vector<std::string> parameters)
 {
     assert(HoldsRuntimeLock());
-    if (g_modalCount != 0)
+    if (g_modalCount != 0 || g_shuttingDown)
         return 0;
     // A thread asked to end starts no more threads: the first thread is about to join them.
     if (t_slot >= 0 && g_slots[static_cast<std::size_t>(t_slot)].quitRequested)
@@ -176,8 +178,15 @@ void UnregisterFirstThread()
     ResetSlot(g_slots[0]);
     g_slots[0].used = false;
     g_modalCount = 0;
+    g_shuttingDown = false;
     t_slot = -1;
     ReleaseRuntimeLock();
+}
+
+void BeginShutdown()
+{
+    assert(HoldsRuntimeLock());
+    g_shuttingDown = true;
 }
 
 std::int32_t JoinStartedThreads()
@@ -185,8 +194,7 @@ std::int32_t JoinStartedThreads()
     assert(!HoldsRuntimeLock());
     std::int32_t joined = 0;
     for (std::size_t i = 1; i < g_slots.size(); ++i) {
-        // Only the first thread starts threads, and it is the caller: no slot gets a new
-        // std::thread while this runs.
+        // BeginShutdown came first: no slot gets a new std::thread while this runs.
         if (g_slots[i].thread.joinable()) {
             g_slots[i].thread.join();
             ++joined;

@@ -92,8 +92,12 @@ bool RegisterFirstThread();
 /// Ends the shutdown of the first thread: frees slot 0 and releases the lock.
 void UnregisterFirstThread();
 
-/// Joins every started thread that has ended or is ending; the caller must not hold the
-/// runtime lock. Answers how many were joined.
+/// From now until the first thread unregisters, StartThread starts nothing. Called with the
+/// runtime lock held, before the other threads are asked to end.
+void BeginShutdown();
+
+/// Joins every started thread; the caller must not hold the runtime lock, and BeginShutdown
+/// must have been called. Answers how many were joined.
 std::int32_t JoinStartedThreads();
 
 // --- modal states -----------------------------------------------------------------------------

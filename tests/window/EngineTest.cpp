@@ -194,7 +194,13 @@ INSTANTIATE_TEST_SUITE_P(Rows, CloseAnswerTest,
     ::testing::Values(CloseRow { { 0 }, 1 }, // accepted at once
         CloseRow { { 1, 0 }, 2 },            // refused, then accepted
         CloseRow { { 1, 1, 0 }, 3 },         // refused twice
-        CloseRow { { 1 }, 1 }));             // refused: the timer ends the loop
+        CloseRow { { 1 }, 1 }),              // refused: the timer ends the loop
+    [](const ::testing::TestParamInfo<CloseRow>& row) {
+        std::string name = "Answers";
+        for (int answer : row.param.answers)
+            name += std::to_string(answer);
+        return name;
+    });
 
 TEST_F(EngineTest, MinusOneLeavesTheRestQueued)
 {
