@@ -136,7 +136,8 @@ std::int32_t StartThread(
         return 0;
     }
     slot.startup->Acquire();
-    slot.startup.reset();
+    // The semaphore stays until the slot is reused after a join: the new thread may still be
+    // inside Release when Acquire returns here.
     platform::Message started;
     started.message = 0x2414;
     started.wParam = index;
