@@ -113,6 +113,8 @@ TEST_F(EngineThreadTest, ThreadsThatEndedFreeTheirSlots)
     // only after that.
     EXPECT_EQ(StartThread(quick, 0), 2);
     EXPECT_EQ(StartThread(quick, 0), 3);
+    EndSession(); // the threads run and end while `ended` still exists
+    EXPECT_EQ(ended.Count(), 3);
 }
 
 TEST_F(EngineThreadTest, EventsPostedToAnotherThreadReachItsWindow)
