@@ -1,0 +1,139 @@
+// The event engine against bare Qt, in the same run: events from PostEvent to the ACCEPT loop
+// body of one window, next to QCoreApplication::postEvent to a receiver on the GUI thread; and
+// a marshalled call's round trip to the GUI thread, next to a blocking queued Qt call.
+//
+// The benchmarks run on the runtime's first thread beside the display, as the program does.
+// Without a display the offscreen platform is used. Times are wall-clock: the work is shared
+// between two threads.
+
+#include <platform/Display.h>
+#include <window/Engine.h>
+#include <window/EventCodes.h>
+#include <window/WindowObject.h>
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QEventLoop>
+#include <QMetaObject>
+#include <QObject>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+constexpr int kBatch = 10'000;
+constexpr std::int32_t kNotify = window::EventCode::kNotify - window::kEventBase;
+
+// Opening and closing the window is part of each iteration: it is small next to the batch.
+void BM_EnginePostEventToBody(benchmark::State& state)
+{
+    std::int64_t delivered = 0;
+    for (auto _ : state) {
+        window::WindowObject target;
+        if (!window::OpenWindow(target)) {
+            state.SkipWithError("the window did not open");
+            return;
+        }
+        for (int i = 0; i < kBatch; ++i)
+            window::PostEvent(kNotify);
+        int seen = 0;
+        window::Accept([&] {
+            if (window::CurrentEvent() == kNotify && ++seen == kBatch)
+                return -1;
+            return 0;
+        });
+        delivered += seen;
+    }
+    state.SetItemsProcessed(delivered);
+}
+BENCHMARK(BM_EnginePostEventToBody)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+/// Counts the posted events it receives and ends the event loop after the batch.
+class Receiver final : public QObject {
+public:
+    explicit Receiver(QEventLoop& loop)
+        : m_loop(loop)
+    {
+    }
+    static QEvent::Type Type()
+    {
+        static const auto kType = static_cast<QEvent::Type>(QEvent::registerEventType());
+        return kType;
+    }
+    int seen = 0;
+
+protected:
+    void customEvent(QEvent* event) override
+    {
+        if (event->type() == Type() && ++seen == kBatch)
+            m_loop.quit();
+    }
+
+private:
+    QEventLoop& m_loop;
+};
+
+void BM_QtPostEvent(benchmark::State& state)
+{
+    std::int64_t delivered = 0;
+    for (auto _ : state) {
+        platform::InvokeOnGui([&] {
+            QEventLoop loop;
+            Receiver receiver(loop);
+            for (int i = 0; i < kBatch; ++i)
+                QCoreApplication::postEvent(&receiver, new QEvent(Receiver::Type()));
+            loop.exec();
+            delivered += receiver.seen;
+        });
+    }
+    state.SetItemsProcessed(delivered);
+}
+BENCHMARK(BM_QtPostEvent)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_MarshalledRoundTrip(benchmark::State& state)
+{
+    int calls = 0;
+    for (auto _ : state)
+        platform::InvokeOnGui([&calls] { ++calls; });
+    benchmark::DoNotOptimize(calls);
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_MarshalledRoundTrip)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+void BM_QtBlockingQueuedCall(benchmark::State& state)
+{
+    int calls = 0;
+    QObject* const guiObject = QCoreApplication::instance();
+    for (auto _ : state) {
+        QMetaObject::invokeMethod(
+            guiObject, [&calls] { ++calls; }, Qt::BlockingQueuedConnection);
+    }
+    benchmark::DoNotOptimize(calls);
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_QtBlockingQueuedCall)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr)
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    return platform::RunDisplay([] {
+        int result = 0;
+        {
+            window::RuntimeSession session;
+            if (session.Started())
+                benchmark::RunSpecifiedBenchmarks();
+            else
+                result = 1;
+        }
+        benchmark::Shutdown();
+        platform::QuitDisplay();
+        return result;
+    });
+}
