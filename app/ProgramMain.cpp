@@ -1,6 +1,7 @@
 #include "ProgramMain.h"
 
 #include <files/FileOps.h>
+#include <window/Engine.h>
 
 namespace app {
 
@@ -19,9 +20,11 @@ void ProgramMain()
 
 void RuntimeShutdown()
 {
-    // Asks the windows still open to close, stops the engine's timer and releases the engine's
-    // resources, once the window engine exists. Then every FILE still attached is closed, the
-    // most recently attached first, so that what a driver still caches reaches the disk.
+    // Every window of the first thread's chain is closed, the most recent first; then every
+    // FILE still attached is closed, the most recently attached first, so that what a driver
+    // still caches reaches the disk. The other threads are asked to end and joined when the
+    // runtime ends, after the program's module has ended.
+    window::CloseThreadWindows(0);
     files::UsedFileList::CloseAll();
 }
 
