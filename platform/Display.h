@@ -46,6 +46,19 @@ struct Rect {
     std::int32_t height = kDefaultPosition;
 };
 
+/// A font as the runtime describes one. Empty or zero fields take the display's default.
+struct Font {
+    std::string face;           ///< "MS Sans Serif" and "Courier New" have stand-ins here
+    std::int32_t pointSize = 0; ///< 0: the default size
+    std::int32_t weight = 0;    ///< 0: the default; 400 normal, 700 bold
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
+};
+
+/// A colour as 0x00BBGGRR (blue in the high byte, as the runtime stores colours), or none.
+inline constexpr std::uint32_t kNoColour = 0xFFFFFFFF;
+
 // --- the display's life ----------------------------------------------------------------------
 
 /// Runs the program: the calling thread (the process's main thread) becomes the GUI thread and
@@ -80,6 +93,8 @@ enum class WindowKind : std::uint8_t {
 struct WindowOptions {
     WindowKind kind = WindowKind::Plain;
     std::string title;
+    Font font;                            ///< the default of the window's controls
+    std::uint32_t background = kNoColour; ///< the client area's colour
     /// The window's position (of its frame, on the screen or in the frame's MDI area) and its
     /// size without the title bar and borders the window system adds (menu bar and status bar
     /// included).
@@ -143,7 +158,11 @@ enum class ControlKind : std::uint8_t {
     List,
     DropList,
     Combo,
+    Icon, ///< one of the system's standard icons (ControlOptions::icon)
 };
+
+/// The system's standard icons.
+enum class StandardIcon : std::uint8_t { None, Stop, Question, Exclamation, Information, Program };
 
 enum class Alignment : std::uint8_t { Left, Centre, Right };
 
@@ -160,6 +179,10 @@ struct ControlOptions {
     bool visible = true;
     bool defaultButton = false;  ///< Enter in the window presses it
     std::uint32_t maxLength = 0; ///< an edit's limit in Windows-1250 bytes; 0: none
+    Font font;                   ///< empty: the window's font
+    std::uint32_t textColour = kNoColour;
+    std::uint32_t backgroundColour = kNoColour;
+    StandardIcon icon = StandardIcon::None; ///< for ControlKind::Icon
 };
 
 /// Creates a control; its notifications go to the queue of the thread that created its
@@ -217,6 +240,7 @@ void KillTimer(WindowHandle window, std::uint32_t id);
 /// holding the given controls (buttons among them).
 struct DialogTemplate {
     std::string title;
+    Font font;                ///< the dialog's and its controls' font
     Rect rect;                ///< the dialog's client size; kDefaultPosition centres it
     WindowHandle owner = 0;   ///< 0: the application frame if there is one
     bool systemModal = false; ///< blocks every window of the program, not only the owner
@@ -232,5 +256,31 @@ struct DialogTemplate {
 /// are read, if at all, before. Enter presses the default button. Answers the dialog's handle,
 /// 0 when it cannot be shown (no display, an owner that is gone).
 WindowHandle OpenDialog(const DialogTemplate& dialog);
+
+// --- measuring ---------------------------------------------------------------------------------
+
+/// What layout in dialog units needs of a font, in pixels.
+struct FontMetrics {
+    /// (width of the 52 letters "a".."z" "A".."Z" / 26 + 1) / 2
+    std::int32_t averageCharWidth = 0;
+    /// The font's text height.
+    std::int32_t height = 0;
+};
+
+/// Measures `font` as the screen shows it. Without a running display the answer is 0, 0.
+FontMetrics MeasureFont(const Font& font);
+
+struct Size {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+/// The size `text` takes in `font` when laid out in lines at most `width` pixels wide, broken
+/// at word boundaries and at line breaks, TABs expanded, "&" shown as it is. A word longer than
+/// `width` widens the answer; text narrower than `width` narrows it.
+Size MeasureText(const Font& font, std::string_view text, std::int32_t width);
+
+/// The size of the system's standard icons in pixels (square).
+std::int32_t StandardIconSize();
 
 } // namespace platform

@@ -11,6 +11,7 @@
 #include <QCursor>
 #include <QDialog>
 #include <QFont>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -23,9 +24,11 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -466,6 +469,74 @@ bool IsDefault(std::int32_t value)
     return value == kDefaultPosition;
 }
 
+bool IsGiven(const Font& font)
+{
+    return !font.face.empty() || font.pointSize > 0 || font.weight > 0 || font.italic
+        || font.underline || font.strikeOut;
+}
+
+/// `font` over `base`: what the runtime leaves open stays as `base` has it.
+QFont ToQFont(const Font& font, QFont base)
+{
+    if (!font.face.empty())
+        base.setFamily(FromAnsi(font.face));
+    if (font.pointSize > 0)
+        base.setPointSize(font.pointSize);
+    if (font.weight > 0)
+        base.setWeight(static_cast<QFont::Weight>(std::clamp(font.weight, 1, 1000)));
+    base.setItalic(font.italic);
+    base.setUnderline(font.underline);
+    base.setStrikeOut(font.strikeOut);
+    return base;
+}
+
+QColor ToQColor(std::uint32_t colour)
+{
+    return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
+        static_cast<int>((colour >> 16) & 0xFF));
+}
+
+void ApplyColours(QWidget* widget, std::uint32_t text, std::uint32_t background)
+{
+    if (text == kNoColour && background == kNoColour)
+        return;
+    QPalette palette = widget->palette();
+    if (text != kNoColour) {
+        for (const QPalette::ColorRole role :
+            { QPalette::WindowText, QPalette::Text, QPalette::ButtonText })
+            palette.setColor(role, ToQColor(text));
+    }
+    if (background != kNoColour) {
+        for (const QPalette::ColorRole role : { QPalette::Window, QPalette::Base })
+            palette.setColor(role, ToQColor(background));
+        widget->setAutoFillBackground(true);
+    }
+    widget->setPalette(palette);
+}
+
+QStyle::StandardPixmap PixmapOf(StandardIcon icon)
+{
+    switch (icon) {
+    case StandardIcon::Stop:
+        return QStyle::SP_MessageBoxCritical;
+    case StandardIcon::Question:
+        return QStyle::SP_MessageBoxQuestion;
+    case StandardIcon::Exclamation:
+        return QStyle::SP_MessageBoxWarning;
+    case StandardIcon::Information:
+    case StandardIcon::None:
+        return QStyle::SP_MessageBoxInformation;
+    case StandardIcon::Program:
+        break;
+    }
+    return QStyle::SP_ComputerIcon;
+}
+
+std::int32_t IconSizeOnGui()
+{
+    return QApplication::style()->pixelMetric(QStyle::PM_MessageBoxIconSize);
+}
+
 void Place(QWidget* widget, const Rect& rect)
 {
     if (!IsDefault(rect.width) && !IsDefault(rect.height))
@@ -584,6 +655,12 @@ WindowHandle CreateWindowOnGui(const WindowOptions& options, std::shared_ptr<Mes
     }
     }
     window->setWindowTitle(FromAnsi(options.title));
+    if (IsGiven(options.font)) {
+        QWidget* client = entry.client.data() != nullptr ? entry.client.data() : window;
+        client->setFont(ToQFont(options.font, client->font()));
+    }
+    if (options.background != kNoColour && entry.client.data() != nullptr)
+        ApplyColours(entry.client.data(), kNoColour, options.background);
     if (!options.resizable && options.kind != WindowKind::MdiChild)
         window->setFixedSize(window->size());
     WindowEventFilter::Instance().Watch(window);
@@ -636,6 +713,14 @@ QWidget* MakeControl(const ControlOptions& options, QWidget* parent, bool inDial
         if (!options.border)
             list->setFrameShape(QFrame::NoFrame);
         return list;
+    }
+    case ControlKind::Icon: {
+        auto* label = new QLabel(parent);
+        const int size = IconSizeOnGui();
+        if (options.icon != StandardIcon::None)
+            label->setPixmap(
+                QApplication::style()->standardIcon(PixmapOf(options.icon)).pixmap(size, size));
+        return label;
     }
     case ControlKind::DropList:
     case ControlKind::Combo: {
@@ -691,6 +776,9 @@ WindowHandle CreateControlOnGui(const ControlOptions& options, bool inDialog)
     QWidget* widget = MakeControl(options, parentWidget, inDialog);
     if (widget == nullptr)
         return 0;
+    if (IsGiven(options.font))
+        widget->setFont(ToQFont(options.font, widget->font()));
+    ApplyColours(widget, options.textColour, options.backgroundColour);
     Place(widget, options.rect);
     widget->setEnabled(options.enabled);
     if (options.kind != ControlKind::Static && options.kind != ControlKind::GroupBox)
@@ -793,6 +881,8 @@ WindowHandle OpenDialogOnGui(const DialogTemplate& dialog, std::shared_ptr<Messa
     }
     auto* box = new TemplateDialog(ownerWidget, dialog.escapeId);
     box->setWindowTitle(FromAnsi(dialog.title));
+    if (IsGiven(dialog.font))
+        box->setFont(ToQFont(dialog.font, box->font()));
     box->SetOwner(ownerHandle);
     Entry entry;
     entry.kind = EntryKind::Dialog;
@@ -1165,6 +1255,37 @@ void CursorPosition(WindowHandle window, std::int32_t& x, std::int32_t& y)
 void Beep()
 {
     InvokeOnGui([] { QApplication::beep(); });
+}
+
+FontMetrics MeasureFont(const Font& font)
+{
+    return OnGui<FontMetrics>(FontMetrics {}, [&font] {
+        const QFontMetrics metrics(display::ToQFont(font, QApplication::font()));
+        const int letters = metrics.horizontalAdvance(
+            QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"));
+        return FontMetrics { (letters / 26 + 1) / 2, metrics.height() };
+    });
+}
+
+Size MeasureText(const Font& font, std::string_view text, std::int32_t width)
+{
+    return OnGui<Size>(Size {}, [&font, text, width] {
+        const QFontMetrics metrics(display::ToQFont(font, QApplication::font()));
+        QString shown = display::FromAnsi(text);
+        shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        const QRect bounds = metrics.boundingRect(
+            QRect(0, 0, std::max(width, 1), 1 << 20), Qt::TextWordWrap | Qt::TextExpandTabs, shown);
+        // Lines are counted as the system counts them, each the font's height, without the
+        // leading Qt puts between lines.
+        const int lines
+            = std::max(1, (bounds.height() + metrics.leading()) / metrics.lineSpacing());
+        return Size { bounds.width(), lines * metrics.height() };
+    });
+}
+
+std::int32_t StandardIconSize()
+{
+    return OnGui<std::int32_t>(32, [] { return display::IconSizeOnGui(); });
 }
 
 WindowHandle CreateControl(const ControlOptions& options)

@@ -1,8 +1,13 @@
 #include <platform/Display.h>
 #include <platform/TestDriver.h>
 
+#include <QApplication>
+#include <QColor>
 #include <QFont>
 #include <QFontInfo>
+#include <QLabel>
+#include <QPalette>
+#include <QPixmap>
 #include <QString>
 
 #include <gtest/gtest.h>
@@ -935,6 +940,71 @@ TEST(DisplayTest, WindowRectAnswersWhatWasSet)
                 EXPECT_EQ(rect.width, wanted.width);
                 EXPECT_EQ(rect.height, wanted.height);
             }
+        });
+    });
+}
+
+TEST(DisplayTest, FontsAreMeasuredAsTheScreenShowsThem)
+{
+    WithDisplay([] {
+        const Font normal { "MS Sans Serif", 8, 400 };
+        const Font bold { "MS Sans Serif", 8, 700 };
+        const Font large { "MS Sans Serif", 16, 400 };
+        const FontMetrics small = MeasureFont(normal);
+        EXPECT_GT(small.averageCharWidth, 0);
+        EXPECT_GT(small.height, 0);
+        EXPECT_GE(MeasureFont(bold).averageCharWidth, small.averageCharWidth);
+        EXPECT_GT(MeasureFont(large).height, small.height);
+
+        const Size word = MeasureText(normal, "Riječ", 200);
+        EXPECT_GT(word.width, 0);
+        EXPECT_LT(word.width, 200) << "text narrower than the width narrows the answer";
+        EXPECT_EQ(word.height, small.height);
+        const Size wrapped
+            = MeasureText(normal, "Ovo je dulja poruka koja se mora prelomiti u više redaka", 100);
+        EXPECT_LE(wrapped.width, 100);
+        EXPECT_GE(wrapped.height, 3 * small.height);
+        EXPECT_EQ(MeasureText(normal, "prvi\r\ndrugi", 200).height, 2 * small.height);
+        EXPECT_GT(MeasureText(normal, "Nerazdvojivariječkojajepredugačka", 20).width, 20)
+            << "a word wider than the width widens the answer";
+        EXPECT_GT(StandardIconSize(), 0);
+    });
+}
+
+TEST(DisplayTest, ControlsTakeTheirFontColoursAndIcons)
+{
+    WithDisplay([] {
+        RuntimeThread owner;
+        owner.Run([] {
+            const WindowHandle window = CreateWindow(PlainWindow("Fontovi"));
+            ControlOptions mono
+                = Control(ControlKind::Static, window, 0x4001, { 5, 5, 200, 20 }, "Mono");
+            mono.font = { "Courier New", 10, 700 };
+            mono.textColour = 0xFF0000; // blue, stored as 0x00BBGGRR
+            ASSERT_NE(CreateControl(mono), 0u);
+            ControlOptions icon = Control(ControlKind::Icon, window, 0x4002, { 5, 30, 32, 32 });
+            icon.icon = StandardIcon::Exclamation;
+            ASSERT_NE(CreateControl(icon), 0u);
+        });
+        InvokeOnGui([] {
+            bool sawText = false;
+            bool sawIcon = false;
+            for (QWidget* widget : QApplication::allWidgets()) {
+                auto* label = qobject_cast<QLabel*>(widget);
+                if (label == nullptr)
+                    continue;
+                if (label->text() == QStringLiteral("Mono")) {
+                    sawText = true;
+                    const QFontInfo info(label->font());
+                    EXPECT_EQ(info.family().toStdString(), "Liberation Mono");
+                    EXPECT_TRUE(info.bold());
+                    EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+                } else if (!label->pixmap().isNull()) {
+                    sawIcon = true;
+                }
+            }
+            EXPECT_TRUE(sawText);
+            EXPECT_TRUE(sawIcon);
         });
     });
 }
