@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -146,6 +147,29 @@ void CursorPosition(WindowHandle window, std::int32_t& x, std::int32_t& y);
 /// Sounds the system's warning beep.
 void Beep();
 
+/// How the MDI children of a frame are laid out.
+enum class MdiArrangement : std::uint8_t {
+    Tile,           ///< side by side, as the window system tiles them
+    TileHorizontal, ///< one above the other, each the width of the area
+    TileVertical,   ///< side by side, each the height of the area
+    Cascade,        ///< stacked, each offset below and right of the one behind it
+    ArrangeIcons,   ///< the minimised ones lined up along the bottom of the area
+};
+
+/// Lays out the MDI children of `frame` (minimised ones stay minimised except for
+/// ArrangeIcons). Nothing for a handle that is no frame.
+void ArrangeMdiChildren(WindowHandle frame, MdiArrangement how);
+
+/// The MDI children of `frame`, in the order they were opened.
+std::vector<WindowHandle> MdiChildren(WindowHandle frame);
+
+/// The clipboard and editing commands of the Edit menu.
+enum class EditCommand : std::uint8_t { Cut, Copy, Paste, Clear, Undo };
+
+/// Carries out `command` on the control that has the keyboard focus when it is one of ours
+/// that edits text (entry, text box, combo); answers false, doing nothing, otherwise.
+bool EditFocused(EditCommand command);
+
 // --- controls --------------------------------------------------------------------------------
 
 enum class ControlKind : std::uint8_t {
@@ -194,6 +218,11 @@ WindowHandle FindControl(WindowHandle window, std::uint32_t id);
 
 /// The control id `control` was created with, 0 for a window.
 std::uint32_t ControlId(WindowHandle control);
+
+/// What a control shows as the display made it: kind, id, position, text, alignment, tab stop,
+/// border, enabled and visible (its own flags, not its window's), default button, edit limit
+/// and font (face as asked for, point size, weight). Empty for a handle that is no control.
+std::optional<ControlOptions> DescribeControl(WindowHandle control);
 
 /// A check box's state.
 void SetChecked(WindowHandle control, bool checked);

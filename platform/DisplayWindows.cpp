@@ -541,8 +541,10 @@ void Place(QWidget* widget, const Rect& rect)
 {
     if (!IsDefault(rect.width) && !IsDefault(rect.height))
         widget->resize(rect.width, rect.height);
-    else
+    else if (!widget->isWindow())
         widget->adjustSize();
+    else // the size every new window gets, kept when shown: its hand-placed contents give none
+        widget->resize(widget->size());
     if (!IsDefault(rect.x) && !IsDefault(rect.y))
         widget->move(rect.x, rect.y);
 }
@@ -1460,6 +1462,176 @@ WindowHandle OpenDialog(const DialogTemplate& dialog)
     std::shared_ptr<MessageQueue> queue = CurrentThreadQueue();
     return OnGui<WindowHandle>(
         0, [&dialog, &queue] { return display::OpenDialogOnGui(dialog, queue); });
+}
+
+void ArrangeMdiChildren(WindowHandle frame, MdiArrangement how)
+{
+    WithEntry(frame, [how](Entry& entry) {
+        QMdiArea* area = display::MdiAreaOf(&entry);
+        if (area == nullptr)
+            return;
+        const QList<QMdiSubWindow*> children = area->subWindowList(QMdiArea::CreationOrder);
+        switch (how) {
+        case MdiArrangement::Tile:
+            area->tileSubWindows();
+            return;
+        case MdiArrangement::Cascade:
+            area->cascadeSubWindows();
+            return;
+        case MdiArrangement::ArrangeIcons: {
+            // Minimised children in a row along the bottom, left to right, in opening order.
+            int x = 0;
+            for (QMdiSubWindow* child : children) {
+                if (!child->isMinimized())
+                    continue;
+                const QSize size = child->size();
+                child->move(x, area->viewport()->height() - size.height());
+                x += size.width();
+            }
+            return;
+        }
+        case MdiArrangement::TileHorizontal:
+        case MdiArrangement::TileVertical: {
+            QList<QMdiSubWindow*> shown;
+            for (QMdiSubWindow* child : children) {
+                if (!child->isMinimized() && child->isVisible())
+                    shown.push_back(child);
+            }
+            if (shown.isEmpty())
+                return;
+            const QSize space = area->viewport()->size();
+            const int count = static_cast<int>(shown.size());
+            for (int i = 0; i < count; ++i) {
+                QMdiSubWindow* child = shown[i];
+                if (child->isMaximized())
+                    child->showNormal();
+                if (how == MdiArrangement::TileHorizontal) {
+                    const int top = space.height() * i / count;
+                    child->setGeometry(
+                        0, top, space.width(), space.height() * (i + 1) / count - top);
+                } else {
+                    const int left = space.width() * i / count;
+                    child->setGeometry(
+                        left, 0, space.width() * (i + 1) / count - left, space.height());
+                }
+            }
+            return;
+        }
+        }
+    });
+}
+
+std::vector<WindowHandle> MdiChildren(WindowHandle frame)
+{
+    return OnGui<std::vector<WindowHandle>>({}, [frame] {
+        std::vector<WindowHandle> handles;
+        Entry* entry = FindEntry(frame);
+        QMdiArea* area = display::MdiAreaOf(entry);
+        if (area == nullptr)
+            return handles;
+        for (QMdiSubWindow* child : area->subWindowList(QMdiArea::CreationOrder)) {
+            if (WindowHandle handle = display::HandleOf(child))
+                handles.push_back(handle);
+        }
+        return handles;
+    });
+}
+
+bool EditFocused(EditCommand command)
+{
+    return OnGui<bool>(false, [command] {
+        QWidget* focus = QApplication::focusWidget();
+        if (display::HandleOf(focus) == 0)
+            return false;
+        if (auto* combo = qobject_cast<QComboBox*>(focus); combo != nullptr && combo->isEditable())
+            focus = combo->lineEdit();
+        if (auto* line = qobject_cast<QLineEdit*>(focus)) {
+            switch (command) {
+            case EditCommand::Cut:
+                line->cut();
+                break;
+            case EditCommand::Copy:
+                line->copy();
+                break;
+            case EditCommand::Paste:
+                line->paste();
+                break;
+            case EditCommand::Clear:
+                line->del();
+                break;
+            case EditCommand::Undo:
+                line->undo();
+                break;
+            }
+            return true;
+        }
+        if (auto* text = qobject_cast<QPlainTextEdit*>(focus)) {
+            switch (command) {
+            case EditCommand::Cut:
+                text->cut();
+                break;
+            case EditCommand::Copy:
+                text->copy();
+                break;
+            case EditCommand::Paste:
+                text->paste();
+                break;
+            case EditCommand::Clear:
+                text->textCursor().removeSelectedText();
+                break;
+            case EditCommand::Undo:
+                text->undo();
+                break;
+            }
+            return true;
+        }
+        return false;
+    });
+}
+
+std::optional<ControlOptions> DescribeControl(WindowHandle control)
+{
+    return OnGui<std::optional<ControlOptions>>(std::nullopt, [control] {
+        std::optional<ControlOptions> described;
+        Entry* entry = FindEntry(control);
+        if (entry == nullptr || entry->kind != EntryKind::Control)
+            return described;
+        QWidget* widget = entry->widget.data();
+        ControlOptions options;
+        options.kind = entry->control;
+        options.id = entry->id;
+        options.rect = { widget->x(), widget->y(), widget->width(), widget->height() };
+        options.tabStop = widget->focusPolicy() == Qt::StrongFocus;
+        options.enabled = widget->isEnabled();
+        options.visible = !widget->isHidden();
+        Qt::Alignment alignment = Qt::AlignLeft;
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
+            options.text = ToAnsi(label->text());
+            alignment = label->alignment();
+        } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            options.text = ToAnsi(button->text());
+            if (auto* push = qobject_cast<QPushButton*>(widget))
+                options.defaultButton = push->isDefault();
+        } else if (auto* box = qobject_cast<QGroupBox*>(widget)) {
+            options.text = ToAnsi(box->title());
+        } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+            options.text = ToAnsi(line->text());
+            options.border = line->hasFrame();
+            options.maxLength = static_cast<std::uint32_t>(line->maxLength());
+            alignment = line->alignment();
+        } else if (auto* frame = qobject_cast<QFrame*>(widget)) {
+            options.border = frame->frameShape() != QFrame::NoFrame;
+        }
+        options.alignment = (alignment & Qt::AlignHCenter) != 0 ? Alignment::Centre
+            : (alignment & Qt::AlignRight) != 0                 ? Alignment::Right
+                                                                : Alignment::Left;
+        const QFont font = widget->font();
+        options.font.face = ToAnsi(font.family());
+        options.font.pointSize = font.pointSize();
+        options.font.weight = font.weight() >= QFont::Bold ? 700 : 400;
+        described = std::move(options);
+        return described;
+    });
 }
 
 } // namespace platform

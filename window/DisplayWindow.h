@@ -32,6 +32,14 @@ public:
     void CursorPosition(std::int32_t& x, std::int32_t& y) const override;
     void Beep() override;
 
+protected:
+    /// The options the platform window is created with (a derived window fills them in before
+    /// CreatePlatformWindow).
+    platform::WindowOptions& Options() { return m_options; }
+    const platform::WindowOptions& Options() const { return m_options; }
+    /// Forgets the controls added so far (a window rebuilt for another opening).
+    void ClearControlOptions() { m_pending.clear(); }
+
 private:
     struct PendingControl {
         std::int32_t equate;

@@ -276,6 +276,18 @@ void HandleCommand(WindowObject* window, const platform::Message& message)
     std::int32_t equate = static_cast<std::int32_t>(message.id) - kControlIdBase;
     if (!window->IsField(equate))
         return;
+    switch (window->OnCommand(equate, message.wParam)) {
+    case CommandAnswer::Done:
+        return;
+    case CommandAnswer::Accept:
+        QueueEvent(*window, MakeEvent(*window, EventCode::kAccepted, equate));
+        return;
+    case CommandAnswer::Close:
+        QueueEvent(*window, MakeEvent(*window, EventCode::kCloseWindow, 0));
+        return;
+    case CommandAnswer::Default:
+        break;
+    }
     if (message.wParam == platform::Notify::kClicked)
         QueueEvent(*window, MakeEvent(*window, EventCode::kAccepted, equate));
     else if (message.wParam == platform::Notify::kFocusGained)
@@ -382,6 +394,7 @@ std::int32_t DeliverToBody(WindowObject& window, const std::shared_ptr<Event>& e
         events.timerPending = false;
     events.current = event;
     event->Prepare();
+    window.PrepareEvent(*event);
     if (events.bodies.empty() || !events.bodies.back())
         return -1;
     ThreadSlot& slot = Slot(window.Thread());

@@ -25,6 +25,16 @@ using LoopBody = std::function<int()>;
 /// Control ids are field equates plus this base (menu items too).
 inline constexpr std::int32_t kControlIdBase = 0x4000;
 
+/// What a window makes of a command (a click, a menu choice, a focus change) of one of its
+/// fields before the engine turns it into an event.
+enum class CommandAnswer : std::uint8_t {
+    Default, ///< the engine's own handling: a click is "EVENT:Accepted", a focus gain
+             ///< "EVENT:Selected"
+    Done,    ///< the window carried it out (a standard action): no event
+    Accept,  ///< "EVENT:Accepted" for the field (an edited control left)
+    Close,   ///< "EVENT:CloseWindow" for the window (the standard close action)
+};
+
 enum class CloseState : std::uint8_t {
     None = 0,
     ClosingChildren = 1, ///< "EVENT:CloseDown" sent to a child, waiting for its answer
@@ -109,6 +119,15 @@ public:
         y = 0;
     }
     virtual void Beep() { }
+    /// Called for each command of a field (`notify` a platform::Notify code) before the engine
+    /// makes its event.
+    virtual CommandAnswer OnCommand(std::int32_t /*equate*/, std::int64_t /*notify*/)
+    {
+        return CommandAnswer::Default;
+    }
+    /// Called as an event becomes current, before the loop body sees it (a window stores
+    /// edited controls into their variables here).
+    virtual void PrepareEvent(const Event& /*event*/) { }
     /// Whether the field's control is bound to a variable (the accept-all pass visits those).
     virtual bool IsBound(std::int32_t /*equate*/) const { return false; }
     /// Whether the field's value passes the control's own check (a required field that is

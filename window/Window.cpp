@@ -1,0 +1,676 @@
+#include <value/StringStack.h>
+#include <window/Descriptor.h>
+#include <window/Engine.h>
+#include <window/EventCodes.h>
+#include <window/Window.h>
+
+#include <algorithm>
+#include <atomic>
+#include <charconv>
+#include <functional>
+#include <map>
+
+namespace window {
+
+namespace {
+
+std::atomic<bool> g_singleWindow { false };
+
+// Control attribute bits.
+constexpr std::uint32_t kSkip = 0x20;       ///< not in the tab order
+constexpr std::uint32_t kDisabled = 0x40;   ///< the control and everything inside it
+constexpr std::uint32_t kHidden = 0x400;    ///< the control and everything inside it
+constexpr std::uint32_t kNoBorder = 0x1000; ///< an entry without its border
+constexpr std::uint32_t kAlignMask = 0x1C;
+constexpr std::uint32_t kCentred = 0x10;
+constexpr std::uint32_t kRight = 0x08;
+
+// Frame bits of the window record.
+constexpr std::uint32_t kFrameKindMask = 0x60;
+constexpr std::uint32_t kFrameResizable = 0x20;
+constexpr std::uint32_t kFrameMaximiseBox = 0x800;
+constexpr std::uint32_t kFrameSystemMenu = 0x1000;
+
+/// The font windows take when their record names none.
+platform::Font SystemDefaultFont()
+{
+    platform::Font font;
+    font.face = "MS Sans Serif";
+    font.pointSize = 8;
+    font.weight = 400;
+    return font;
+}
+
+platform::ControlKind PlatformKind(std::uint8_t type)
+{
+    switch (static_cast<RecordType>(type)) {
+    case RecordType::Entry:
+        return platform::ControlKind::Edit;
+    case RecordType::Button:
+        return platform::ControlKind::Button;
+    case RecordType::Check:
+        return platform::ControlKind::CheckBox;
+    case RecordType::Group:
+        return platform::ControlKind::GroupBox;
+    case RecordType::List:
+        return platform::ControlKind::List;
+    case RecordType::Text:
+        return platform::ControlKind::MultiLineEdit;
+    case RecordType::DropCombo:
+        return platform::ControlKind::DropList;
+    case RecordType::Combo:
+        return platform::ControlKind::Combo;
+    default:
+        return platform::ControlKind::Static; // string, prompt, graphic
+    }
+}
+
+bool Edits(platform::ControlKind kind)
+{
+    return kind == platform::ControlKind::Edit || kind == platform::ControlKind::MultiLineEdit
+        || kind == platform::ControlKind::Combo;
+}
+
+/// The width n of a string picture "Sn" (without its "@"), 0 for any other picture.
+std::uint32_t StringPictureWidth(std::string_view picture)
+{
+    if (picture.size() < 2 || (picture[0] != 's' && picture[0] != 'S'))
+        return 0;
+    std::uint32_t width = 0;
+    const char* end = picture.data() + picture.size();
+    const auto [stop, error] = std::from_chars(picture.data() + 1, end, width);
+    return error == std::errc {} && stop == end ? width : 0;
+}
+
+/// The variable's value as text.
+std::string ReadVariable(const value::ValueReference& variable)
+{
+    variable.Push();
+    std::string text(value::StackTop().View());
+    value::Drop();
+    return text;
+}
+
+void WriteVariable(const value::ValueReference& variable, std::string_view text)
+{
+    value::PushString(text);
+    variable.Pop();
+}
+
+std::string_view TrimTrailingBlanks(std::string_view text)
+{
+    const std::size_t end = text.find_last_not_of(' ');
+    return end == std::string_view::npos ? std::string_view {} : text.substr(0, end + 1);
+}
+
+bool IsTrue(const value::ValueReference& variable)
+{
+    variable.Push();
+    return value::PopTruth();
+}
+
+platform::Font ControlFont(const std::optional<FontSpec>& own, const platform::Font& window)
+{
+    platform::Font font = window;
+    if (!own)
+        return font;
+    if (!own->face.empty())
+        font.face = own->face;
+    if (own->size != 0)
+        font.pointSize = own->size;
+    if (own->weight != 0)
+        font.weight = own->weight;
+    return font;
+}
+
+platform::WindowOptions OptionsOfKind(platform::WindowKind kind)
+{
+    platform::WindowOptions options;
+    options.kind = kind;
+    return options;
+}
+
+} // namespace
+
+void RegisterControlKinds()
+{
+    RegisterStringControl();
+    RegisterEntryControl();
+    RegisterButtonControl();
+    RegisterPromptControl();
+    RegisterCheckControl();
+    RegisterGroupControl();
+    RegisterListControl();
+    RegisterTextControl();
+    RegisterDropComboControl();
+    RegisterComboControl();
+    RegisterGraphicControl();
+}
+
+void SetSingleWindowMode(bool single)
+{
+    g_singleWindow = single;
+}
+
+bool SingleWindowMode()
+{
+    return g_singleWindow;
+}
+
+std::int32_t DialogUnits::X(std::int32_t units) const
+{
+    return static_cast<std::int32_t>(static_cast<std::int64_t>(units) * averageCharWidth / 4);
+}
+
+std::int32_t DialogUnits::Y(std::int32_t units) const
+{
+    return static_cast<std::int32_t>(static_cast<std::int64_t>(units) * height / 8);
+}
+
+Window::Window(platform::WindowKind kind, std::string moduleName, std::string windowName,
+    std::vector<void*> variables)
+    : DisplayWindow(OptionsOfKind(SingleWindowMode() ? platform::WindowKind::Plain : kind))
+    , m_moduleName(std::move(moduleName))
+    , m_windowName(std::move(windowName))
+    , m_variables(std::move(variables))
+{
+}
+
+Window::~Window()
+{
+    if (IsOpen())
+        CloseWindow(*this);
+}
+
+bool Window::Open()
+{
+    WindowObject* owner = nullptr;
+    if (Kind() == platform::WindowKind::Plain) {
+        owner = CurrentWindow();
+        if (owner == nullptr)
+            owner = ApplicationFrame();
+    }
+    m_openingOwner = owner;
+    const bool opened = OpenWindow(*this, owner);
+    m_openingOwner = nullptr;
+    return opened;
+}
+
+bool Window::CreatePlatformWindow()
+{
+    if (!Build())
+        return false;
+    if (!DisplayWindow::CreatePlatformWindow())
+        return false;
+    if (!m_menus.empty())
+        platform::SetMenuBar(m_handle, m_menus);
+    if (!m_statusZones.empty())
+        platform::SetStatusBar(m_handle, m_statusZones);
+    for (const auto& [equate, action] : m_menuActions)
+        AddControl(equate, 0);
+    Refresh();
+    return true;
+}
+
+void Window::DestroyPlatformWindow()
+{
+    DisplayWindow::DestroyPlatformWindow();
+    m_controls.clear();
+    m_menuActions.clear();
+    m_checkItems.clear();
+}
+
+/// Reads the descriptor into the platform options, the controls and the menus; false when the
+/// descriptor is missing or malformed (nothing is created then).
+bool Window::Build()
+{
+    ClearControlOptions();
+    m_controls.clear();
+    m_menuActions.clear();
+    m_checkItems.clear();
+    m_menus.clear();
+    m_statusZones.clear();
+
+    const std::int32_t offset = RequireWindowDescriptor(m_moduleName, m_windowName);
+    CurrentDescriptorScope scope;
+    const DescriptorBlock* block = CurrentDescriptor();
+    if (offset == 0 || block == nullptr)
+        return false;
+    const auto record = block->RecordAt(offset);
+    if (!record || !record->Is(RecordType::Window))
+        return false;
+
+    platform::WindowOptions& options = Options();
+    options.title = std::string(record->String(layout::kWindowTitle).value_or(""));
+    options.font = SystemDefaultFont();
+    if (const std::int32_t fontRef = record->I32(layout::kWindowFont).value_or(0); fontRef != 0) {
+        const auto font = block->ReadFont(fontRef);
+        if (!font)
+            return false;
+        if (!font->face.empty())
+            options.font.face = std::string(font->face);
+        if (font->size != 0)
+            options.font.pointSize = font->size;
+        if (font->weight != 0)
+            options.font.weight = font->weight;
+    }
+    const platform::FontMetrics metrics = platform::MeasureFont(options.font);
+    m_units = { metrics.averageCharWidth, metrics.height };
+
+    const std::uint32_t frame = record->U32(layout::kWindowFrame).value_or(0);
+    options.closeBox = (frame & kFrameSystemMenu) != 0;
+    options.maximizeBox = (frame & kFrameMaximiseBox) != 0;
+    options.resizable = (frame & kFrameKindMask) == kFrameResizable;
+    if (const std::int32_t colourRef = record->I32(layout::kWindowColours).value_or(0);
+        colourRef != 0) {
+        if (const auto colours = block->ReadColours(colourRef))
+            options.background = colours->background;
+    }
+    const Position position = record->PositionAt(layout::kWindowPosition).value_or(Position {});
+    auto convert = [](std::int32_t units, auto toPixels) {
+        return units == kNotGiven ? platform::kDefaultPosition : toPixels(units);
+    };
+    auto toX = [this](std::int32_t units) { return m_units.X(units); };
+    auto toY = [this](std::int32_t units) { return m_units.Y(units); };
+    options.rect = { convert(position.x, toX), convert(position.y, toY),
+        convert(position.width, toX), convert(position.height, toY) };
+    if (m_openingOwner != nullptr && Kind() == platform::WindowKind::Plain)
+        options.owner = m_openingOwner->Handle();
+    SetTimerPeriod(static_cast<std::uint32_t>(
+        std::max<std::int32_t>(0, record->I32(layout::kWindowTimer).value_or(0))));
+
+    if (const std::int32_t zones = record->I32(layout::kWindowZones).value_or(0); zones != 0) {
+        const auto widths = block->ReadValueList(zones);
+        if (!widths)
+            return false;
+        for (std::int32_t width : *widths)
+            m_statusZones.push_back(width < 0 ? -1 : m_units.X(width));
+    }
+
+    const auto help = record->HelpAt(layout::kWindowHelp);
+    StringPool& pool = SharedTexts();
+    UseBinding binding(m_variables);
+
+    // The menu bar: menus and items in declaration order, each under the menu around it.
+    const auto menuNodes = WindowMenus(*record);
+    if (!menuNodes)
+        return false;
+    struct MenuNode {
+        std::int32_t offset = 0;
+        std::int32_t container = 0;
+        bool isMenu = false;
+        platform::MenuItem item;
+    };
+    std::vector<MenuNode> menuTree;
+    std::int32_t barOffset = 0;
+    for (const TreeNode& node : *menuNodes) {
+        const auto item = block->RecordAt(node.offset);
+        if (!item)
+            return false;
+        if (item->Is(RecordType::MenuBar)) {
+            barOffset = node.offset;
+            continue;
+        }
+        platform::MenuItem entry;
+        const std::uint32_t attributes = item->Attributes();
+        const std::int32_t equate = item->Equate();
+        entry.text = std::string(item->String(layout::kMenuText).value_or(""));
+        entry.id = static_cast<std::uint32_t>(equate) + kControlIdOffset;
+        entry.separator = (attributes & layout::kItemSeparator) != 0;
+        entry.enabled = (attributes & layout::kItemDisabled) == 0;
+        entry.rightJustified = (attributes & layout::kItemRight) != 0;
+        if (equate != 0)
+            m_menuActions.emplace_back(equate, item->I32(layout::kMenuAction).value_or(0));
+        if (const std::int32_t useRef = item->I32(layout::kMenuUse).value_or(0); useRef != 0) {
+            const auto use = block->ReadUse(useRef);
+            if (!use)
+                return false;
+            entry.checkable = true;
+            if (auto variable = binding.Bind(*use))
+                m_checkItems.emplace_back(equate, *variable);
+        }
+        menuTree.push_back({ node.offset, node.container, item->Is(RecordType::Menu), entry });
+    }
+    // Each menu holds the entries whose container it is; the bar holds the rest.
+    std::function<std::vector<platform::MenuItem>(std::int32_t)> itemsOf
+        = [&](std::int32_t container) {
+              std::vector<platform::MenuItem> items;
+              for (const MenuNode& node : menuTree) {
+                  if (node.container != container)
+                      continue;
+                  items.push_back(node.item);
+                  if (node.isMenu)
+                      items.back().items = itemsOf(node.offset);
+              }
+              return items;
+          };
+    m_menus = itemsOf(barOffset);
+
+    // The controls, each group box before the controls inside it.
+    const auto nodes = WindowControls(*record);
+    if (!nodes)
+        return false;
+    struct ContainerState {
+        std::int32_t equate = 0;
+        std::int32_t x = 0;
+        std::int32_t y = 0;
+        bool disabled = false;
+        bool hidden = false;
+        PooledText message;
+        PooledText help;
+    };
+    std::map<std::int32_t, ContainerState> containers; // by record offset
+    for (const TreeNode& node : *nodes) {
+        const auto control = block->RecordAt(node.offset);
+        if (!control)
+            return false;
+        const ContainerState* container
+            = node.container != 0 && containers.count(node.container) != 0
+            ? &containers[node.container]
+            : nullptr;
+        ControlContext context;
+        context.binding = &binding;
+        context.pool = &pool;
+        if (container != nullptr) {
+            context.defaultMessage = container->message;
+            context.defaultHelp = container->help;
+        } else if (help) {
+            context.defaultMessage = pool.Intern(help->message);
+            context.defaultHelp = pool.Intern(help->help);
+        }
+        auto spec = CreateControl(*control, context);
+        if (!spec)
+            continue; // a kind without a factory, or a record that cannot be built
+        WindowControl built;
+        built.kind = PlatformKind(spec->kind);
+        built.container = container != nullptr ? container->equate : 0;
+
+        platform::ControlOptions made;
+        made.kind = built.kind;
+        const std::uint32_t attributes = spec->attributes;
+        const bool disabled = (attributes & kDisabled) != 0 || (container && container->disabled);
+        const bool hidden = (attributes & kHidden) != 0 || (container && container->hidden);
+        made.enabled = !disabled;
+        made.visible = !hidden;
+        made.tabStop = (attributes & kSkip) == 0 && built.kind != platform::ControlKind::Static
+            && built.kind != platform::ControlKind::GroupBox;
+        made.border = (attributes & kNoBorder) == 0;
+        if (spec->kind == static_cast<std::uint8_t>(RecordType::String)
+            || spec->kind == static_cast<std::uint8_t>(RecordType::Prompt)) {
+            const std::uint32_t align = attributes & kAlignMask;
+            made.alignment = (align & kCentred) != 0 ? platform::Alignment::Centre
+                : (align & kRight) != 0              ? platform::Alignment::Right
+                                                     : platform::Alignment::Left;
+        }
+        made.defaultButton = spec->kind == static_cast<std::uint8_t>(RecordType::Button)
+            && (spec->options & 0x01) != 0;
+        made.font = ControlFont(spec->font, options.font);
+        if (spec->font && spec->font->colour != kNoColour)
+            made.textColour = spec->font->colour;
+        if (spec->colours) {
+            if (spec->colours->text != kNoColour)
+                made.textColour = spec->colours->text;
+            made.backgroundColour = spec->colours->background;
+        }
+        made.text = spec->text;
+
+        // The variable's limit: the picture's width for a string picture, else its size.
+        if (Edits(built.kind) && spec->variable) {
+            const std::string_view picture = !spec->picture.empty()
+                ? std::string_view(spec->picture)
+                : spec->use ? std::string_view(spec->use->picture)
+                            : std::string_view {};
+            std::uint32_t limit = StringPictureWidth(picture);
+            if (limit == 0 || built.kind == platform::ControlKind::MultiLineEdit)
+                limit = spec->variable->Size();
+            built.maxLength = limit;
+        } else if (built.kind == platform::ControlKind::Edit) {
+            built.maxLength = 255; // a private string of 255 characters
+        }
+        made.maxLength = built.maxLength;
+
+        // Dialog units to pixels, inside the container; sizes not given come from the text.
+        const std::int32_t originX = container ? container->x : 0;
+        const std::int32_t originY = container ? container->y : 0;
+        const Position& at = spec->position;
+        made.rect.x = originX + (at.x == kNotGiven ? 0 : m_units.X(at.x));
+        made.rect.y = originY + (at.y == kNotGiven ? 0 : m_units.Y(at.y));
+        if (at.width == kNotGiven || at.height == kNotGiven) {
+            const platform::Size natural = platform::MeasureText(made.font, made.text, 0x7FFF);
+            std::int32_t width = natural.width;
+            std::int32_t height = natural.height;
+            if (built.kind == platform::ControlKind::Button) {
+                width += m_units.X(8);
+                height += m_units.Y(6);
+            } else if (built.kind != platform::ControlKind::Static) {
+                width = std::max(width, m_units.X(40));
+                height += m_units.Y(4);
+            }
+            made.rect.width = at.width == kNotGiven ? width : m_units.X(at.width);
+            made.rect.height = at.height == kNotGiven ? height : m_units.Y(at.height);
+        } else {
+            made.rect.width = m_units.X(at.width);
+            made.rect.height = m_units.Y(at.height);
+        }
+
+        if (built.kind == platform::ControlKind::GroupBox) {
+            containers[node.offset] = { spec->equate, made.rect.x, made.rect.y, disabled, hidden,
+                spec->message, spec->help };
+        }
+        AddControlOptions(spec->equate, made);
+        built.spec = std::move(*spec);
+        m_controls.push_back(std::move(built));
+    }
+    return true;
+}
+
+const WindowControl* Window::FindControl(std::int32_t equate) const
+{
+    for (const WindowControl& control : m_controls) {
+        if (control.spec.equate == equate)
+            return &control;
+    }
+    return nullptr;
+}
+
+std::int32_t Window::StandardAction(std::int32_t equate) const
+{
+    for (const auto& [item, number] : m_menuActions) {
+        if (item == equate)
+            return number;
+    }
+    const WindowControl* control = FindControl(equate);
+    return control != nullptr && control->spec.kind == static_cast<std::uint8_t>(RecordType::Button)
+        ? control->spec.action
+        : 0;
+}
+
+void Window::Display(std::int32_t equate)
+{
+    if (!IsOpen() && m_handle == 0)
+        return;
+    for (WindowControl& control : m_controls) {
+        if (control.spec.equate != equate || !control.spec.variable)
+            continue;
+        const platform::WindowHandle handle = ControlHandle(equate);
+        if (handle == 0)
+            return;
+        const value::ValueReference& variable = *control.spec.variable;
+        if (control.kind == platform::ControlKind::CheckBox) {
+            const bool checked = IsTrue(variable);
+            platform::SetChecked(handle, checked);
+            control.shown = checked ? "1" : "0";
+            return;
+        }
+        std::string text(TrimTrailingBlanks(ReadVariable(variable)));
+        if (control.maxLength != 0 && text.size() > control.maxLength)
+            text.resize(control.maxLength);
+        platform::SetWindowText(handle, text);
+        control.shown = platform::WindowText(handle);
+        return;
+    }
+}
+
+void Window::Refresh()
+{
+    for (const WindowControl& control : m_controls) {
+        if (control.spec.variable)
+            Display(control.spec.equate);
+    }
+    for (const auto& [equate, variable] : m_checkItems)
+        platform::CheckMenuItem(
+            m_handle, static_cast<std::uint32_t>(equate) + kControlIdOffset, IsTrue(variable));
+}
+
+bool Window::Update(std::int32_t equate)
+{
+    for (WindowControl& control : m_controls) {
+        if (control.spec.equate != equate || !control.spec.variable)
+            continue;
+        const platform::WindowHandle handle = ControlHandle(equate);
+        if (handle == 0)
+            return false;
+        std::string text;
+        if (control.kind == platform::ControlKind::CheckBox)
+            text = platform::IsChecked(handle) ? "1" : "0";
+        else if (control.kind == platform::ControlKind::Static
+            || control.kind == platform::ControlKind::Button
+            || control.kind == platform::ControlKind::GroupBox)
+            return false; // shows its variable, never edits it
+        else
+            text = platform::WindowText(handle);
+        if (control.shown && *control.shown == text)
+            return false;
+        WriteVariable(*control.spec.variable, text);
+        control.shown = std::move(text);
+        return true;
+    }
+    return false;
+}
+
+void Window::UpdateAll()
+{
+    for (const WindowControl& control : m_controls) {
+        if (control.spec.variable)
+            Update(control.spec.equate);
+    }
+}
+
+bool Window::RunStandardAction(std::int32_t number)
+{
+    WindowObject* frame = ApplicationFrame();
+    auto arrange = [frame](platform::MdiArrangement how) {
+        if (frame != nullptr)
+            platform::ArrangeMdiChildren(frame->Handle(), how);
+        return true;
+    };
+    auto edit = [](platform::EditCommand command) {
+        platform::EditFocused(command);
+        return true;
+    };
+    switch (number) {
+    case action::kWindowList:
+    case action::kHelpOnHelp:
+        return true; // the display keeps no window list menu and has no help on help
+    case action::kTile:
+    case action::kTileVertical:
+        return arrange(platform::MdiArrangement::TileVertical);
+    case action::kTileHorizontal:
+        return arrange(platform::MdiArrangement::TileHorizontal);
+    case action::kCascade:
+        return arrange(platform::MdiArrangement::Cascade);
+    case action::kArrangeIcons:
+        return arrange(platform::MdiArrangement::ArrangeIcons);
+    case action::kCut:
+        return edit(platform::EditCommand::Cut);
+    case action::kCopy:
+        return edit(platform::EditCommand::Copy);
+    case action::kPaste:
+        return edit(platform::EditCommand::Paste);
+    case action::kClear:
+        return edit(platform::EditCommand::Clear);
+    case action::kUndo:
+        return edit(platform::EditCommand::Undo);
+    case action::kClose:
+        PostEvent(EventCode::kCloseWindow - kEventBase, 0, Thread() + 1);
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::optional<std::int32_t> Window::Property(std::int32_t equate, std::int32_t number) const
+{
+    if (equate == 0) {
+        if (number == property::kAcceptAll)
+            return Events().acceptAllRunning ? 1 : 0;
+        return std::nullopt;
+    }
+    const WindowControl* control = FindControl(equate);
+    if (control == nullptr)
+        return std::nullopt;
+    if (number == property::kType)
+        return control->spec.kind;
+    return std::nullopt;
+}
+
+bool Window::SetProperty(
+    std::int32_t equate, std::int32_t number, std::int32_t value, std::int32_t index)
+{
+    if (number != property::kAlertKey)
+        return false;
+    for (WindowControl& control : m_controls) {
+        if (control.spec.equate != equate)
+            continue;
+        std::vector<std::int32_t>& keys = control.spec.alertKeys;
+        if (index == 255) {
+            if (std::find(keys.begin(), keys.end(), value) == keys.end())
+                keys.push_back(value);
+        } else if (index >= 1 && static_cast<std::size_t>(index) <= keys.size()) {
+            keys[static_cast<std::size_t>(index - 1)] = value;
+        } else {
+            return false;
+        }
+        return true;
+    }
+    return false;
+}
+
+void Window::RefreshDisplay()
+{
+    Refresh();
+}
+
+bool Window::IsBound(std::int32_t equate) const
+{
+    const WindowControl* control = FindControl(equate);
+    return control != nullptr && control->spec.variable.has_value();
+}
+
+CommandAnswer Window::OnCommand(std::int32_t equate, std::int64_t notify)
+{
+    if (notify == platform::Notify::kClicked) {
+        const std::int32_t number = StandardAction(equate);
+        if (number == action::kClose)
+            return CommandAnswer::Close;
+        if (number != 0 && RunStandardAction(number))
+            return CommandAnswer::Done;
+        return CommandAnswer::Default;
+    }
+    if (notify == platform::Notify::kFocusLost) {
+        const WindowControl* control = FindControl(equate);
+        if (control != nullptr && Edits(control->kind) && Update(equate))
+            return CommandAnswer::Accept;
+    }
+    return CommandAnswer::Default;
+}
+
+void Window::PrepareEvent(const Event& event)
+{
+    // What the user edited is in its variable before the procedure handles any acceptance:
+    // the accepted control's own, and a button's that reads the controls beside it.
+    if (event.code == EventCode::kAccepted)
+        UpdateAll();
+}
+
+} // namespace window

@@ -1,0 +1,140 @@
+#pragma once
+
+#include <platform/Display.h>
+#include <window/ControlFactory.h>
+#include <window/DisplayWindow.h>
+#include <window/UseBinding.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Windows built from compiled descriptors: a procedure declares one with its module name, its
+// window name and the variables its controls show, then opens it and runs its ACCEPT loop.
+// Opening loads the descriptor, creates the platform window with its menu bar, status bar and
+// controls, binds each control with a use descriptor to the next variable of the list, and
+// frees the descriptor again. While the window is open each bound control and its variable
+// are kept in step: the variables are shown when a loop starts and on Refresh, and what the
+// user edited is stored into its variable before the procedure sees an "EVENT:Accepted".
+
+namespace window {
+
+/// Control ids: field equate + this base.
+inline constexpr std::uint32_t kControlIdOffset = 0x4000;
+
+/// Property numbers of controls and windows.
+namespace property {
+inline constexpr std::int32_t kType = 0x7C01;      ///< a control's record type code (read)
+inline constexpr std::int32_t kAcceptAll = 0x7C9A; ///< the window's accept-all state (read)
+inline constexpr std::int32_t kAlertKey = 0x7D06;  ///< a control's alert keys (index 255: add)
+} // namespace property
+
+/// Standard action numbers carried by buttons and menu items.
+namespace action {
+inline constexpr std::int32_t kWindowList = 1;
+inline constexpr std::int32_t kTile = 2;
+inline constexpr std::int32_t kCascade = 3;
+inline constexpr std::int32_t kArrangeIcons = 4;
+inline constexpr std::int32_t kHelpOnHelp = 6;
+inline constexpr std::int32_t kCut = 10;
+inline constexpr std::int32_t kCopy = 11;
+inline constexpr std::int32_t kPaste = 12;
+inline constexpr std::int32_t kClear = 13;
+inline constexpr std::int32_t kUndo = 14;
+inline constexpr std::int32_t kClose = 15;
+inline constexpr std::int32_t kTileHorizontal = 17;
+inline constexpr std::int32_t kTileVertical = 18;
+} // namespace action
+
+/// Registers the factories of every control kind windows are built with (start-up).
+void RegisterControlKinds();
+
+/// In single-window mode MDI children and the application frame are declared as plain windows.
+void SetSingleWindowMode(bool single);
+bool SingleWindowMode();
+
+/// Pixels of dialog units in a font: x = units * averageCharWidth / 4, y = units * height / 8.
+struct DialogUnits {
+    std::int32_t averageCharWidth = 0;
+    std::int32_t height = 0;
+
+    std::int32_t X(std::int32_t units) const;
+    std::int32_t Y(std::int32_t units) const;
+};
+
+/// One control of an open window.
+struct WindowControl {
+    ControlSpec spec;
+    platform::ControlKind kind = platform::ControlKind::Static;
+    std::int32_t container = 0; ///< the equate of the group box around it, 0: none
+    /// The text last shown in the control or read from it: an update stores only what differs.
+    std::optional<std::string> shown;
+    std::uint32_t maxLength = 0; ///< an edit's limit in bytes, 0: none
+};
+
+class Window : public DisplayWindow {
+public:
+    /// Declares a window of `kind` (in single-window mode MDI children and frames become plain
+    /// windows) built from window `windowName` of the descriptor of `moduleName`. `variables`
+    /// are the bound variables in the order of the controls that use them; the list ends at
+    /// its first null address.
+    Window(platform::WindowKind kind, std::string moduleName, std::string windowName,
+        std::vector<void*> variables = {});
+    ~Window() override;
+
+    /// Opens the window on the calling thread (see window::OpenWindow for the refusals). A
+    /// plain window's owner is the thread's current window, else the application frame.
+    bool Open();
+
+    /// Copies every bound variable into its control.
+    void Refresh();
+    /// Copies one field's variable into its control; nothing for a field without one.
+    void Display(std::int32_t equate);
+    /// Stores the field's control into its variable when the user changed it since it was last
+    /// shown; answers whether it stored.
+    bool Update(std::int32_t equate);
+    /// Stores every changed bound control.
+    void UpdateAll();
+
+    /// The control of a field, null when there is none (menu items included).
+    const WindowControl* FindControl(std::int32_t equate) const;
+    /// The standard action of a button or menu item, 0 when none.
+    std::int32_t StandardAction(std::int32_t equate) const;
+    /// Carries out standard action `number` on this window; false for a number that is none.
+    bool RunStandardAction(std::int32_t number);
+
+    /// Reads a property of the field's control (equate 0: of the window); empty for an unknown
+    /// number or field.
+    std::optional<std::int32_t> Property(std::int32_t equate, std::int32_t number) const;
+    /// Writes a property; false for an unknown number or field, or a read-only property.
+    bool SetProperty(
+        std::int32_t equate, std::int32_t number, std::int32_t value, std::int32_t index = 0);
+
+    /// The units this window converts positions with (from its font, set as it opens).
+    const DialogUnits& Units() const { return m_units; }
+
+    bool CreatePlatformWindow() override;
+    void DestroyPlatformWindow() override;
+    void RefreshDisplay() override;
+    bool IsBound(std::int32_t equate) const override;
+    CommandAnswer OnCommand(std::int32_t equate, std::int64_t notify) override;
+    void PrepareEvent(const Event& event) override;
+
+private:
+    bool Build();
+
+    std::string m_moduleName;
+    std::string m_windowName;
+    std::vector<void*> m_variables;
+    WindowObject* m_openingOwner = nullptr;
+    DialogUnits m_units;
+    std::vector<WindowControl> m_controls;
+    std::vector<std::pair<std::int32_t, std::int32_t>> m_menuActions; ///< equate, action
+    std::vector<std::pair<std::int32_t, value::ValueReference>> m_checkItems;
+    std::vector<std::int32_t> m_statusZones;
+    std::vector<platform::MenuItem> m_menus;
+};
+
+} // namespace window
