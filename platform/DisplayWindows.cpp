@@ -1475,9 +1475,22 @@ void ArrangeMdiChildren(WindowHandle frame, MdiArrangement how)
         case MdiArrangement::Tile:
             area->tileSubWindows();
             return;
-        case MdiArrangement::Cascade:
-            area->cascadeSubWindows();
+        case MdiArrangement::Cascade: {
+            // Each keeps its own size (the toolkit's cascade would shrink hand-placed contents
+            // to nothing), one title bar lower and further right than the one behind it.
+            const int step = area->style()->pixelMetric(QStyle::PM_TitleBarHeight);
+            int offset = 0;
+            for (QMdiSubWindow* child : children) {
+                if (child->isMinimized() || !child->isVisible())
+                    continue;
+                if (child->isMaximized())
+                    child->showNormal();
+                child->move(offset, offset);
+                child->raise();
+                offset += step;
+            }
             return;
+        }
         case MdiArrangement::ArrangeIcons: {
             // Minimised children in a row along the bottom, left to right, in opening order.
             int x = 0;
