@@ -106,7 +106,19 @@ void RunTerminators(std::span<const InitEntry> table)
     }
 }
 
+std::atomic<StopNoticeSink> g_stopNotice { &platform::ShowStopNotice };
+
 } // namespace
+
+StopNoticeSink SetStopNoticeHook(StopNoticeSink sink)
+{
+    return g_stopNotice.exchange(sink != nullptr ? sink : &platform::ShowStopNotice);
+}
+
+void ShowStopNotice(std::string_view title, std::string_view text)
+{
+    g_stopNotice.load()(title, text);
+}
 
 ModuleRegistry::ModuleRegistry(StopNoticeSink showStopNotice)
     : m_showStopNotice(showStopNotice)
@@ -144,7 +156,11 @@ bool ModuleRegistry::CheckRuntimeVersion(
         m_version = RuntimeVersion { MajorOf(versionWord), minor, build };
         return true;
     }
-    m_showStopNotice("Runtime version", RefusalText(versionWord, minor, build));
+    const std::string text = RefusalText(versionWord, minor, build);
+    if (m_showStopNotice != nullptr)
+        m_showStopNotice("Runtime version", text);
+    else
+        ShowStopNotice("Runtime version", text);
     return false;
 }
 

@@ -65,8 +65,15 @@ struct RuntimeVersion {
 /// Runs while the program ends, before its module's terminators.
 using ExitHandler = void (*)();
 
-/// Shows a stop notice with no owner; platform::ShowStopNotice in the running program.
+/// Shows a stop notice with no owner and waits until it is dismissed.
 using StopNoticeSink = void (*)(std::string_view title, std::string_view text);
+
+/// Installs the process's stop notice (the window layer installs its message box) and answers
+/// the one it replaces. Null restores platform::ShowStopNotice, which writes to standard error.
+StopNoticeSink SetStopNoticeHook(StopNoticeSink sink);
+
+/// Shows a stop notice through the installed one.
+void ShowStopNotice(std::string_view title, std::string_view text);
 
 /// What the program's entry hands to the version handshake.
 struct ProgramEntryOptions {
@@ -80,7 +87,8 @@ struct ProgramEntryOptions {
 /// Runtime() answers; tests make their own.
 class ModuleRegistry {
 public:
-    explicit ModuleRegistry(StopNoticeSink showStopNotice = &platform::ShowStopNotice);
+    /// Null `showStopNotice`: the process's stop notice as installed when a notice is shown.
+    explicit ModuleRegistry(StopNoticeSink showStopNotice = nullptr);
     ~ModuleRegistry();
     ModuleRegistry(const ModuleRegistry&) = delete;
     ModuleRegistry& operator=(const ModuleRegistry&) = delete;

@@ -2,8 +2,9 @@
 
 #include <string_view>
 
-// The event engine's run-time errors. Each goes through value::RuntimeErrorStop with its own
-// text, which normally ends the program; when an installed stop returns (tests), the operation
+// The event engine's run-time errors. Each goes through value::RuntimeErrorStop without an
+// extra text (the stop shows the number's text from the program's string table), which
+// normally ends the program; when an installed stop returns (tests), the operation
 // that raised it does nothing further.
 
 namespace window {

@@ -1,22 +1,22 @@
 #include "InternalError.h"
 
-#include <value/RuntimeFault.h>
+#include <window/RuntimeStop.h>
 
 namespace window {
 
 void RaiseUseListError()
 {
-    value::RuntimeErrorStop(kUseListError, "Internal error 01");
+    InternalError(kUseListError, kTagUseBinding);
 }
 
 void RaiseDescriptorNotFound()
 {
-    value::RuntimeErrorStop(kDescriptorNotFound, "Internal error 02");
+    InternalError(kDescriptorNotFound, kTagWindowLoading);
 }
 
 void RaiseClassNotRegistered()
 {
-    value::RuntimeErrorStop(kClassNotRegistered, "Internal error 03");
+    InternalError(kClassNotRegistered, kTagWindowLoading);
 }
 
 } // namespace window

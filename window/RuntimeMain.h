@@ -8,7 +8,8 @@ namespace window {
 /// `program` runs as the runtime's first thread. When `program` answers, the runtime shuts
 /// down (the other threads are asked to end and joined, the first thread's windows destroyed)
 /// and the display is asked to quit without waiting. Answers what `program` answered, or -1
-/// when the runtime was already running.
+/// when the runtime was already running. Meanwhile run-time errors stop the program through
+/// the message box (RuntimeStopInstallation).
 int RunRuntime(const std::function<int()>& program);
 
 } // namespace window

@@ -241,6 +241,18 @@ TEST(ProgramStringTextTest, ListedTextsByteForByte)
         Row { 388, "Network Write Fault" },
         Row { 390, "System Component Not Loaded" },
         Row { 391, "Unknown Error" },
+        Row { 401, "Stack overflow" },
+        Row { 403, "Termination caused by signal.  (User break or Floating point)" },
+        Row { 408, "Long Integer Divide By Zero" },
+        Row { 410, "Pure Virtual Function Called" },
+        Row { 501, "Internal error 01" },
+        Row { 509, "Internal error 09" },
+        Row { 510, "Internal error 10" },
+        Row { 515, "Internal error 15" },
+        Row { 526, "Unable to open APPLICATION (APPLICATION already active)" },
+        Row { 532, "Unable to open MDI window on APPLICATION's thread" },
+        Row { 537, "ACCEPT loop requires a window" },
+        Row { 542, "Unable to complete operation (system is MODAL)" },
     };
     for (const Row& row : kRows) {
         const auto text = ProgramStringText(row.id);
@@ -256,6 +268,16 @@ TEST(ProgramStringTextTest, SystemRangesAreCompleteAndGapsHaveNoText)
             || (id >= 380 && id <= 388) || id == 390 || id == 391;
     };
     for (std::int32_t id = 300; id <= 400; ++id)
+        EXPECT_EQ(ProgramStringText(id).has_value(), isListed(id)) << id;
+}
+
+TEST(ProgramStringTextTest, StopRangesAreCompleteAndGapsHaveNoText)
+{
+    const auto isListed = [](std::int32_t id) {
+        return (id >= 401 && id <= 410) || (id >= 501 && id <= 515) || (id >= 526 && id <= 537)
+            || id == 542;
+    };
+    for (std::int32_t id = 400; id <= 560; ++id)
         EXPECT_EQ(ProgramStringText(id).has_value(), isListed(id)) << id;
 }
 

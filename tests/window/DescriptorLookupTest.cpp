@@ -306,7 +306,7 @@ TEST_F(DescriptorLookupTest, RequiringAMissingWindowIsInternalError502)
 {
     EXPECT_EQ(RequireWindowDescriptor("nothing$here", "P1$WINDOW"), 0);
     ASSERT_EQ(g_stops.size(), 1u);
-    EXPECT_EQ(g_stops[0], (std::pair<int, std::string> { 502, "Internal error 02" }));
+    EXPECT_EQ(g_stops[0], (std::pair<int, std::string> { 502, "WSLDIAL" }));
     EXPECT_EQ(CurrentDescriptor(), nullptr);
 }
 

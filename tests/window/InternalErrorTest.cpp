@@ -15,8 +15,8 @@ void RecordStop(int number, std::string_view text)
     g_stops.emplace_back(number, std::string(text));
 }
 
-/// The internal errors reach the run-time error stop with their numbers and their texts, byte
-/// for byte; the stop, not the raiser, decides whether the program ends.
+/// The internal errors reach the run-time error stop with their numbers and the tags of the
+/// parts that found them; the stop, not the raiser, decides whether the program ends.
 TEST(InternalErrorTest, EachGoesToTheStopWithItsNumberAndText)
 {
     const struct {
@@ -24,9 +24,9 @@ TEST(InternalErrorTest, EachGoesToTheStopWithItsNumberAndText)
         int number;
         const char* text;
     } rows[] = {
-        { &window::RaiseUseListError, 501, "Internal error 01" },
-        { &window::RaiseDescriptorNotFound, 502, "Internal error 02" },
-        { &window::RaiseClassNotRegistered, 503, "Internal error 03" },
+        { &window::RaiseUseListError, 501, "CTLUSE" },
+        { &window::RaiseDescriptorNotFound, 502, "WSLDIAL" },
+        { &window::RaiseClassNotRegistered, 503, "WSLDIAL" },
     };
     const auto previous = value::SetRuntimeErrorStopHook(&RecordStop);
     for (const auto& row : rows) {

@@ -40,7 +40,8 @@ UseDescriptor Use(TypeCode type, std::int32_t size)
     return UseDescriptor { static_cast<std::uint8_t>(type), size, {} };
 }
 
-const std::pair<int, std::string> kInternalError01 { 501, "Internal error 01" };
+/// Internal error 501 as use binding raises it: the stop shows "Internal error 01 : CTLUSE".
+const std::pair<int, std::string> kInternalError01 { 501, "CTLUSE" };
 
 TEST_F(UseBindingTest, ControlsTakeTheAddressesInOrder)
 {
