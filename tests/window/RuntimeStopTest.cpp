@@ -1,3 +1,6 @@
+#include <files/FileDeclaration.h>
+#include <files/FileOps.h>
+#include <files/Operations.h>
 #include <platform/Display.h>
 #include <platform/TestDriver.h>
 #include <value/MessageOverrides.h>
@@ -167,6 +170,60 @@ TEST_F(RuntimeStopDeathTest, WithoutTheDisplayTheMessageGoesToStandardError)
 {
     EXPECT_EXIT(RuntimeErrorStop(409, "CTLLUTIL"), ::testing::ExitedWithCode(2),
         "Runtime error: Index out of range : CTLLUTIL");
+}
+
+/// A driver that writes each operation reaching it to standard error, as "driver <code>".
+class ReportingDriver final : public files::FileDriver {
+public:
+    std::string_view Name() const override { return "REPORT"; }
+    std::unique_ptr<files::FileControlBlock> NewControlBlock() override
+    {
+        return std::make_unique<files::FileControlBlock>();
+    }
+    std::int32_t Attach(files::FileControlBlock&) override { return 0; }
+    void ReadTraceSettings(files::FileControlBlock&) override { }
+    files::HandlerResult Run(
+        std::int32_t operation, files::FileControlBlock&, const files::OperationArguments&) override
+    {
+        std::fprintf(stderr, "driver %d\n", operation);
+        return {};
+    }
+    void Trace(std::int32_t, files::FileControlBlock&, const files::OperationArguments&,
+        std::int32_t, std::int64_t) override
+    {
+    }
+};
+
+std::int32_t ReportingEntry(std::int32_t operation, files::FileDeclaration* file,
+    const files::OperationArguments* arguments)
+{
+    static ReportingDriver driver;
+    return files::RunFileOperation(driver, operation, file, *arguments);
+}
+
+TEST_F(RuntimeStopDeathTest, OpenFilesAreClosedBeforeTheEnd)
+{
+    const auto program = [] {
+        static const std::vector<std::uint8_t> type
+            = files::TypeDescriptorBuilder().Group().String("R:TEKST", 10).End().Build();
+        static char name[] = "STOP.TXT";
+        static std::byte record[10] = {};
+        static files::FileDeclaration file;
+        file.driverEntry = &ReportingEntry;
+        file.name = name;
+        file.nameLength = files::kNameNulTerminated;
+        file.recordLength = 10;
+        file.recordType = type.data();
+        file.record = record;
+        if (files::Open(&file, 0x12) != 0)
+            std::_Exit(9);
+        std::fprintf(stderr, "opened\n");
+        RuntimeErrorStop(405, "");
+    };
+    const std::string closeLine
+        = "driver " + std::to_string(files::CodeOf(files::Operation::Close));
+    EXPECT_EXIT(program(), ::testing::ExitedWithCode(2),
+        "opened\nRuntime error: Variable out of range\nDo you want to GPF\\?\n" + closeLine);
 }
 
 TEST_F(RuntimeStopDeathTest, HaltShowsItsTextAndEndsWithItsCode)
