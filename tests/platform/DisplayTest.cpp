@@ -1008,3 +1008,153 @@ TEST(DisplayTest, ControlsTakeTheirFontColoursAndIcons)
         });
     });
 }
+
+namespace {
+
+TEST(DisplayTest, MdiChildrenAreTiledCascadedAndListed)
+{
+    WithDisplay([] {
+        RuntimeThread owner;
+        const WindowHandle frame = owner.Run([] {
+            WindowOptions options;
+            options.kind = WindowKind::Frame;
+            options.title = "Okvir";
+            options.rect = { 0, 0, 640, 480 };
+            return CreateWindow(options);
+        });
+        std::vector<WindowHandle> made;
+        for (int i = 0; i < 3; ++i) {
+            made.push_back(owner.Run([frame, i] {
+                WindowOptions child;
+                child.kind = WindowKind::MdiChild;
+                child.owner = frame;
+                child.title = "Dijete " + std::to_string(i);
+                child.rect = { 10 * i, 10 * i, 200, 150 };
+                return CreateWindow(child);
+            }));
+        }
+        EXPECT_EQ(MdiChildren(frame), made);
+        EXPECT_TRUE(MdiChildren(made[0]).empty()) << "a child is no frame";
+
+        ArrangeMdiChildren(frame, MdiArrangement::TileHorizontal);
+        ASSERT_TRUE(test::WaitUntilIdle());
+        std::vector<Rect> rects;
+        for (WindowHandle child : made)
+            rects.push_back(WindowRect(child));
+        for (std::size_t i = 0; i < rects.size(); ++i) {
+            EXPECT_EQ(rects[i].x, 0) << i;
+            EXPECT_EQ(rects[i].width, rects[0].width) << i;
+            if (i > 0) {
+                EXPECT_GT(rects[i].y, rects[i - 1].y) << "one above the other";
+            }
+        }
+
+        ArrangeMdiChildren(frame, MdiArrangement::TileVertical);
+        ASSERT_TRUE(test::WaitUntilIdle());
+        for (std::size_t i = 0; i < made.size(); ++i) {
+            const Rect rect = WindowRect(made[i]);
+            EXPECT_EQ(rect.y, 0) << i;
+            EXPECT_GT(rect.height, 150) << "as high as the area";
+            if (i > 0) {
+                EXPECT_GT(rect.x, WindowRect(made[i - 1]).x) << "side by side";
+            }
+        }
+
+        // The cascade keeps sizes; each child lies lower and further right than the last.
+        for (WindowHandle child : made)
+            MoveWindow(child, { 300, 200, 200, 150 });
+        ArrangeMdiChildren(frame, MdiArrangement::Cascade);
+        ASSERT_TRUE(test::WaitUntilIdle());
+        for (std::size_t i = 0; i < made.size(); ++i) {
+            const Rect rect = WindowRect(made[i]);
+            EXPECT_EQ(rect.width, 200) << i;
+            EXPECT_EQ(rect.height, 150) << i;
+            if (i > 0) {
+                EXPECT_GT(rect.x, WindowRect(made[i - 1]).x);
+                EXPECT_GT(rect.y, WindowRect(made[i - 1]).y);
+            }
+        }
+        ArrangeMdiChildren(made[0], MdiArrangement::Tile); // no frame: nothing happens
+        owner.Run([frame] { DestroyWindow(frame); });
+    });
+}
+
+TEST(DisplayTest, EditCommandsWorkOnTheFocusedEditOnly)
+{
+    WithDisplay([] {
+        RuntimeThread owner;
+        const Form form = MakeForm(owner, "Uređivanje");
+        SetFocus(form.button);
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_FALSE(EditFocused(EditCommand::Paste)) << "a button edits nothing";
+
+        test::TypeText(form.edit, "čaj");
+        ASSERT_TRUE(test::WaitUntilIdle());
+        test::PressKey(form.window, 0x41, KeyState::kControl); // select all
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_TRUE(EditFocused(EditCommand::Cut));
+        EXPECT_EQ(test::TextOf(form.edit), "");
+        EXPECT_TRUE(EditFocused(EditCommand::Paste));
+        EXPECT_TRUE(EditFocused(EditCommand::Paste));
+        EXPECT_EQ(test::TextOf(form.edit), "čajčaj");
+        EXPECT_TRUE(EditFocused(EditCommand::Undo));
+        EXPECT_NE(test::TextOf(form.edit), "čajčaj");
+
+        SetWindowText(form.edit, "mlijeko");
+        test::PressKey(form.window, 0x41, KeyState::kControl);
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_TRUE(EditFocused(EditCommand::Copy));
+        EXPECT_TRUE(EditFocused(EditCommand::Clear));
+        EXPECT_EQ(test::TextOf(form.edit), "");
+        SetFocus(form.otherEdit);
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_TRUE(EditFocused(EditCommand::Paste));
+        EXPECT_EQ(test::TextOf(form.otherEdit), "mlijeko") << "the copy went to the clipboard";
+        owner.Run([&form] { DestroyWindow(form.window); });
+    });
+}
+
+TEST(DisplayTest, ControlsAreDescribedAsMadeAndWindowsKeepTheDefaultSize)
+{
+    WithDisplay([] {
+        RuntimeThread owner;
+        const Form form = MakeForm(owner, "Opis");
+        const WindowHandle quiet = owner.Run([&form] {
+            ControlOptions options
+                = Control(ControlKind::Edit, form.window, 0x4009, { 5, 130, 120, 20 }, "tiho");
+            options.border = false;
+            options.tabStop = false;
+            options.maxLength = 12;
+            options.font.weight = 700;
+            return CreateControl(options);
+        });
+        const auto described = DescribeControl(quiet);
+        ASSERT_TRUE(described);
+        EXPECT_EQ(described->kind, ControlKind::Edit);
+        EXPECT_EQ(described->id, 0x4009u);
+        EXPECT_EQ(described->rect.x, 5);
+        EXPECT_EQ(described->rect.width, 120);
+        EXPECT_EQ(described->text, "tiho");
+        EXPECT_FALSE(described->border);
+        EXPECT_FALSE(described->tabStop);
+        EXPECT_EQ(described->maxLength, 12u);
+        EXPECT_EQ(described->font.weight, 700);
+        EXPECT_TRUE(DescribeControl(form.edit)->border);
+        EXPECT_TRUE(DescribeControl(form.edit)->tabStop);
+        EXPECT_FALSE(DescribeControl(form.window)) << "a window is no control";
+
+        WindowOptions unsized = PlainWindow("Bez veličine");
+        unsized.rect = {};
+        const WindowHandle window = owner.Run([&unsized] { return CreateWindow(unsized); });
+        ASSERT_TRUE(test::WaitUntilIdle());
+        const Rect rect = WindowRect(window);
+        EXPECT_GT(rect.width, 100) << "a window with no size takes the window system's own";
+        EXPECT_GT(rect.height, 100);
+        owner.Run([&form, window] {
+            DestroyWindow(form.window);
+            DestroyWindow(window);
+        });
+    });
+}
+
+} // namespace
