@@ -261,6 +261,9 @@ std::uint32_t ShowMessage(std::string_view text, std::string_view caption, std::
         ModalState modal;
         endedId = WaitForDialog(box);
     }
+    // The thread was asked to end while the box was up: the box goes with it.
+    if (platform::IsWindow(box))
+        platform::DestroyWindow(box);
     if (focused != 0 && platform::IsWindow(focused))
         platform::SetFocus(focused);
     return MessageAnswer(buttons, static_cast<std::uint32_t>(endedId));

@@ -68,7 +68,8 @@ bool CanShowMessage();
 /// the display refused it). Its owner is the thread's current window, else the application
 /// frame, else the display's choice; an owner that is gone counts as none. While the box is up
 /// the runtime is modal (no thread starts, no frame or MDI window opens) and the runtime lock
-/// is released, so other threads go on. The control that had the focus gets it back.
+/// is released, so other threads go on. The control that had the focus gets it back. A
+/// thread asked to end while its box is up gets 0 and the box is taken down.
 /// Button captions are replaced by message overrides 0x7F00 + the button's row.
 std::uint32_t ShowMessage(std::string_view text, std::string_view caption, std::uint32_t buttons,
     std::uint32_t defaultButton, std::uint32_t options);

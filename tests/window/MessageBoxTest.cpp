@@ -1,6 +1,7 @@
 #include <platform/Display.h>
 #include <platform/TestDriver.h>
 #include <value/MessageOverrides.h>
+#include <window/DisplayWindow.h>
 #include <window/Engine.h>
 #include <window/MessageBox.h>
 #include <window/RuntimeLock.h>
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -388,6 +390,47 @@ TEST(MessageBoxDisplay, TheFocusedControlGetsTheFocusBack)
     EXPECT_EQ(answer, kButtonOk);
     EXPECT_EQ(before, edit);
     EXPECT_EQ(after, edit);
+}
+
+platform::WindowOptions Plain(std::string title, std::int32_t x)
+{
+    platform::WindowOptions options;
+    options.title = std::move(title);
+    options.rect = { x, 40, 300, 160 };
+    return options;
+}
+
+// A second thread shows a box over its own window; when the program ends the thread is asked
+// to end with the box still up.
+TEST(MessageBoxDisplay, ThreadAskedToEndTakesItsBoxDown)
+{
+    std::atomic<std::uint32_t> answer { 99 };
+    std::atomic<platform::WindowHandle> boxAfter { 1 };
+    platform::WindowHandle boxSeen = 0;
+    platform::WindowHandle ownerSeen = 0;
+    RunWithController(
+        [&] {
+            const auto worker = [&](std::vector<std::string>) {
+                DisplayWindow own(Plain("Radnik", 360));
+                OpenWindow(own);
+                answer = ShowMessage("Radnik", "", kButtonOk, 0, 0);
+                boxAfter = test::ActiveDialog();
+            };
+            ASSERT_NE(StartThread(worker, 0), 0);
+            DisplayWindow first(Plain("Prvi", 40));
+            ASSERT_TRUE(OpenWindow(first));
+            Accept([] { return 0; });
+        },
+        [&] {
+            boxSeen = ShownBox();
+            ownerSeen = test::FindWindowByTitle("Radnik");
+            // The box blocks its owner only: the first thread's window still closes.
+            test::RequestClose(test::FindWindowByTitle("Prvi"));
+        });
+    EXPECT_NE(boxSeen, 0u);
+    EXPECT_NE(ownerSeen, 0u);
+    EXPECT_EQ(answer, 0u);
+    EXPECT_EQ(boxAfter, 0u);
 }
 
 TEST(MessageBoxDisplay, NotShownWithoutTheRuntime)
