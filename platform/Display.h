@@ -246,6 +246,17 @@ void SetMenuBar(WindowHandle window, const std::vector<MenuItem>& menus);
 void EnableMenuItem(WindowHandle window, std::uint32_t id, bool enabled);
 void CheckMenuItem(WindowHandle window, std::uint32_t id, bool checked);
 
+/// A menu item as the window shows it: text, enabled, checkable, checked, right-justified (at
+/// the bar's right end) and, for a menu, the texts of what it holds when it opens (separators
+/// marked; the menu is told it opens).
+/// Empty when the window has no item `id`.
+std::optional<MenuItem> DescribeMenuItem(WindowHandle window, std::uint32_t id);
+
+/// Makes menu `menuId` of the frame's bar the window-list menu: each time it opens it lists the
+/// frame's MDI children below a separator, numbered in opening order, the active one ticked;
+/// choosing one activates it.
+void SetWindowListMenu(WindowHandle frame, std::uint32_t menuId);
+
 // --- status bar ------------------------------------------------------------------------------
 
 /// Gives the window a status bar of zones `widths` wide, left to right, in pixels (-1: a zone

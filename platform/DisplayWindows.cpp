@@ -1345,8 +1345,22 @@ void SetMenuBar(WindowHandle window, const std::vector<MenuItem>& menus)
         bar->clear();
         for (QMenu* old : bar->findChildren<QMenu*>(Qt::FindDirectChildrenOnly))
             delete old;
+        if (QWidget* corner = bar->cornerWidget(Qt::TopRightCorner)) {
+            bar->setCornerWidget(nullptr, Qt::TopRightCorner);
+            delete corner;
+        }
         entry.menuItems.clear();
-        display::AddMenuItems(bar, menus, entry, window);
+        // A right-justified entry of the bar and every entry after it sit at the bar's right end.
+        const auto right = std::find_if(
+            menus.begin(), menus.end(), [](const MenuItem& item) { return item.rightJustified; });
+        display::AddMenuItems(bar, std::vector<MenuItem>(menus.begin(), right), entry, window);
+        if (right != menus.end()) {
+            auto* corner = new QMenuBar(bar);
+            corner->setNativeMenuBar(false);
+            display::AddMenuItems(corner, std::vector<MenuItem>(right, menus.end()), entry, window);
+            bar->setCornerWidget(corner, Qt::TopRightCorner);
+            corner->show();
+        }
     });
 }
 
@@ -1644,6 +1658,82 @@ std::optional<ControlOptions> DescribeControl(WindowHandle control)
         options.font.weight = font.weight() >= QFont::Bold ? 700 : 400;
         described = std::move(options);
         return described;
+    });
+}
+
+std::optional<MenuItem> DescribeMenuItem(WindowHandle window, std::uint32_t id)
+{
+    return OnGui<std::optional<MenuItem>>(std::nullopt, [window, id] {
+        std::optional<MenuItem> described;
+        Entry* entry = FindEntry(window);
+        if (entry == nullptr)
+            return described;
+        auto found = entry->menuItems.find(id);
+        if (found == entry->menuItems.end() || found->second.isNull())
+            return described;
+        QAction* action = found->second.data();
+        MenuItem item;
+        item.id = id;
+        item.text = ToAnsi(action->text());
+        item.enabled = action->isEnabled();
+        item.checkable = action->isCheckable();
+        item.checked = action->isChecked();
+        if (QMenuBar* bar = display::MenuBarFor(*entry, false)) {
+            const QWidget* corner = bar->cornerWidget(Qt::TopRightCorner);
+            item.rightJustified = corner != nullptr && action->parent() == corner;
+        }
+        if (QMenu* menu = action->menu()) {
+            Q_EMIT menu->aboutToShow(); // what it holds as it opens
+            for (const QAction* inner : menu->actions()) {
+                MenuItem child;
+                child.separator = inner->isSeparator();
+                child.text = ToAnsi(inner->text());
+                item.items.push_back(std::move(child));
+            }
+        }
+        described = std::move(item);
+        return described;
+    });
+}
+
+void SetWindowListMenu(WindowHandle frame, std::uint32_t menuId)
+{
+    WithEntry(frame, [frame, menuId](Entry& entry) {
+        auto found = entry.menuItems.find(menuId);
+        if (entry.kind != EntryKind::Frame || found == entry.menuItems.end()
+            || found->second.isNull() || found->second->menu() == nullptr)
+            return;
+        QMenu* menu = found->second->menu();
+        QObject::connect(menu, &QMenu::aboutToShow, menu, [menu, frame] {
+            static const char* const kListed = "varnWindowList";
+            for (QAction* old : menu->actions()) {
+                if (old->property(kListed).toBool()) {
+                    menu->removeAction(old);
+                    delete old;
+                }
+            }
+            QMdiArea* area = display::MdiAreaOf(FindEntry(frame));
+            if (area == nullptr)
+                return;
+            const QList<QMdiSubWindow*> children = area->subWindowList(QMdiArea::CreationOrder);
+            if (children.isEmpty())
+                return;
+            menu->addSeparator()->setProperty(kListed, true);
+            int number = 0;
+            for (QMdiSubWindow* child : children) {
+                ++number;
+                QAction* item = menu->addAction(
+                    QStringLiteral("&%1 %2").arg(number).arg(child->windowTitle()));
+                item->setProperty(kListed, true);
+                item->setCheckable(true);
+                item->setChecked(child == area->activeSubWindow());
+                const QPointer<QMdiSubWindow> target(child);
+                QObject::connect(item, &QAction::triggered, item, [area, target] {
+                    if (!target.isNull())
+                        area->setActiveSubWindow(target.data());
+                });
+            }
+        });
     });
 }
 

@@ -204,6 +204,14 @@ bool Window::CreatePlatformWindow()
         return false;
     if (!m_menus.empty())
         platform::SetMenuBar(m_handle, m_menus);
+    // A menu with the window-list action lists the frame's MDI children.
+    if (Kind() == platform::WindowKind::Frame) {
+        for (const auto& [equate, number] : m_menuActions) {
+            if (number == action::kWindowList)
+                platform::SetWindowListMenu(
+                    m_handle, static_cast<std::uint32_t>(equate) + kControlIdOffset);
+        }
+    }
     if (!m_statusZones.empty())
         platform::SetStatusBar(m_handle, m_statusZones);
     for (const auto& [equate, action] : m_menuActions)
@@ -571,7 +579,9 @@ bool Window::RunStandardAction(std::int32_t number)
     switch (number) {
     case action::kWindowList:
     case action::kHelpOnHelp:
-        return true; // the display keeps no window list menu and has no help on help
+        // The window list is the menu's own (set up as the menu bar is installed); the display
+        // has no help on using help.
+        return true;
     case action::kTile:
     case action::kTileVertical:
         return arrange(platform::MdiArrangement::TileVertical);

@@ -1157,4 +1157,52 @@ TEST(DisplayTest, ControlsAreDescribedAsMadeAndWindowsKeepTheDefaultSize)
     });
 }
 
+TEST(DisplayTest, RightJustifiedEntriesAndTheWindowListMenu)
+{
+    WithDisplay([] {
+        RuntimeThread owner;
+        const WindowHandle frame = owner.Run([] {
+            WindowOptions options;
+            options.kind = WindowKind::Frame;
+            options.title = "Okvir s popisom";
+            options.rect = { 0, 0, 640, 480 };
+            const WindowHandle made = CreateWindow(options);
+            MenuItem help = Item("&Pomoć", 30);
+            help.rightJustified = true;
+            SetMenuBar(
+                made, { Item("&Prozor", 10, { Item("&Slaži", 11) }), help, Item("&Kraj", 31) });
+            SetWindowListMenu(made, 10);
+            return made;
+        });
+        EXPECT_FALSE(DescribeMenuItem(frame, 10)->rightJustified);
+        EXPECT_TRUE(DescribeMenuItem(frame, 30)->rightJustified);
+        EXPECT_TRUE(DescribeMenuItem(frame, 31)->rightJustified) << "those after it too";
+        EXPECT_FALSE(DescribeMenuItem(frame, 99)) << "no such item";
+        EXPECT_EQ(DescribeMenuItem(frame, 10)->items.size(), 1u) << "no children, no list";
+
+        for (const char* title : { "Prvi", "Drugi" }) {
+            owner.Run([frame, title] {
+                WindowOptions child;
+                child.kind = WindowKind::MdiChild;
+                child.owner = frame;
+                child.title = title;
+                child.rect = { 10, 10, 200, 150 };
+                return CreateWindow(child);
+            });
+        }
+        ASSERT_TRUE(test::WaitUntilIdle());
+        const auto menu = DescribeMenuItem(frame, 10);
+        ASSERT_EQ(menu->items.size(), 4u);
+        EXPECT_TRUE(menu->items[1].separator);
+        EXPECT_EQ(menu->items[2].text, "&1 Prvi");
+        EXPECT_EQ(menu->items[3].text, "&2 Drugi");
+        EXPECT_EQ(DescribeMenuItem(frame, 10)->items.size(), 4u) << "listed afresh each time";
+
+        test::ChooseMenuItem(frame, 31); // a right-justified entry is chosen like any other
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_TRUE(owner.TookCommand(frame, 31, 0));
+        owner.Run([frame] { DestroyWindow(frame); });
+    });
+}
+
 } // namespace

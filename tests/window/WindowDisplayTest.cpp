@@ -381,6 +381,16 @@ TEST(WindowDisplay, GroupsMenusChecksAndTheCloseButton)
             EXPECT_EQ(test::TextOf(platform::FindControl(handle, 0x4005)), "Č&ek");
             EXPECT_TRUE(platform::IsChecked(platform::FindControl(handle, 0x4005)));
 
+            const auto options = platform::DescribeMenuItem(handle, 0x4000 - 1);
+            ASSERT_TRUE(options);
+            ASSERT_EQ(options->items.size(), 2u);
+            EXPECT_EQ(options->items[0].text, "&Kva\xE8ica");
+            const auto ticked = platform::DescribeMenuItem(handle, 0x4000 - 2);
+            EXPECT_TRUE(ticked->checkable && ticked->checked) << "shows its variable";
+            EXPECT_FALSE(platform::DescribeMenuItem(handle, 0x4000 - 3)->enabled);
+            EXPECT_TRUE(platform::DescribeMenuItem(handle, 0x4000 - 4)->rightJustified);
+            EXPECT_FALSE(options->rightJustified);
+
             test::ChooseMenuItem(handle, 0x4000 - 3); // disabled: nothing
             test::ChooseMenuItem(handle, 0x4000 - 4); // right-justified, on the bar
             ASSERT_TRUE(test::WaitUntilIdle());
@@ -439,9 +449,17 @@ std::vector<std::int32_t> RunFrame(const std::function<void(platform::WindowHand
 TEST(WindowDisplay, FrameMenuOpensHashWindowsAndArrangesThem)
 {
     const auto accepted = RunFrame([](platform::WindowHandle frame) {
-        EXPECT_EQ(platform::StatusText(frame, 3), "");
+        EXPECT_EQ(platform::DescribeMenuItem(frame, 0x4000 - 1)->text, "&File          ");
+        EXPECT_EQ(platform::DescribeMenuItem(frame, 0x4000 - 2)->text, "&Testiranje ");
         const auto children = platform::MdiChildren(frame);
         ASSERT_EQ(children.size(), 2u) << "two choices, two hash windows";
+        // The "&Window" menu lists the open hash windows below its own items.
+        const auto windows = platform::DescribeMenuItem(frame, 0x4000 - 8);
+        ASSERT_TRUE(windows);
+        ASSERT_EQ(windows->items.size(), 6u);
+        EXPECT_TRUE(windows->items[3].separator);
+        EXPECT_EQ(windows->items[4].text, std::string("&1 ") + kHashTitle);
+        EXPECT_EQ(windows->items[5].text, std::string("&2 ") + kHashTitle);
         test::ChooseMenuItem(frame, 0x4000 - 9); // tile
         ASSERT_TRUE(test::WaitUntilIdle());
         const platform::Rect first = platform::WindowRect(children[0]);
