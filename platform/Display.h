@@ -297,6 +297,18 @@ struct DialogTemplate {
 /// 0 when it cannot be shown (no display, an owner that is gone).
 WindowHandle OpenDialog(const DialogTemplate& dialog);
 
+// --- the end of the user's session ----------------------------------------------------------
+
+/// From now on, when the session manager asks whether the user's session may end (shut-down or
+/// log-off) while a window of the program is open, the display refuses and shows `warning`
+/// (system-modal; its answer goes nowhere). A template without controls clears the refusal.
+/// Where no session manager runs, nothing ever asks.
+void RefuseSessionEnd(const DialogTemplate& warning);
+
+/// The display's answer to the session manager's question, as given when it asks: true lets
+/// the session end; false refuses it and shows the warning.
+bool AnswerSessionEnd();
+
 // --- measuring ---------------------------------------------------------------------------------
 
 /// What layout in dialog units needs of a font, in pixels.

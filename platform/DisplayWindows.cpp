@@ -27,6 +27,7 @@
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSessionManager>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTextDocument>
@@ -1735,6 +1736,56 @@ void SetWindowListMenu(WindowHandle frame, std::uint32_t menuId)
             }
         });
     });
+}
+
+namespace {
+
+/// The warning shown when the session's end is refused; no controls: no refusal. GUI thread.
+DialogTemplate& SessionWarning()
+{
+    static DialogTemplate warning;
+    return warning;
+}
+
+bool AnswerSessionEndOnGui()
+{
+    const DialogTemplate& warning = SessionWarning();
+    if (warning.controls.empty())
+        return true;
+    bool windowOpen = false;
+    for (const WindowHandle handle : display::WindowHandles()) {
+        const Entry* entry = FindEntry(handle);
+        windowOpen = windowOpen || (entry != nullptr && entry->kind != EntryKind::Control);
+    }
+    if (!windowOpen)
+        return true;
+    display::OpenDialogOnGui(warning, nullptr);
+    return false;
+}
+
+} // namespace
+
+void RefuseSessionEnd(const DialogTemplate& warning)
+{
+    InvokeOnGui([&warning] {
+        SessionWarning() = warning;
+        // One connection per application object (the display may run more than once).
+        static QPointer<QGuiApplication> connectedTo;
+        auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+        if (application == nullptr || connectedTo == application)
+            return;
+        connectedTo = application;
+        QObject::connect(application, &QGuiApplication::commitDataRequest, application,
+            [](QSessionManager& manager) {
+                if (!AnswerSessionEndOnGui())
+                    manager.cancel();
+            });
+    });
+}
+
+bool AnswerSessionEnd()
+{
+    return OnGui<bool>(true, [] { return AnswerSessionEndOnGui(); });
 }
 
 } // namespace platform

@@ -1205,4 +1205,34 @@ TEST(DisplayTest, RightJustifiedEntriesAndTheWindowListMenu)
     });
 }
 
+TEST(DisplayTest, TheSessionEndIsRefusedWhileAWindowIsOpen)
+{
+    WithDisplay([] {
+        EXPECT_TRUE(AnswerSessionEnd()) << "no refusal asked for";
+        DialogTemplate warning;
+        warning.title = "varn";
+        warning.systemModal = true;
+        warning.controls
+            = { Control(ControlKind::Static, 0, 0, { 10, 10, 200, 20 }, "Still active."),
+                  Control(ControlKind::Button, 0, kOkId, { 60, 40, 80, 24 }, "OK") };
+        RefuseSessionEnd(warning);
+        EXPECT_TRUE(AnswerSessionEnd()) << "no window open";
+
+        RuntimeThread owner;
+        const WindowHandle window = owner.Run([] { return CreateWindow(PlainWindow("Posao")); });
+        EXPECT_FALSE(AnswerSessionEnd());
+        ASSERT_TRUE(test::WaitUntilIdle());
+        const WindowHandle shown = test::ActiveDialog();
+        ASSERT_NE(shown, 0U);
+        EXPECT_EQ(test::TextOf(shown), "varn");
+        test::Click(FindControl(shown, kOkId));
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_EQ(test::ActiveDialog(), 0U);
+
+        RefuseSessionEnd(DialogTemplate {});
+        EXPECT_TRUE(AnswerSessionEnd()) << "refusal cleared";
+        owner.Run([window] { DestroyWindow(window); });
+    });
+}
+
 } // namespace

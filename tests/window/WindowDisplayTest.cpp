@@ -292,6 +292,14 @@ TEST(WindowDisplay, AboutWindowAndItsDefaultButton)
             const auto ok = platform::DescribeControl(platform::FindControl(handle, 0x4010));
             EXPECT_TRUE(ok->defaultButton);
             ExpectRect(ok->rect, Pixels(font, 292, 219, 35, 14), "OK");
+            // The user's session may not end while the window is open.
+            EXPECT_FALSE(platform::AnswerSessionEnd());
+            ASSERT_TRUE(test::WaitUntilIdle());
+            const platform::WindowHandle warning = test::ActiveDialog();
+            ASSERT_NE(warning, 0u);
+            EXPECT_EQ(test::TextOf(platform::FindControl(warning, 1)), "OK");
+            test::Click(platform::FindControl(warning, 1));
+            ASSERT_TRUE(test::WaitUntilIdle());
             // Enter with the focus on no button presses the default one.
             test::PressKey(handle, 0x0D);
         });
