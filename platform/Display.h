@@ -220,8 +220,9 @@ WindowHandle FindControl(WindowHandle window, std::uint32_t id);
 std::uint32_t ControlId(WindowHandle control);
 
 /// What a control shows as the display made it: kind, id, position, text, alignment, tab stop,
-/// border, enabled and visible (its own flags, not its window's), default button, edit limit
-/// and font (face as asked for, point size, weight). Empty for a handle that is no control.
+/// border, enabled and visible (its own flags, not its window's), default button, edit limit,
+/// text colour when one was given, and font (face as asked for, point size, weight). Empty for
+/// a handle that is no control.
 std::optional<ControlOptions> DescribeControl(WindowHandle control);
 
 /// A check box's state.

@@ -1653,6 +1653,13 @@ std::optional<ControlOptions> DescribeControl(WindowHandle control)
         options.alignment = (alignment & Qt::AlignHCenter) != 0 ? Alignment::Centre
             : (alignment & Qt::AlignRight) != 0                 ? Alignment::Right
                                                                 : Alignment::Left;
+        const QPalette palette = widget->palette();
+        if (palette.isBrushSet(QPalette::Active, QPalette::Text)) {
+            const QColor colour = palette.color(QPalette::Text);
+            options.textColour = static_cast<std::uint32_t>(colour.red())
+                | static_cast<std::uint32_t>(colour.green()) << 8
+                | static_cast<std::uint32_t>(colour.blue()) << 16;
+        }
         const QFont font = widget->font();
         options.font.face = ToAnsi(font.family());
         options.font.pointSize = font.pointSize();

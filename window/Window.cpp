@@ -104,10 +104,17 @@ std::string_view TrimTrailingBlanks(std::string_view text)
     return end == std::string_view::npos ? std::string_view {} : text.substr(0, end + 1);
 }
 
+/// A check box's or check item's variable ticks it unless it is blank or a number equal to 0.
 bool IsTrue(const value::ValueReference& variable)
 {
-    variable.Push();
-    return value::PopTruth();
+    const std::string text = ReadVariable(variable);
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return false;
+    const std::string_view value = TrimTrailingBlanks(std::string_view(text).substr(first));
+    const bool zero = value.find_first_not_of("+-0.") == std::string_view::npos
+        && value.find('0') != std::string_view::npos;
+    return !zero;
 }
 
 platform::Font ControlFont(const std::optional<FontSpec>& own, const platform::Font& window)
@@ -304,6 +311,11 @@ bool Window::Build()
     options.closeBox = (frame & kFrameSystemMenu) != 0;
     options.maximizeBox = (frame & kFrameMaximiseBox) != 0;
     options.resizable = (frame & kFrameKindMask) == kFrameResizable;
+    // An icon adds the minimise box and the system menu.
+    if (!record->String(layout::kWindowIcon).value_or("").empty()) {
+        options.minimizeBox = true;
+        options.closeBox = true;
+    }
     if (const std::int32_t colourRef = record->I32(layout::kWindowColours).value_or(0);
         colourRef != 0) {
         if (const auto colours = block->ReadColours(colourRef))
@@ -359,7 +371,8 @@ bool Window::Build()
         const std::int32_t equate = item->Equate();
         entry.text = std::string(item->String(layout::kMenuText).value_or(""));
         entry.id = static_cast<std::uint32_t>(equate) + kControlIdOffset;
-        entry.separator = (attributes & layout::kItemSeparator) != 0;
+        entry.separator = (attributes & layout::kItemSeparator) != 0
+            || (item->Is(RecordType::Item) && entry.text.empty());
         entry.enabled = (attributes & layout::kItemDisabled) == 0;
         entry.rightJustified = (attributes & layout::kItemRight) != 0;
         if (equate != 0)

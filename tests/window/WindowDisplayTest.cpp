@@ -181,6 +181,8 @@ TEST(WindowDisplay, HashWindowAsTheUserSeesIt)
             EXPECT_TRUE(entry5->border);
             const auto entry9 = platform::DescribeControl(platform::FindControl(handle, 0x4009));
             EXPECT_FALSE(entry9->border);
+            EXPECT_EQ(entry9->textColour, 0xFF0000u) << "blue";
+            EXPECT_EQ(entry5->textColour, platform::kNoColour);
             EXPECT_FALSE(entry9->tabStop);
             EXPECT_EQ(
                 platform::DescribeControl(platform::FindControl(handle, 0x400C))->maxLength, 126u);
@@ -361,6 +363,11 @@ TEST(WindowDisplay, GroupsMenusChecksAndTheCloseButton)
                     events.push_back(AcceptedField());
                     if (AcceptedField() == 5)
                         tickWhenAccepted = tick;
+                    if (AcceptedField() == -4) { // changed by code, shown on refresh
+                        std::memcpy(entry.data(), "novo      ", 10);
+                        menuTick = 0;
+                        window.Refresh();
+                    }
                 }
                 if (event == kCloseWindow)
                     events.push_back(-100);
@@ -400,8 +407,11 @@ TEST(WindowDisplay, GroupsMenusChecksAndTheCloseButton)
             EXPECT_FALSE(options->rightJustified);
 
             test::ChooseMenuItem(handle, 0x4000 - 3); // disabled: nothing
+            EXPECT_EQ(test::TextOf(platform::FindControl(handle, 0x4002)), "");
             test::ChooseMenuItem(handle, 0x4000 - 4); // right-justified, on the bar
             ASSERT_TRUE(test::WaitUntilIdle());
+            EXPECT_EQ(test::TextOf(platform::FindControl(handle, 0x4002)), "novo");
+            EXPECT_FALSE(platform::DescribeMenuItem(handle, 0x4000 - 2)->checked);
             test::Click(platform::FindControl(handle, 0x4005));
             ASSERT_TRUE(test::WaitUntilIdle());
             test::Click(platform::FindControl(handle, 0x4006));
