@@ -422,6 +422,43 @@ TEST(WindowDisplay, GroupsMenusChecksAndTheCloseButton)
     EXPECT_EQ(events, (std::vector<std::int32_t> { -4, 5, -100 }));
 }
 
+TEST(WindowDisplay, TheFrameworksWindowsOpen)
+{
+    int timers = 0;
+    std::vector<platform::ControlKind> chooserKinds;
+    RunWithController(
+        [&] {
+            {
+                Window chooser(platform::WindowKind::Plain, "abeip", "$MULTIWINDOW");
+                ASSERT_TRUE(chooser.Open());
+                for (std::int32_t equate : { 1, 2, 3 }) {
+                    const auto shown = platform::DescribeControl(chooser.ControlHandle(equate));
+                    ASSERT_TRUE(shown) << equate;
+                    chooserKinds.push_back(shown->kind);
+                }
+                CloseWindow(chooser);
+            }
+            Window query(platform::WindowKind::Plain, "abquery", "P19$W");
+            ASSERT_TRUE(query.Open());
+            Accept([&] { return CurrentEvent() == kAccepted && AcceptedField() == 1000 ? -1 : 0; });
+            Window popup(platform::WindowKind::Plain, "abpopup", "P10$W");
+            ASSERT_TRUE(popup.Open());
+            Accept([&] { return CurrentEvent() == 0x20B && ++timers == 2 ? -1 : 0; });
+        },
+        [&] {
+            ASSERT_TRUE(test::WaitUntilIdle());
+            const platform::WindowHandle query = test::FindWindowByTitle("Query");
+            ASSERT_NE(query, 0u);
+            EXPECT_TRUE(platform::DescribeControl(platform::FindControl(query, 1000 + 0x4000))
+                            ->defaultButton);
+            test::PressKey(query, 0x0D);
+        });
+    EXPECT_EQ(chooserKinds,
+        (std::vector<platform::ControlKind> { platform::ControlKind::List,
+            platform::ControlKind::Combo, platform::ControlKind::Static }));
+    EXPECT_EQ(timers, 2);
+}
+
 /// A hash window procedure as the frame starts it: an MDI child on a thread of its own.
 void HashProcedure(std::vector<std::string>)
 {
