@@ -131,6 +131,7 @@ public:
         : QPlainTextEdit(parent)
         , m_maxLength(maxLength)
     {
+        setTabChangesFocus(true); // Tab moves on, as in the system's dialogs
     }
 
 protected:

@@ -459,6 +459,53 @@ TEST(WindowDisplay, TheFrameworksWindowsOpen)
     EXPECT_EQ(timers, 2);
 }
 
+TEST(WindowDisplay, TabFollowsTheDescriptorOrderAndSkipsSkippedControls)
+{
+    HashData data;
+    std::vector<std::uint32_t> focused;
+    RunWithController(
+        [&] {
+            Window window(
+                platform::WindowKind::Plain, "varn$varn002", "P1$WINDOW", data.Variables());
+            ASSERT_TRUE(window.Open());
+            Accept([] { return CurrentEvent() == kCloseWindow ? -1 : 0; });
+        },
+        [&] {
+            ASSERT_TRUE(test::WaitUntilIdle());
+            const platform::WindowHandle handle = test::FindWindowByTitle(kHashTitle);
+            platform::SetFocus(platform::FindControl(handle, 0x4005));
+            ASSERT_TRUE(test::WaitUntilIdle());
+            for (int step = 0; step < 6; ++step) {
+                test::PressKey(handle, 0x09);
+                ASSERT_TRUE(test::WaitUntilIdle());
+                focused.push_back(platform::ControlId(platform::FocusedWindow()));
+            }
+            test::RequestClose(handle);
+        });
+    // 5, then 7 (6 is a prompt), 10 (8 is a string, 9 is skipped), 11, 12, round to 2, 3.
+    EXPECT_EQ(
+        focused, (std::vector<std::uint32_t> { 0x4007, 0x400A, 0x400B, 0x400C, 0x4002, 0x4003 }));
+}
+
+TEST(WindowDisplay, SingleWindowModeOpensChildrenAsPlainWindows)
+{
+    platform::WindowKind kind = platform::WindowKind::Frame;
+    bool opened = false;
+    SetSingleWindowMode(true);
+    RunWithController(
+        [&] {
+            HashData data;
+            Window window(
+                platform::WindowKind::MdiChild, "varn$varn002", "P1$WINDOW", data.Variables());
+            kind = window.Kind();
+            opened = window.Open(); // no frame needed
+        },
+        [] {});
+    SetSingleWindowMode(false);
+    EXPECT_EQ(kind, platform::WindowKind::Plain);
+    EXPECT_TRUE(opened);
+}
+
 /// A hash window procedure as the frame starts it: an MDI child on a thread of its own.
 void HashProcedure(std::vector<std::string>)
 {
