@@ -106,6 +106,8 @@ struct WindowOptions {
     bool maximizeBox = false;
     bool minimizeBox = false;
     bool visible = true;
+    bool maximized = false; ///< shown maximised (an MDI child over the whole MDI area)
+    bool minimized = false; ///< shown minimised (iconised)
 };
 
 /// Creates a window. Its messages (close requests, menu choices, control notifications,

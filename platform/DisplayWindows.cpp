@@ -669,7 +669,11 @@ WindowHandle CreateWindowOnGui(const WindowOptions& options, std::shared_ptr<Mes
         window->setFixedSize(window->size());
     WindowEventFilter::Instance().Watch(window);
     const WindowHandle handle = Register(window, std::move(entry));
-    if (options.visible)
+    if (options.visible && options.maximized)
+        window->showMaximized();
+    else if (options.visible && options.minimized)
+        window->showMinimized();
+    else if (options.visible)
         window->show();
     return handle;
 }

@@ -31,6 +31,8 @@ constexpr std::uint32_t kFrameKindMask = 0x60;
 constexpr std::uint32_t kFrameResizable = 0x20;
 constexpr std::uint32_t kFrameMaximiseBox = 0x800;
 constexpr std::uint32_t kFrameSystemMenu = 0x1000;
+constexpr std::uint32_t kFrameMaximised = 0x4000; ///< opens maximised
+constexpr std::uint32_t kFrameMinimised = 0x8000; ///< opens iconised
 
 /// The font windows take when their record names none.
 platform::Font SystemDefaultFont()
@@ -311,6 +313,8 @@ bool Window::Build()
     options.closeBox = (frame & kFrameSystemMenu) != 0;
     options.maximizeBox = (frame & kFrameMaximiseBox) != 0;
     options.resizable = (frame & kFrameKindMask) == kFrameResizable;
+    options.maximized = (frame & kFrameMaximised) != 0;
+    options.minimized = (frame & kFrameMinimised) != 0;
     // An icon adds the minimise box and the system menu.
     if (!record->String(layout::kWindowIcon).value_or("").empty()) {
         options.minimizeBox = true;

@@ -1034,6 +1034,18 @@ TEST(DisplayTest, MdiChildrenAreTiledCascadedAndListed)
             }));
         }
         EXPECT_EQ(MdiChildren(frame), made);
+        const WindowHandle large = owner.Run([frame] {
+            WindowOptions child;
+            child.kind = WindowKind::MdiChild;
+            child.owner = frame;
+            child.title = "Veliko";
+            child.rect = { 0, 0, 100, 80 };
+            child.maximized = true;
+            return CreateWindow(child);
+        });
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_GT(WindowRect(large).width, 400) << "maximised over the MDI area";
+        DestroyWindow(large);
         EXPECT_TRUE(MdiChildren(made[0]).empty()) << "a child is no frame";
 
         ArrangeMdiChildren(frame, MdiArrangement::TileHorizontal);
