@@ -290,8 +290,11 @@ void HandleCommand(WindowObject* window, const platform::Message& message)
     }
     if (message.wParam == platform::Notify::kClicked)
         QueueEvent(*window, MakeEvent(*window, EventCode::kAccepted, equate));
-    else if (message.wParam == platform::Notify::kFocusGained)
-        QueueEvent(*window, MakeEvent(*window, EventCode::kSelected, equate));
+    else if (message.wParam == platform::Notify::kFocusGained) {
+        auto selected = MakeEvent(*window, EventCode::kSelected, equate);
+        selected->focusFromUser = true;
+        QueueEvent(*window, std::move(selected));
+    }
 }
 
 /// Handles one message of the calling thread's queue.
@@ -512,7 +515,10 @@ Step DeliverPending(WindowObject& window)
         if (event->control == events.selected)
             return Step::Delivered;
         events.selected = event->control;
-        window.GiveFocus(event->control);
+        // A stale focus change of the user's must not pull the focus back: two of them queued
+        // would otherwise hand the focus to and fro for ever.
+        if (!event->focusFromUser)
+            window.GiveFocus(event->control);
     }
     std::int32_t result = DeliverToBody(window, event);
     if (event->code >= EventCode::kBuildFile && event->code <= EventCode::kBuildDone)

@@ -33,6 +33,9 @@ public:
     std::uint8_t keyState[2] = { 0, 0 }; ///< shift state and character of the keystroke
     std::int32_t mouseX = 0;
     std::int32_t mouseY = 0;
+    /// For "EVENT:Selected": made because the user moved the focus, which is where the user
+    /// put it (or has moved on since): delivering it does not move the focus again.
+    bool focusFromUser = false;
     /// For "EVENT:CloseDown": the window that asked (its serial), 0 otherwise.
     std::uint64_t requesterSerial = 0;
 };

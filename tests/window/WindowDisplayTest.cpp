@@ -577,6 +577,23 @@ TEST(WindowDisplay, FrameMenuOpensHashWindowsAndArrangesThem)
     EXPECT_EQ(accepted, (std::vector<std::int32_t> { -2, -2 }));
 }
 
+TEST(WindowDisplay, FocusMovedQuicklyByTheUserStaysWhereItWasPut)
+{
+    RunFrame([](platform::WindowHandle frame) {
+        const auto children = platform::MdiChildren(frame);
+        ASSERT_EQ(children.size(), 2u);
+        // Two focus changes queued before the window's thread delivers either: delivering the
+        // older must not pull the focus back (and the newer then push it on, for ever).
+        const platform::WindowHandle text = platform::FindControl(children[1], 0x4002);
+        const platform::WindowHandle entry = platform::FindControl(children[1], 0x400C);
+        test::TypeText(text, "Čaša");
+        test::TypeText(entry, "ulaz.txt");
+        ASSERT_TRUE(test::WaitUntilIdle(std::chrono::seconds(5)));
+        EXPECT_EQ(platform::FocusedWindow(), entry);
+        EXPECT_EQ(test::TextOf(entry), "ulaz.txt");
+    });
+}
+
 TEST(WindowDisplay, EditMenuWorksOnTheFocusedControl)
 {
     RunFrame([](platform::WindowHandle frame) {
@@ -612,6 +629,11 @@ TEST(WindowDisplay, DISABLED_Screenshots)
     RunFrame([&](platform::WindowHandle frame) {
         platform::MoveWindow(frame, { 0, 0, 760, 560 });
         test::ChooseMenuItem(frame, 0x4000 - 10);
+        ASSERT_TRUE(test::WaitUntilIdle());
+        const auto children = platform::MdiChildren(frame);
+        ASSERT_EQ(children.size(), 2u);
+        test::TypeText(platform::FindControl(children[1], 0x4002), "Čaša vode, šljiva i đak");
+        test::TypeText(platform::FindControl(children[1], 0x400C), "ulaz.txt");
         ASSERT_TRUE(test::WaitUntilIdle());
         const std::string frameShot
             = "import -window root -crop 780x620+0+0 " + (target / "frame.png").string();
