@@ -147,7 +147,7 @@ platform::DialogTemplate SessionEndWarning()
     platform::DialogTemplate warning;
     const auto path = platform::OwnProgramPath();
     const std::string program = path ? *path : std::string("varn");
-    warning.title = program.substr(program.find_last_of("/\\") + 1);
+    warning.title = program.substr(program.find_last_of(platform::PathSeparator()) + 1);
     warning.systemModal = true;
     warning.escapeId = 1;
     const std::int32_t icon = platform::StandardIconSize();
