@@ -484,8 +484,13 @@ bool Window::Build()
             if (limit == 0 || built.kind == platform::ControlKind::MultiLineEdit)
                 limit = spec->variable->Size();
             built.maxLength = limit;
-        } else if (built.kind == platform::ControlKind::Edit) {
-            built.maxLength = 255; // a private string of 255 characters
+        } else if (built.kind == platform::ControlKind::Edit && !spec->use) {
+            // An entry without a use descriptor keeps what is typed in a string of its own.
+            built.privateValue = std::make_shared<std::array<char, 255>>();
+            built.privateValue->fill(' ');
+            spec->variable = value::ValueReference::Make(
+                value::TypeCode::String, built.privateValue->data(), 255);
+            built.maxLength = 255;
         }
         made.maxLength = built.maxLength;
 

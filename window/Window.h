@@ -5,7 +5,9 @@
 #include <window/DisplayWindow.h>
 #include <window/UseBinding.h>
 
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -72,6 +74,8 @@ struct WindowControl {
     /// The text last shown in the control or read from it: an update stores only what differs.
     std::optional<std::string> shown;
     std::uint32_t maxLength = 0; ///< an edit's limit in bytes, 0: none
+    /// The variable of an entry without a use descriptor: a string of 255.
+    std::shared_ptr<std::array<char, 255>> privateValue;
 };
 
 class Window : public DisplayWindow {

@@ -345,6 +345,7 @@ TEST(WindowDisplay, GroupsMenusChecksAndTheCloseButton)
     entry.fill(' ');
     std::vector<std::int32_t> events;
     std::uint8_t tickWhenAccepted = 9;
+    std::string ownEntry;
     std::optional<std::int32_t> checkType;
     bool alertAdded = false;
     RunWithController(
@@ -361,8 +362,11 @@ TEST(WindowDisplay, GroupsMenusChecksAndTheCloseButton)
                 const std::int32_t event = CurrentEvent();
                 if (event == kAccepted) {
                     events.push_back(AcceptedField());
-                    if (AcceptedField() == 5)
+                    if (AcceptedField() == 5) {
                         tickWhenAccepted = tick;
+                        const WindowControl* own = window.FindControl(8);
+                        ownEntry.assign(own->privateValue->data(), own->privateValue->size());
+                    }
                     if (AcceptedField() == -4) { // changed by code, shown on refresh
                         std::memcpy(entry.data(), "novo      ", 10);
                         menuTick = 0;
@@ -412,6 +416,8 @@ TEST(WindowDisplay, GroupsMenusChecksAndTheCloseButton)
             ASSERT_TRUE(test::WaitUntilIdle());
             EXPECT_EQ(test::TextOf(platform::FindControl(handle, 0x4002)), "novo");
             EXPECT_FALSE(platform::DescribeMenuItem(handle, 0x4000 - 2)->checked);
+            test::TypeText(platform::FindControl(handle, 0x4008), "svoje");
+            ASSERT_TRUE(test::WaitUntilIdle());
             test::Click(platform::FindControl(handle, 0x4005));
             ASSERT_TRUE(test::WaitUntilIdle());
             test::Click(platform::FindControl(handle, 0x4006));
@@ -419,7 +425,9 @@ TEST(WindowDisplay, GroupsMenusChecksAndTheCloseButton)
     EXPECT_EQ(checkType, 12);
     EXPECT_TRUE(alertAdded);
     EXPECT_EQ(tickWhenAccepted, 0) << "the check box's state is in its variable";
-    EXPECT_EQ(events, (std::vector<std::int32_t> { -4, 5, -100 }));
+    // Leaving the edited entry accepts it before the check box's turn.
+    EXPECT_EQ(events, (std::vector<std::int32_t> { -4, 8, 5, -100 }));
+    EXPECT_EQ(ownEntry, Padded("svoje", 255)) << "an entry without a variable keeps its own";
 }
 
 TEST(WindowDisplay, TheFrameworksWindowsOpen)
