@@ -3,6 +3,7 @@
 #include <value/RuntimeFault.h>
 #include <value/TypeCodes.h>
 #include <window/ControlFactory.h>
+#include <window/Window.h>
 
 #include <gtest/gtest.h>
 
@@ -62,18 +63,8 @@ struct EntryFixture {
 
 TEST_F(ControlFactoryTest, RegistrationFillsTheProgramsElevenSlots)
 {
-    RegisterStringControl();
-    RegisterEntryControl();
-    RegisterButtonControl();
-    RegisterPromptControl();
-    RegisterCheckControl();
-    RegisterGroupControl();
-    RegisterListControl();
-    RegisterTextControl();
-    RegisterDropComboControl();
-    RegisterComboControl();
-    RegisterGraphicControl();
-    RegisterGraphicControl(); // again, as at termination: nothing changes
+    RegisterControlKinds();
+    RegisterControlKinds(); // again, as at termination: nothing changes
 
     const std::set<int> registered { 2, 8, 9, 10, 12, 13, 14, 17, 33, 34, 39 };
     for (int code = 0; code < 256; ++code) {

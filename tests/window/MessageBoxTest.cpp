@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <common/RuntimeBesideDisplay.h>
+
 #include <atomic>
 #include <functional>
 #include <thread>
@@ -17,6 +19,8 @@
 
 using namespace window;
 namespace test = platform::test;
+
+using testsupport::RunWithController;
 
 namespace {
 
@@ -219,21 +223,6 @@ TEST(MessageBoxAnswer, MaskBitOfTheRowWithTheEndedId)
 }
 
 // --- the box on the display --------------------------------------------------------------
-
-/// Runs `program` as the runtime's first thread while `controller` drives the display from a
-/// thread of its own.
-void RunWithController(
-    const std::function<void()>& program, const std::function<void()>& controller)
-{
-    test::SilenceHarmlessPlatformWarnings();
-    RunRuntime([&] {
-        std::thread driver(controller);
-        program();
-        RuntimeLockRelease released;
-        driver.join();
-        return 0;
-    });
-}
 
 /// Waits for the box to be up and answers it.
 platform::WindowHandle ShownBox()

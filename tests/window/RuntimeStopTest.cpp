@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <common/RuntimeBesideDisplay.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -25,6 +27,8 @@
 
 using namespace window;
 namespace test = platform::test;
+
+using testsupport::RunWithController;
 
 namespace {
 
@@ -85,20 +89,6 @@ TEST(Halt, AnInstalledHookTakesTheExitCodeInstead)
 }
 
 // --- ending the process (each in a child process) -------------------------------------------
-
-/// Runs `program` as the runtime's first thread while `controller` drives the display.
-void RunWithController(
-    const std::function<void()>& program, const std::function<void()>& controller)
-{
-    test::SilenceHarmlessPlatformWarnings();
-    RunRuntime([&] {
-        std::thread driver(controller);
-        program();
-        RuntimeLockRelease released;
-        driver.join();
-        return 0;
-    });
-}
 
 /// Writes the box that is up to standard error as "box <caption>: <text>" (line breaks as
 /// " NL "), then presses its button `buttonId`; writes "no box" when none comes up.

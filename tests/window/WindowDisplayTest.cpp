@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <common/RuntimeBesideDisplay.h>
+
 #include <array>
 #include <atomic>
 #include <cstdlib>
@@ -34,20 +36,12 @@ constexpr std::int32_t kCloseWindow = 0x201;
 constexpr const char* kHashTitle = "Generiranje SHA-1 kontrolnog broja ";
 constexpr const char* kFrameTitle = "Testiranje SHA-1 algoritma";
 
-/// Runs `controller` on a thread of its own (it drives the display as a user would) while the
-/// runtime's first thread runs `program`; joins the controller without the runtime lock.
+/// Runs `program` beside the display with the control kinds registered, as the program runs.
 void RunWithController(
     const std::function<void()>& program, const std::function<void()>& controller)
 {
-    test::SilenceHarmlessPlatformWarnings();
     RegisterControlKinds();
-    RunRuntime([&] {
-        std::thread driver(controller);
-        program();
-        RuntimeLockRelease released;
-        driver.join();
-        return 0;
-    });
+    testsupport::RunWithController(program, controller);
 }
 
 /// The hash window's variables, as its procedure declares them.
