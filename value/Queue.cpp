@@ -1,0 +1,692 @@
+#include <platform/Clock.h>
+#include <value/Collation.h>
+#include <value/ErrorCode.h>
+#include <value/Heap.h>
+#include <value/Queue.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string_view>
+
+namespace value {
+
+namespace {
+
+constexpr std::int32_t kErrorNullHandle = 7;
+constexpr std::int32_t kErrorNoMemory = 8;
+constexpr std::int32_t kErrorNotFound = 30;
+constexpr std::int32_t kErrorBadKey = 75;
+constexpr std::uint32_t kCounterFactor = 0x189635B;
+
+using Record = char*;
+
+struct Key {
+    std::array<std::int32_t, kMaxQueueKeyFields> fields {};
+    std::size_t count = 0;
+
+    std::span<const std::int32_t> View() const { return { fields.data(), count }; }
+    bool Empty() const { return count == 0; }
+    friend bool operator==(const Key& a, const Key& b)
+    {
+        return std::equal(a.fields.begin(), a.fields.begin() + static_cast<std::ptrdiff_t>(a.count),
+            b.fields.begin(), b.fields.begin() + static_cast<std::ptrdiff_t>(b.count));
+    }
+};
+
+template<typename T> T Load(const char* at)
+{
+    T result;
+    std::memcpy(&result, at, sizeof(T));
+    return result;
+}
+
+template<typename T> std::int32_t CompareNumbers(const char* a, const char* b)
+{
+    const T x = Load<T>(a);
+    const T y = Load<T>(b);
+    return x < y ? -1 : (y < x ? 1 : 0);
+}
+
+std::int32_t CompareField(const QueueField& field, const char* a, const char* b)
+{
+    const char* x = a + field.offset;
+    const char* y = b + field.offset;
+    switch (field.type) {
+    case TypeCode::Byte:
+        return CompareNumbers<std::uint8_t>(x, y);
+    case TypeCode::Short:
+        return CompareNumbers<std::int16_t>(x, y);
+    case TypeCode::UShort:
+        return CompareNumbers<std::uint16_t>(x, y);
+    case TypeCode::Date:
+    case TypeCode::Time:
+    case TypeCode::Long:
+        return CompareNumbers<std::int32_t>(x, y);
+    case TypeCode::ULong:
+        return CompareNumbers<std::uint32_t>(x, y);
+    case TypeCode::SReal:
+        return CompareNumbers<float>(x, y);
+    case TypeCode::Real:
+        return CompareNumbers<double>(x, y);
+    case TypeCode::String:
+        return CompareStrings({ x, field.size }, { y, field.size });
+    case TypeCode::CString:
+        return CompareStrings({ x, ::strnlen(x, field.size) }, { y, ::strnlen(y, field.size) });
+    case TypeCode::PString: {
+        const std::size_t limit = field.size == 0 ? 0 : field.size - 1;
+        const std::size_t lx = std::min<std::size_t>(static_cast<unsigned char>(x[0]), limit);
+        const std::size_t ly = std::min<std::size_t>(static_cast<unsigned char>(y[0]), limit);
+        return CompareStrings({ x + 1, lx }, { y + 1, ly });
+    }
+    default:
+        // Types without an order of their own here compare as their bytes.
+        return std::memcmp(x, y, field.size);
+    }
+}
+
+std::int32_t CompareByKey(
+    const std::vector<QueueField>& fields, const Key& key, const char* a, const char* b)
+{
+    for (std::size_t i = 0; i < key.count; ++i) {
+        const std::int32_t number = key.fields[i];
+        const std::size_t index = static_cast<std::size_t>(number < 0 ? -number : number) - 1;
+        const std::int32_t result = CompareField(fields[index], a, b);
+        if (result != 0)
+            return number < 0 ? (result < 0 ? 1 : -1) : result;
+    }
+    return 0;
+}
+
+/// One order of a queue's records: the records' references, the key they are sorted by
+/// (empty for the base order while unsorted) and the current record.
+struct Order {
+    std::vector<Record> records;
+    Key key;
+    Record current = nullptr;
+};
+
+/// The merge sort's scratch array, valid only during one sort.
+Record* g_scratch = nullptr;
+
+class Sorter {
+public:
+    Sorter(const std::vector<QueueField>& fields, const Key& key)
+        : m_fields(fields)
+        , m_key(key)
+    {
+    }
+
+    void Sort(Record* items, std::size_t lo, std::size_t hi)
+    {
+        if (hi - lo < 9) {
+            InsertionSort(items, lo, hi);
+            return;
+        }
+        const std::size_t mid = (lo + hi) / 2;
+        Sort(items, lo, mid);
+        Sort(items, mid + 1, hi);
+        Merge(items, lo, mid, hi);
+    }
+
+private:
+    std::int32_t Compare(Record a, Record b) const { return CompareByKey(m_fields, m_key, a, b); }
+
+    /// Each record goes after the last earlier one whose key is less than or equal to its own.
+    void InsertionSort(Record* items, std::size_t lo, std::size_t hi) const
+    {
+        for (std::size_t i = lo + 1; i <= hi; ++i) {
+            const Record item = items[i];
+            std::size_t first = lo;
+            std::size_t last = i;
+            while (first < last) {
+                const std::size_t middle = first + (last - first) / 2;
+                if (Compare(items[middle], item) <= 0)
+                    first = middle + 1;
+                else
+                    last = middle;
+            }
+            if (first != i) {
+                std::memmove(items + first + 1, items + first, (i - first) * sizeof(Record));
+                items[first] = item;
+            }
+        }
+    }
+
+    /// The left records not above the right half's first stay; from the first greater one
+    /// on, runs of right records (while left >= right) and left records (while right >= left)
+    /// alternate, so equal keys from the two halves may change their order.
+    void Merge(Record* items, std::size_t lo, std::size_t mid, std::size_t hi) const
+    {
+        const Record firstRight = items[mid + 1];
+        std::size_t first = lo;
+        std::size_t last = mid + 1;
+        while (first < last) {
+            const std::size_t middle = first + (last - first) / 2;
+            if (Compare(items[middle], firstRight) <= 0)
+                first = middle + 1;
+            else
+                last = middle;
+        }
+        if (first > mid)
+            return;
+        const std::size_t leftCount = mid + 1 - first;
+        std::memcpy(g_scratch, items + first, leftCount * sizeof(Record));
+        std::size_t left = 0;
+        std::size_t right = mid + 1;
+        std::size_t out = first;
+        while (left < leftCount && right <= hi) {
+            while (left < leftCount && right <= hi && Compare(g_scratch[left], items[right]) >= 0)
+                items[out++] = items[right++];
+            while (left < leftCount && right <= hi && Compare(items[right], g_scratch[left]) >= 0)
+                items[out++] = g_scratch[left++];
+        }
+        if (left < leftCount)
+            std::memcpy(items + out, g_scratch + left, (leftCount - left) * sizeof(Record));
+    }
+
+    const std::vector<QueueField>& m_fields;
+    const Key& m_key;
+};
+
+std::uint32_t TimeNumberNow()
+{
+    const platform::LocalDateTime now = platform::Now();
+    return static_cast<std::uint32_t>(now.hour) * 360000u + now.minute * 6000u + now.second * 100u
+        + now.hundredths + 1u;
+}
+
+} // namespace
+
+/// A queue's records and orders.
+class QueueEngine {
+public:
+    explicit QueueEngine(const QueueHandle& handle)
+        : m_buffer(handle.buffer)
+        , m_recordSize(handle.recordSize)
+        , m_counter(TimeNumberNow() * kCounterFactor)
+    {
+        if (handle.layout)
+            m_fields = handle.layout->fields;
+        m_orders.reserve(kMaxQueueOrders);
+        m_mru.reserve(kMaxQueueOrders);
+        ResetOrders();
+    }
+
+    ~QueueEngine() { ReleaseRecords(); }
+
+    QueueEngine(const QueueEngine&) = delete;
+    QueueEngine& operator=(const QueueEngine&) = delete;
+
+    std::uint32_t Records() const { return static_cast<std::uint32_t>(Base().records.size()); }
+    std::uint32_t ChangeCount() const { return m_counter; }
+
+    void Get(std::int32_t position)
+    {
+        LeaveKeyMode();
+        Order& base = Base();
+        if (position <= 0 || static_cast<std::uint32_t>(position) > Records()) {
+            if (position == 0)
+                base.current = nullptr;
+            PostErrorCode(kErrorNotFound);
+            return;
+        }
+        const std::size_t index = static_cast<std::size_t>(position) - 1;
+        base.current = base.records[index];
+        m_baseHint = index;
+        std::memcpy(m_buffer, base.current, m_recordSize);
+    }
+
+    void GetByKey(std::span<const std::int32_t> keyList)
+    {
+        if (!Select(keyList))
+            return;
+        if (!m_keyMode || Records() == 0) {
+            PostErrorCode(kErrorNotFound);
+            return;
+        }
+        if (!BuildPending())
+            return;
+        Order& order = *m_mru.front();
+        const auto found = std::partition_point(order.records.begin(), order.records.end(),
+            [&](Record r) { return CompareByKey(m_fields, order.key, r, m_buffer) < 0; });
+        if (found == order.records.end()
+            || CompareByKey(m_fields, order.key, *found, m_buffer) != 0) {
+            PostErrorCode(kErrorNotFound);
+            return;
+        }
+        order.current = *found;
+        std::memcpy(m_buffer, order.current, m_recordSize);
+    }
+
+    void Add() { AddRecord(nullptr); }
+
+    void AddByKey(std::span<const std::int32_t> keyList)
+    {
+        if (!Select(keyList))
+            return;
+        if (!m_keyMode) {
+            AddRecord(nullptr);
+            return;
+        }
+        if (Records() == 0 && m_hasPending) {
+            // The base order itself takes the key of an add into an empty queue.
+            Order& base = Base();
+            base.key = m_pending;
+            m_hasPending = false;
+            MoveToFront(&base);
+        } else if (!BuildPending()) {
+            return;
+        }
+        AddRecord(m_mru.front());
+    }
+
+    std::uint32_t Pointer()
+    {
+        Order& front = *m_mru.front();
+        if (!front.current)
+            return 0;
+        return BasePosition(front.current);
+    }
+
+    void Put()
+    {
+        const std::uint32_t position = Pointer();
+        if (position == 0 || position > Records()) {
+            PostErrorCode(kErrorNotFound);
+            return;
+        }
+        Order& base = Base();
+        const Record record = base.records[position - 1];
+        try {
+            for (auto& order : m_orders) {
+                if (order.get() == &base)
+                    continue;
+                order->records.erase(Find(*order, record));
+            }
+            std::memcpy(record, m_buffer, m_recordSize);
+            for (auto& order : m_orders) {
+                if (order.get() == &base)
+                    continue;
+                order->records.insert(UpperBound(*order, record), record);
+            }
+        } catch (const std::bad_alloc&) {
+            // An erase leaves room for the insert that follows it, so this cannot happen;
+            // should it, the orders would be inconsistent: start them afresh.
+            DropSortedOrders();
+            PostErrorCode(kErrorNoMemory);
+            return;
+        }
+        // The record stays at its position; a base order that was kept sorted no longer is.
+        base.key = Key {};
+        ++m_counter;
+    }
+
+    void Delete()
+    {
+        const std::uint32_t position = Pointer();
+        if (position == 0 || position > Records()) {
+            PostErrorCode(kErrorNotFound);
+            return;
+        }
+        Order& base = Base();
+        const Record record = base.records[position - 1];
+        for (auto& order : m_orders) {
+            if (order.get() == &base)
+                order->records.erase(order->records.begin() + (position - 1));
+            else
+                order->records.erase(Find(*order, record));
+            if (order->current == record)
+                order->current = nullptr;
+        }
+        ReleaseBlock(record);
+        ++m_counter;
+    }
+
+    void Free()
+    {
+        ReleaseRecords();
+        ResetOrders();
+        ++m_counter;
+    }
+
+private:
+    Order& Base() { return *m_base; }
+    const Order& Base() const { return *m_base; }
+
+    void ResetOrders()
+    {
+        m_orders.clear();
+        m_mru.clear();
+        m_orders.push_back(std::make_unique<Order>());
+        m_base = m_orders.front().get();
+        m_mru.push_back(m_base);
+        m_hasPending = false;
+        m_keyMode = false;
+        m_baseHint = 0;
+    }
+
+    void ReleaseRecords()
+    {
+        if (m_base) {
+            for (Record record : m_base->records)
+                ReleaseBlock(record);
+            m_base->records.clear();
+        }
+    }
+
+    void DropSortedOrders()
+    {
+        std::erase_if(m_orders, [&](const auto& order) { return order.get() != m_base; });
+        m_mru.assign(1, m_base);
+        m_hasPending = false;
+    }
+
+    void LeaveKeyMode()
+    {
+        m_keyMode = false;
+        MoveToFront(m_base);
+    }
+
+    void MoveToFront(Order* order)
+    {
+        const auto at = std::find(m_mru.begin(), m_mru.end(), order);
+        std::rotate(m_mru.begin(), at, at + 1);
+    }
+
+    /// Reads and checks the key list and selects its order; false after error 75.
+    bool Select(std::span<const std::int32_t> keyList)
+    {
+        Key key;
+        for (std::int32_t number : keyList) {
+            if (number == 0 || key.count == kMaxQueueKeyFields)
+                break;
+            const std::int64_t magnitude = number < 0 ? -static_cast<std::int64_t>(number) : number;
+            if (magnitude > static_cast<std::int64_t>(m_fields.size())) {
+                PostErrorCode(kErrorBadKey);
+                return false;
+            }
+            key.fields[key.count++] = number;
+        }
+        if (key.Empty()) {
+            m_keyMode = false;
+            return true;
+        }
+        m_keyMode = true;
+        if (m_hasPending && m_pending == key)
+            return true;
+        for (auto& order : m_orders) {
+            if (!order->key.Empty() && order->key == key) {
+                MoveToFront(order.get());
+                m_hasPending = false;
+                return true;
+            }
+        }
+        m_pending = key;
+        m_hasPending = true;
+        return true;
+    }
+
+    /// Builds the pending key's order, in a new order or in place of the least recently used
+    /// one; false after error 8.
+    bool BuildPending()
+    {
+        if (!m_hasPending)
+            return true;
+        try {
+            Order* target = nullptr;
+            if (m_orders.size() < kMaxQueueOrders) {
+                auto order = std::make_unique<Order>();
+                order->records = Base().records;
+                target = order.get();
+                m_orders.push_back(std::move(order));
+                m_mru.push_back(target);
+            } else {
+                target = m_mru.back() == m_base ? m_mru[m_mru.size() - 2] : m_mru.back();
+                target->records = Base().records;
+            }
+            target->key = m_pending;
+            target->current = nullptr;
+            SortOrder(*target);
+            MoveToFront(target);
+            m_hasPending = false;
+            return true;
+        } catch (const std::bad_alloc&) {
+            PostErrorCode(kErrorNoMemory);
+            return false;
+        }
+    }
+
+    void SortOrder(Order& order)
+    {
+        if (order.records.size() < 2)
+            return;
+        std::unique_ptr<Record[]> scratch(new Record[order.records.size()]);
+        g_scratch = scratch.get();
+        Sorter(m_fields, order.key).Sort(order.records.data(), 0, order.records.size() - 1);
+        g_scratch = nullptr;
+    }
+
+    std::vector<Record>::iterator UpperBound(Order& order, Record record)
+    {
+        return std::partition_point(order.records.begin(), order.records.end(),
+            [&](Record r) { return CompareByKey(m_fields, order.key, r, record) <= 0; });
+    }
+
+    /// The record's place in a sorted order: among its equal keys when the order is sorted
+    /// by them, anywhere otherwise.
+    std::vector<Record>::iterator Find(Order& order, Record record)
+    {
+        auto at = std::partition_point(order.records.begin(), order.records.end(),
+            [&](Record r) { return CompareByKey(m_fields, order.key, r, record) < 0; });
+        for (; at != order.records.end() && CompareByKey(m_fields, order.key, *at, record) == 0;
+             ++at) {
+            if (*at == record)
+                return at;
+        }
+        return std::find(order.records.begin(), order.records.end(), record);
+    }
+
+    std::uint32_t BasePosition(Record record)
+    {
+        const auto& records = Base().records;
+        if (m_baseHint < records.size() && records[m_baseHint] == record)
+            return static_cast<std::uint32_t>(m_baseHint + 1);
+        const auto at = std::find(records.begin(), records.end(), record);
+        if (at == records.end())
+            return 0;
+        m_baseHint = static_cast<std::size_t>(at - records.begin());
+        return static_cast<std::uint32_t>(m_baseHint + 1);
+    }
+
+    /// Stores the buffer and enters it into every order: at the key position of `selected`
+    /// in the base order when given, at its end otherwise.
+    void AddRecord(Order* selected)
+    {
+        if (!selected)
+            LeaveKeyMode();
+        Record record = AllocateBlock(m_recordSize == 0 ? 1 : m_recordSize);
+        if (!record) {
+            PostErrorCode(kErrorNoMemory);
+            return;
+        }
+        std::memcpy(record, m_buffer, m_recordSize);
+        Order& base = Base();
+        // Reserve everywhere first, so that no order is changed when memory runs out.
+        try {
+            for (auto& order : m_orders)
+                order->records.reserve(order->records.size() + 1);
+        } catch (const std::bad_alloc&) {
+            ReleaseBlock(record);
+            PostErrorCode(kErrorNoMemory);
+            return;
+        }
+        for (auto& order : m_orders) {
+            if (order.get() != &base)
+                order->records.insert(UpperBound(*order, record), record);
+        }
+        std::size_t index = base.records.size();
+        if (selected) {
+            const Key& key = selected->key;
+            index = static_cast<std::size_t>(
+                std::partition_point(base.records.begin(), base.records.end(),
+                    [&](Record r) { return CompareByKey(m_fields, key, r, record) <= 0; })
+                - base.records.begin());
+            if (&base != selected && !(base.key == key))
+                base.key = Key {};
+        } else {
+            base.key = Key {};
+        }
+        base.records.insert(base.records.begin() + static_cast<std::ptrdiff_t>(index), record);
+        m_baseHint = index;
+        for (auto& order : m_orders)
+            order->current = record;
+        ++m_counter;
+    }
+
+    char* m_buffer;
+    std::uint32_t m_recordSize;
+    std::uint32_t m_counter;
+    std::vector<QueueField> m_fields;
+    std::vector<std::unique_ptr<Order>> m_orders;
+    std::vector<Order*> m_mru; ///< most recently used first
+    Order* m_base = nullptr;
+    Key m_pending;
+    bool m_hasPending = false;
+    bool m_keyMode = false;
+    std::size_t m_baseHint = 0;
+};
+
+namespace {
+
+/// The handle's engine, made on first use; null after error 7 or 8.
+QueueEngine* EngineOf(QueueHandle* queue)
+{
+    if (!queue) {
+        PostErrorCode(kErrorNullHandle);
+        return nullptr;
+    }
+    if (!queue->engine) {
+        void* memory = AllocateBlock(sizeof(QueueEngine));
+        if (!memory) {
+            PostErrorCode(kErrorNoMemory);
+            return nullptr;
+        }
+        try {
+            queue->engine = new (memory) QueueEngine(*queue);
+        } catch (const std::bad_alloc&) {
+            ReleaseBlock(memory);
+            PostErrorCode(kErrorNoMemory);
+            return nullptr;
+        }
+    }
+    return queue->engine;
+}
+
+} // namespace
+
+QueueHandle* QueueCreate(const QueueLayout& layout)
+{
+    char* block = AllocateZeroedBlock(sizeof(QueueHandle) + layout.recordSize);
+    if (!block) {
+        PostErrorCode(kErrorNoMemory);
+        return nullptr;
+    }
+    auto* handle = new (block) QueueHandle;
+    handle->buffer = block + sizeof(QueueHandle);
+    handle->layout = &layout;
+    handle->recordSize = layout.recordSize;
+    handle->created = true;
+    return handle;
+}
+
+std::uint32_t QueueRecords(QueueHandle* queue)
+{
+    QueueEngine* engine = EngineOf(queue);
+    return engine ? engine->Records() : 0;
+}
+
+void QueueGet(QueueHandle* queue, std::int32_t position)
+{
+    if (QueueEngine* engine = EngineOf(queue))
+        engine->Get(position);
+}
+
+void QueueGetByKey(QueueHandle* queue, std::span<const std::int32_t> key)
+{
+    if (QueueEngine* engine = EngineOf(queue))
+        engine->GetByKey(key);
+}
+
+void QueueAdd(QueueHandle* queue)
+{
+    if (QueueEngine* engine = EngineOf(queue))
+        engine->Add();
+}
+
+void QueueAddByKey(QueueHandle* queue, std::span<const std::int32_t> key)
+{
+    if (QueueEngine* engine = EngineOf(queue))
+        engine->AddByKey(key);
+}
+
+std::uint32_t QueuePointer(QueueHandle* queue)
+{
+    QueueEngine* engine = EngineOf(queue);
+    return engine ? engine->Pointer() : 0;
+}
+
+void QueuePut(QueueHandle* queue)
+{
+    if (QueueEngine* engine = EngineOf(queue))
+        engine->Put();
+}
+
+void QueueDelete(QueueHandle* queue)
+{
+    if (QueueEngine* engine = EngineOf(queue))
+        engine->Delete();
+}
+
+void QueueFree(QueueHandle* queue)
+{
+    if (QueueEngine* engine = EngineOf(queue))
+        engine->Free();
+}
+
+std::uint32_t QueueChangeCount(QueueHandle* queue)
+{
+    QueueEngine* engine = EngineOf(queue);
+    return engine ? engine->ChangeCount() : 0;
+}
+
+void QueueDispose(QueueHandle* queue)
+{
+    if (!queue)
+        return;
+    if (queue->engine) {
+        queue->engine->~QueueEngine();
+        ReleaseBlock(queue->engine);
+        queue->engine = nullptr;
+    }
+    if (queue->created) {
+        queue->~QueueHandle();
+        ReleaseBlock(queue);
+    }
+}
+
+std::int32_t CompareQueueRecords(const QueueLayout& layout, std::span<const std::int32_t> key,
+    const char* left, const char* right)
+{
+    Key checked;
+    for (std::int32_t number : key) {
+        if (number == 0 || checked.count == kMaxQueueKeyFields)
+            break;
+        checked.fields[checked.count++] = number;
+    }
+    return CompareByKey(layout.fields, checked, left, right);
+}
+
+} // namespace value
