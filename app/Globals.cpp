@@ -9,4 +9,7 @@ constinit thread_local std::int32_t ThreadScrollRequest = 0;
 value::STRING<255> DialogFileName;
 value::CSTRING<127> InputFileName;
 
+framework::ErrorManager AppErrors;
+framework::IniManager AppIni;
+
 } // namespace app

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <framework/ErrorManager.h>
+#include <framework/IniManager.h>
 #include <value/DeclaredStrings.h>
 
 #include <cstdint>
@@ -25,5 +27,11 @@ extern value::STRING<255> DialogFileName;
 
 /// The path of the file to hash.
 extern value::CSTRING<127> InputFileName;
+
+/// The program's error manager: its messages and how they are shown.
+extern framework::ErrorManager AppErrors;
+
+/// The program's settings file, bound to "varn.INI" at start-up.
+extern framework::IniManager AppIni;
 
 } // namespace app

@@ -1,5 +1,7 @@
 #include "ProgramMain.h"
 
+#include "Globals.h"
+
 #include <files/FileOps.h>
 #include <window/Engine.h>
 
@@ -7,15 +9,15 @@ namespace app {
 
 void ProgramMain()
 {
-    // Runtime start-up, once per process: prepares the window engine. (The per-thread globals
-    // need no registering: they are thread_local.)
-    // AppErrors.Setup() with the error manager.
-    // Push "varn.INI" on the string stack, then AppIni.Setup() takes it, with the INI manager.
+    // The runtime's start-up (per-thread globals are thread_local; the engine is prepared by
+    // the runtime beside the display) is done before this runs.
+    AppErrors.Setup();
+    AppIni.Setup("varn.INI");
     // The global file objects: HashFileRelate and HashFileAccess set up for HashFile, and
     // HashFileRelateRef and HashFileAccessRef pointed at them, with the file manager.
     // The main frame procedure, on this thread, until the frame closes.
     // HashFileRelate.Kill(), which kills HashFileAccess too and clears both references.
-    // AppErrors.Teardown().
+    AppErrors.Teardown();
 }
 
 void RuntimeShutdown()
