@@ -516,8 +516,11 @@ private:
         Order& base = Base();
         // Reserve everywhere first, so that no order is changed when memory runs out.
         try {
-            for (auto& order : m_orders)
-                order->records.reserve(order->records.size() + 1);
+            for (auto& order : m_orders) {
+                auto& records = order->records;
+                if (records.size() == records.capacity())
+                    records.reserve(std::max<std::size_t>(16, records.size() * 2));
+            }
         } catch (const std::bad_alloc&) {
             ReleaseBlock(record);
             PostErrorCode(kErrorNoMemory);
