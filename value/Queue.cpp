@@ -114,9 +114,13 @@ Record* g_scratch = nullptr;
 class Sorter {
 public:
     Sorter(const std::vector<QueueField>& fields, const Key& key)
-        : m_fields(fields)
-        , m_key(key)
     {
+        for (std::size_t i = 0; i < key.count; ++i) {
+            const std::int32_t number = key.fields[i];
+            m_parts[i].field = fields[static_cast<std::size_t>(number < 0 ? -number : number) - 1];
+            m_parts[i].descending = number < 0;
+        }
+        m_count = key.count;
     }
 
     void Sort(Record* items, std::size_t lo, std::size_t hi)
@@ -132,7 +136,15 @@ public:
     }
 
 private:
-    std::int32_t Compare(Record a, Record b) const { return CompareByKey(m_fields, m_key, a, b); }
+    std::int32_t Compare(Record a, Record b) const
+    {
+        for (std::size_t i = 0; i < m_count; ++i) {
+            const std::int32_t result = CompareField(m_parts[i].field, a, b);
+            if (result != 0)
+                return m_parts[i].descending ? (result < 0 ? 1 : -1) : result;
+        }
+        return 0;
+    }
 
     /// Each record goes after the last earlier one whose key is less than or equal to its own.
     void InsertionSort(Record* items, std::size_t lo, std::size_t hi) const
@@ -177,18 +189,35 @@ private:
         std::size_t left = 0;
         std::size_t right = mid + 1;
         std::size_t out = first;
+        // A run ends on a comparison that already decides the next record of the other run.
+        bool takeRight = true;
         while (left < leftCount && right <= hi) {
-            while (left < leftCount && right <= hi && Compare(g_scratch[left], items[right]) >= 0)
-                items[out++] = items[right++];
-            while (left < leftCount && right <= hi && Compare(items[right], g_scratch[left]) >= 0)
-                items[out++] = g_scratch[left++];
+            if (takeRight) {
+                if (Compare(g_scratch[left], items[right]) >= 0) {
+                    items[out++] = items[right++];
+                } else {
+                    items[out++] = g_scratch[left++];
+                    takeRight = false;
+                }
+            } else {
+                if (Compare(items[right], g_scratch[left]) >= 0) {
+                    items[out++] = g_scratch[left++];
+                } else {
+                    items[out++] = items[right++];
+                    takeRight = true;
+                }
+            }
         }
         if (left < leftCount)
             std::memcpy(items + out, g_scratch + left, (leftCount - left) * sizeof(Record));
     }
 
-    const std::vector<QueueField>& m_fields;
-    const Key& m_key;
+    struct Part {
+        QueueField field;
+        bool descending = false;
+    };
+    std::array<Part, kMaxQueueKeyFields> m_parts {};
+    std::size_t m_count = 0;
 };
 
 std::uint32_t TimeNumberNow()
