@@ -441,6 +441,27 @@ TEST_F(QueueTest, SortOfManyRecordsMatchesAStableOrderOfTheKey)
     }
 }
 
+TEST_F(QueueTest, MergeTakesRightRecordsFirstOnEqualKeys)
+{
+    // Ten records split into halves 1-5 and 6-10. The merge places the right half's B records
+    // before the left half's, so the first B found by key is the seventh record added, where a
+    // stable sort would find the second.
+    const std::pair<const char*, std::int32_t> records[] = { { "A", 0 }, { "B", 1 }, { "B", 2 },
+        { "B", 3 }, { "B", 4 }, { "A", 5 }, { "A", 6 }, { "B", 7 }, { "B", 8 }, { "B", 9 } };
+    for (const auto& [name, number] : records)
+        Add(name, number);
+    Fill("B", 0);
+    QueueGetByKey(m_queue, { kName });
+    ASSERT_EQ(ErrorCode(), 0);
+    EXPECT_EQ(Number(), 7);
+    EXPECT_EQ(QueuePointer(m_queue), 8u);
+    // Records added after the sort go behind their equal keys.
+    Add("A", 10);
+    Fill("A", 0);
+    QueueGetByKey(m_queue, { kName });
+    EXPECT_EQ(Number(), 0);
+}
+
 TEST_F(QueueTest, MemoryExhaustionPostsEightAndKeepsTheQueue)
 {
     Add("A", 1);
