@@ -162,7 +162,7 @@ std::optional<std::string> ProfileFilePath()
     const char* explicitPath = std::getenv("VARN_WIN_INI");
     if (explicitPath != nullptr && explicitPath[0] != '\0')
         return std::string(explicitPath);
-    // The base directory specification says a relative XDG_CONFIG_HOME is to be ignored.
+    // The XDG base directory rules say a relative XDG_CONFIG_HOME is to be ignored.
     const char* configHome = std::getenv("XDG_CONFIG_HOME");
     if (configHome != nullptr && configHome[0] == '/')
         return std::string(configHome) + "/varn/win.ini";
