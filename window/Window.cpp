@@ -438,16 +438,16 @@ bool Window::Build()
             context.defaultMessage = pool.Intern(help->message);
             context.defaultHelp = pool.Intern(help->help);
         }
-        auto spec = CreateControl(*control, context);
-        if (!spec)
+        auto declared = CreateControl(*control, context);
+        if (!declared)
             continue; // a kind without a factory, or a record that cannot be built
         WindowControl built;
-        built.kind = PlatformKind(spec->kind);
+        built.kind = PlatformKind(declared->kind);
         built.container = container != nullptr ? container->equate : 0;
 
         platform::ControlOptions made;
         made.kind = built.kind;
-        const std::uint32_t attributes = spec->attributes;
+        const std::uint32_t attributes = declared->attributes;
         const bool disabled = (attributes & kDisabled) != 0 || (container && container->disabled);
         const bool hidden = (attributes & kHidden) != 0 || (container && container->hidden);
         made.enabled = !disabled;
@@ -455,40 +455,40 @@ bool Window::Build()
         made.tabStop = (attributes & kSkip) == 0 && built.kind != platform::ControlKind::Static
             && built.kind != platform::ControlKind::GroupBox;
         made.border = (attributes & kNoBorder) == 0;
-        if (spec->kind == static_cast<std::uint8_t>(RecordType::String)
-            || spec->kind == static_cast<std::uint8_t>(RecordType::Prompt)) {
+        if (declared->kind == static_cast<std::uint8_t>(RecordType::String)
+            || declared->kind == static_cast<std::uint8_t>(RecordType::Prompt)) {
             const std::uint32_t align = attributes & kAlignMask;
             made.alignment = (align & kCentred) != 0 ? platform::Alignment::Centre
                 : (align & kRight) != 0              ? platform::Alignment::Right
                                                      : platform::Alignment::Left;
         }
-        made.defaultButton = spec->kind == static_cast<std::uint8_t>(RecordType::Button)
-            && (spec->options & 0x01) != 0;
-        made.font = ControlFont(spec->font, options.font);
-        if (spec->font && spec->font->colour != kNoColour)
-            made.textColour = spec->font->colour;
-        if (spec->colours) {
-            if (spec->colours->text != kNoColour)
-                made.textColour = spec->colours->text;
-            made.backgroundColour = spec->colours->background;
+        made.defaultButton = declared->kind == static_cast<std::uint8_t>(RecordType::Button)
+            && (declared->options & 0x01) != 0;
+        made.font = ControlFont(declared->font, options.font);
+        if (declared->font && declared->font->colour != kNoColour)
+            made.textColour = declared->font->colour;
+        if (declared->colours) {
+            if (declared->colours->text != kNoColour)
+                made.textColour = declared->colours->text;
+            made.backgroundColour = declared->colours->background;
         }
-        made.text = spec->text;
+        made.text = declared->text;
 
         // The variable's limit: the picture's width for a string picture, else its size.
-        if (Edits(built.kind) && spec->variable) {
-            const std::string_view picture = !spec->picture.empty()
-                ? std::string_view(spec->picture)
-                : spec->use ? std::string_view(spec->use->picture)
-                            : std::string_view {};
+        if (Edits(built.kind) && declared->variable) {
+            const std::string_view picture = !declared->picture.empty()
+                ? std::string_view(declared->picture)
+                : declared->use ? std::string_view(declared->use->picture)
+                                : std::string_view {};
             std::uint32_t limit = StringPictureWidth(picture);
             if (limit == 0 || built.kind == platform::ControlKind::MultiLineEdit)
-                limit = spec->variable->Size();
+                limit = declared->variable->Size();
             built.maxLength = limit;
-        } else if (built.kind == platform::ControlKind::Edit && !spec->use) {
+        } else if (built.kind == platform::ControlKind::Edit && !declared->use) {
             // An entry without a use descriptor keeps what is typed in a string of its own.
             built.privateValue = std::make_shared<std::array<char, 255>>();
             built.privateValue->fill(' ');
-            spec->variable = value::ValueReference::Make(
+            declared->variable = value::ValueReference::Make(
                 value::TypeCode::String, built.privateValue->data(), 255);
             built.maxLength = 255;
         }
@@ -497,7 +497,7 @@ bool Window::Build()
         // Dialog units to pixels, inside the container; sizes not given come from the text.
         const std::int32_t originX = container ? container->x : 0;
         const std::int32_t originY = container ? container->y : 0;
-        const Position& at = spec->position;
+        const Position& at = declared->position;
         made.rect.x = originX + (at.x == kNotGiven ? 0 : m_units.X(at.x));
         made.rect.y = originY + (at.y == kNotGiven ? 0 : m_units.Y(at.y));
         if (at.width == kNotGiven || at.height == kNotGiven) {
@@ -519,11 +519,11 @@ bool Window::Build()
         }
 
         if (built.kind == platform::ControlKind::GroupBox) {
-            containers[node.offset] = { spec->equate, made.rect.x, made.rect.y, disabled, hidden,
-                spec->message, spec->help };
+            containers[node.offset] = { declared->equate, made.rect.x, made.rect.y, disabled,
+                hidden, declared->message, declared->help };
         }
-        AddControlOptions(spec->equate, made);
-        built.spec = std::move(*spec);
+        AddControlOptions(declared->equate, made);
+        built.declared = std::move(*declared);
         m_controls.push_back(std::move(built));
     }
     return true;
@@ -532,7 +532,7 @@ bool Window::Build()
 const WindowControl* Window::FindControl(std::int32_t equate) const
 {
     for (const WindowControl& control : m_controls) {
-        if (control.spec.equate == equate)
+        if (control.declared.equate == equate)
             return &control;
     }
     return nullptr;
@@ -545,8 +545,9 @@ std::int32_t Window::StandardAction(std::int32_t equate) const
             return number;
     }
     const WindowControl* control = FindControl(equate);
-    return control != nullptr && control->spec.kind == static_cast<std::uint8_t>(RecordType::Button)
-        ? control->spec.action
+    return control != nullptr
+            && control->declared.kind == static_cast<std::uint8_t>(RecordType::Button)
+        ? control->declared.action
         : 0;
 }
 
@@ -555,12 +556,12 @@ void Window::Display(std::int32_t equate)
     if (!IsOpen() && m_handle == 0)
         return;
     for (WindowControl& control : m_controls) {
-        if (control.spec.equate != equate || !control.spec.variable)
+        if (control.declared.equate != equate || !control.declared.variable)
             continue;
         const platform::WindowHandle handle = ControlHandle(equate);
         if (handle == 0)
             return;
-        const value::ValueReference& variable = *control.spec.variable;
+        const value::ValueReference& variable = *control.declared.variable;
         if (control.kind == platform::ControlKind::CheckBox) {
             const bool checked = IsTrue(variable);
             platform::SetChecked(handle, checked);
@@ -579,8 +580,8 @@ void Window::Display(std::int32_t equate)
 void Window::Refresh()
 {
     for (const WindowControl& control : m_controls) {
-        if (control.spec.variable)
-            Display(control.spec.equate);
+        if (control.declared.variable)
+            Display(control.declared.equate);
     }
     for (const auto& [equate, variable] : m_checkItems)
         platform::CheckMenuItem(
@@ -590,7 +591,7 @@ void Window::Refresh()
 bool Window::Update(std::int32_t equate)
 {
     for (WindowControl& control : m_controls) {
-        if (control.spec.equate != equate || !control.spec.variable)
+        if (control.declared.equate != equate || !control.declared.variable)
             continue;
         const platform::WindowHandle handle = ControlHandle(equate);
         if (handle == 0)
@@ -606,7 +607,7 @@ bool Window::Update(std::int32_t equate)
             text = platform::WindowText(handle);
         if (control.shown && *control.shown == text)
             return false;
-        WriteVariable(*control.spec.variable, text);
+        WriteVariable(*control.declared.variable, text);
         control.shown = std::move(text);
         return true;
     }
@@ -616,8 +617,8 @@ bool Window::Update(std::int32_t equate)
 void Window::UpdateAll()
 {
     for (const WindowControl& control : m_controls) {
-        if (control.spec.variable)
-            Update(control.spec.equate);
+        if (control.declared.variable)
+            Update(control.declared.equate);
     }
 }
 
@@ -677,7 +678,7 @@ std::optional<std::int32_t> Window::Property(std::int32_t equate, std::int32_t n
     if (control == nullptr)
         return std::nullopt;
     if (number == property::kType)
-        return control->spec.kind;
+        return control->declared.kind;
     return std::nullopt;
 }
 
@@ -687,9 +688,9 @@ bool Window::SetProperty(
     if (number != property::kAlertKey)
         return false;
     for (WindowControl& control : m_controls) {
-        if (control.spec.equate != equate)
+        if (control.declared.equate != equate)
             continue;
-        std::vector<std::int32_t>& keys = control.spec.alertKeys;
+        std::vector<std::int32_t>& keys = control.declared.alertKeys;
         if (index == 255) {
             if (std::find(keys.begin(), keys.end(), value) == keys.end())
                 keys.push_back(value);
@@ -711,7 +712,7 @@ void Window::RefreshDisplay()
 bool Window::IsBound(std::int32_t equate) const
 {
     const WindowControl* control = FindControl(equate);
-    return control != nullptr && control->spec.variable.has_value();
+    return control != nullptr && control->declared.variable.has_value();
 }
 
 CommandAnswer Window::OnCommand(std::int32_t equate, std::int64_t notify)

@@ -68,7 +68,7 @@ struct DialogUnits {
 
 /// One control of an open window.
 struct WindowControl {
-    ControlSpec spec;
+    ControlSpec declared; ///< what its record declares
     platform::ControlKind kind = platform::ControlKind::Static;
     std::int32_t container = 0; ///< the equate of the group box around it, 0: none
     /// The text last shown in the control or read from it: an update stores only what differs.

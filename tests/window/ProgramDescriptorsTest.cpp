@@ -46,20 +46,20 @@ protected:
     /// binding is given.
     static std::vector<ControlSpec> Controls(const Record& window, UseBinding* binding = nullptr)
     {
-        std::vector<ControlSpec> specs;
+        std::vector<ControlSpec> controls;
         const auto nodes = WindowControls(window);
         EXPECT_TRUE(nodes.has_value());
         if (!nodes)
-            return specs;
+            return controls;
         ControlContext context;
         context.binding = binding;
         for (const TreeNode& node : *nodes) {
             const auto built = BuildControlSpec(*window.Block().RecordAt(node.offset), context);
             EXPECT_TRUE(built.has_value()) << "control at " << node.offset;
             if (built)
-                specs.push_back(*built);
+                controls.push_back(*built);
         }
-        return specs;
+        return controls;
     }
 
     static std::optional<FontBlock> WindowFont(const Record& window)

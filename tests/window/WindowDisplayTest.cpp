@@ -350,7 +350,8 @@ TEST(WindowDisplay, GroupsMenusChecksAndTheCloseButton)
             checkType = window.Property(5, property::kType);
             alertAdded = window.SetProperty(5, property::kAlertKey, 0x70, 255);
             EXPECT_FALSE(window.SetProperty(5, property::kType, 1));
-            EXPECT_EQ(window.FindControl(5)->spec.alertKeys, std::vector<std::int32_t> { 0x70 });
+            EXPECT_EQ(
+                window.FindControl(5)->declared.alertKeys, std::vector<std::int32_t> { 0x70 });
             EXPECT_EQ(window.StandardAction(6), action::kClose);
             Accept([&] {
                 const std::int32_t event = CurrentEvent();
