@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace testsupport {
 
@@ -52,6 +53,19 @@ inline std::string ReadText(const std::string& path)
 {
     std::ifstream stream(path, std::ios::binary);
     return { std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>() };
+}
+
+/// The regular files of a fuzzer's corpus directory, in no particular order; empty when the
+/// directory is missing.
+inline std::vector<std::filesystem::path> CorpusFiles(const std::filesystem::path& directory)
+{
+    std::vector<std::filesystem::path> files;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(directory, error)) {
+        if (entry.is_regular_file())
+            files.push_back(entry.path());
+    }
+    return files;
 }
 
 /// Sets (or with no value, removes) an environment variable until the end of the scope.

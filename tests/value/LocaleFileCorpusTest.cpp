@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <common/TestSupport.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -16,34 +18,18 @@ using namespace value;
 
 namespace {
 
-std::vector<std::filesystem::path> CorpusFiles()
-{
-    std::vector<std::filesystem::path> files;
-    for (const auto& entry : std::filesystem::directory_iterator(VARN_LOCALE_CORPUS_DIR)) {
-        if (entry.is_regular_file())
-            files.push_back(entry.path());
-    }
-    return files;
-}
-
-std::string ReadBytes(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 /// Replays the locale file fuzzer's corpus (fuzz/corpus/locale-file), crashing inputs included,
 /// through the fuzzer's entry point, so every build checks them and not only the fuzzing one.
 TEST(LocaleFileCorpusTest, EveryInputLeavesSoundTables)
 {
-    const auto files = CorpusFiles();
+    const auto files = testsupport::CorpusFiles(VARN_LOCALE_CORPUS_DIR);
     ASSERT_FALSE(files.empty()) << "no corpus at " << VARN_LOCALE_CORPUS_DIR;
     for (const auto& path : files) {
         SCOPED_TRACE(path.filename().string());
         ResetCharacterTables();
         ClearMessageOverrides();
         ResetLocaleTexts();
-        ParseLocaleText(ReadBytes(path));
+        ParseLocaleText(testsupport::ReadText(path));
         EXPECT_TRUE(Tables().CheckInvariants());
         for (int month = 1; month <= kMonthCount; ++month) {
             EXPECT_LE(MonthName(month).size(), kMonthNameLimit);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <common/TestSupport.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -11,28 +13,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 namespace {
 
-std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<std::uint8_t>(
-        std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 /// Replays the descriptor fuzzer's corpus (fuzz/corpus/descriptor), crashing inputs included,
 /// through the fuzzer's entry point, so every build checks them and not only the fuzzing one.
 /// A failing input aborts with the fuzzer's message.
 TEST(DescriptorCorpusTest, EveryInputIsReadSafely)
 {
-    std::size_t count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(VARN_DESCRIPTOR_CORPUS_DIR)) {
-        if (!entry.is_regular_file())
-            continue;
-        SCOPED_TRACE(entry.path().filename().string());
-        const auto bytes = ReadBytes(entry.path());
-        EXPECT_EQ(LLVMFuzzerTestOneInput(bytes.data(), bytes.size()), 0);
-        ++count;
+    const auto files = testsupport::CorpusFiles(VARN_DESCRIPTOR_CORPUS_DIR);
+    ASSERT_FALSE(files.empty()) << "no corpus at " << VARN_DESCRIPTOR_CORPUS_DIR;
+    for (const auto& path : files) {
+        SCOPED_TRACE(path.filename().string());
+        const std::string bytes = testsupport::ReadText(path);
+        EXPECT_EQ(LLVMFuzzerTestOneInput(
+                      reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
+            0);
     }
-    EXPECT_NE(count, 0u) << "no corpus at " << VARN_DESCRIPTOR_CORPUS_DIR;
 }
 
 } // namespace
