@@ -1,6 +1,7 @@
 #include "ProgramMain.h"
 
 #include "Globals.h"
+#include "Procedures.h"
 
 #include <files/FileOps.h>
 #include <window/Engine.h>
@@ -15,7 +16,7 @@ void ProgramMain()
     AppIni.Setup("varn.INI");
     // The global file objects: HashFileRelate and HashFileAccess set up for HashFile, and
     // HashFileRelateRef and HashFileAccessRef pointed at them, with the file manager.
-    // The main frame procedure, on this thread, until the frame closes.
+    MainFrame(); // on this thread, until the frame closes
     // HashFileRelate.Kill(), which kills HashFileAccess too and clears both references.
     AppErrors.Teardown();
 }

@@ -3,8 +3,10 @@
 #include <app/Globals.h>
 #include <value/LocaleFile.h>
 #include <value/Random.h>
+#include <window/Window.h>
 
 #include <chrono>
+#include <memory>
 
 namespace app {
 
@@ -48,9 +50,10 @@ void InitialiseProgramGlobals(int phase)
 
 // Routines 3, 4, 5, 7 and 9, in both phases: store the constructors of the control kinds the
 // program's windows use in the runtime's control factory; storing again at the end changes
-// nothing. The control factory comes with the window layer; until then there is nothing to store.
+// nothing.
 void RegisterControlKinds(int /*phase*/)
 {
+    window::RegisterControlKinds();
 }
 
 // Routines 6 and 10, termination only: release a dynamic block the runtime handed this module.
@@ -59,12 +62,21 @@ void ReleaseRuntimeBlock(int /*phase*/)
 {
 }
 
+/// The framework's shared window structure, declared at start-up and never opened.
+std::unique_ptr<window::Window> g_sharedWindow;
+
 /// Start-up: declares the framework's shared window (module "abeip", window "$MULTIWINDOW") as
-/// a plain window and keeps its handle; the program never opens it. The end releases that
-/// window and a dynamic block the runtime handed this module. Both phases then register eight more
-/// control kinds. All of it waits for the window layer; today there is nothing to declare.
-void DeclareSharedWindow(int /*phase*/)
+/// a plain window and keeps it; the program never opens it. The end releases that window (no
+/// runtime service hands this module a dynamic block to release with it). Both phases then
+/// register the control kinds again.
+void DeclareSharedWindow(int phase)
 {
+    if (phase == value::kInitialise)
+        g_sharedWindow = std::make_unique<window::Window>(
+            platform::WindowKind::Plain, "abeip", "$MULTIWINDOW");
+    else
+        g_sharedWindow.reset();
+    window::RegisterControlKinds();
 }
 
 constexpr value::InitEntry Entry(std::int32_t level, value::ModuleRoutine routine)

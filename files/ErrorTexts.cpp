@@ -173,6 +173,8 @@ constexpr std::array kErrorTexts {
     ErrorTextEntry { 536, "Window is not open" },
     ErrorTextEntry { 537, "ACCEPT loop requires a window" },
     ErrorTextEntry { 542, "Unable to complete operation (system is MODAL)" },
+
+    ErrorTextEntry { 802, "Mismatched POPSCOPE" },
 };
 
 static_assert(std::is_sorted(kErrorTexts.begin(), kErrorTexts.end(),

@@ -149,6 +149,10 @@ void CursorPosition(WindowHandle window, std::int32_t& x, std::int32_t& y);
 /// Sounds the system's warning beep.
 void Beep();
 
+/// Shows the wait cursor over every window of the program until RestoreCursor; the calls nest.
+void ShowWaitCursor();
+void RestoreCursor();
+
 /// How the MDI children of a frame are laid out.
 enum class MdiArrangement : std::uint8_t {
     Tile,           ///< side by side, as the window system tiles them

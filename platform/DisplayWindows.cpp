@@ -1265,6 +1265,19 @@ void Beep()
     InvokeOnGui([] { QApplication::beep(); });
 }
 
+void ShowWaitCursor()
+{
+    InvokeOnGui([] { QApplication::setOverrideCursor(Qt::WaitCursor); });
+}
+
+void RestoreCursor()
+{
+    InvokeOnGui([] {
+        if (QApplication::overrideCursor() != nullptr)
+            QApplication::restoreOverrideCursor();
+    });
+}
+
 FontMetrics MeasureFont(const Font& font)
 {
     return OnGui<FontMetrics>(FontMetrics {}, [&font] {

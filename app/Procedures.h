@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The program's procedures. Each sets its thread's ThreadResponse to what its window manager's
+// Run answered.
+
+namespace app {
+
+/// The application frame with its menus and status bar; returns when the frame closes. Runs on
+/// the program's first thread. "&Testiranje " starts HashWindow and "&Uputa" starts About, each
+/// on a thread of its own.
+void MainFrame();
+
+/// The window in which a control number is formed, an MDI child of the frame.
+void HashWindow(std::vector<std::string> parameters);
+
+/// "O programu": what the tool and its hashing library are; closed by "OK".
+void About(std::vector<std::string> parameters);
+
+} // namespace app

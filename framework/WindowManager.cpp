@@ -1,0 +1,636 @@
+#include "WindowManager.h"
+
+#include "ErrorManager.h"
+
+#include <platform/Display.h>
+#include <value/BindScope.h>
+#include <window/Engine.h>
+#include <window/Window.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace framework {
+
+namespace {
+
+// Event codes as procedures see them (without the engine's base).
+constexpr std::int32_t kEventAccepted = 1;
+constexpr std::int32_t kEventNewSelection = 2;
+constexpr std::int32_t kEventAlertKey = 15;
+constexpr std::int32_t kEventRejected = 26;
+constexpr std::int32_t kEventSelected = 257;
+constexpr std::int32_t kEventCloseWindow = 513;
+constexpr std::int32_t kEventCloseDown = 514;
+constexpr std::int32_t kEventOpenWindow = 515;
+constexpr std::int32_t kEventLoseFocus = 517;
+constexpr std::int32_t kEventGainFocus = 518;
+constexpr std::int32_t kEventCompleted = 549;
+constexpr std::int32_t kEventSized = 561;
+
+/// The toolbar's history button: restores the focused history field.
+constexpr std::int32_t kToolbarHistoryControl = 2011;
+
+/// The record type of a list control, whose new selection resets the window.
+constexpr std::int32_t kListControlType = 37;
+
+/// Key codes (low 11 bits) an ACCEPT loop must not see as the first keystroke of a new window.
+constexpr std::uint32_t kDroppedStartKeys[] = { 2, 130 };
+
+// Buttons of the error manager's questions.
+constexpr std::uint32_t kButtonYes = 0x02;
+constexpr std::uint32_t kButtonNo = 0x04;
+constexpr std::uint32_t kButtonCancel = 0x40;
+constexpr std::uint32_t kYesNoCancel = kButtonYes | kButtonNo | kButtonCancel;
+
+// Messages of the error manager's table that forms use.
+constexpr std::uint16_t kMessageChangesLost = 8;
+constexpr std::uint16_t kMessageAddAnother = 3;
+constexpr std::uint16_t kMessageDeleteError = 33;
+constexpr std::uint16_t kMessageUpdateError = 34;
+constexpr std::uint16_t kMessageSaveChanges = 35;
+
+/// Shows the wait cursor for its lifetime.
+class WaitCursor {
+public:
+    WaitCursor() { platform::ShowWaitCursor(); }
+    ~WaitCursor() { platform::RestoreCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+bool IsBlank(const std::string& text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return c == ' '; });
+}
+
+} // namespace
+
+// --- the toolbar relay -------------------------------------------------------------------------
+
+void ToolbarRelay::Init()
+{
+    m_list.emplace();
+    m_current = 0;
+}
+
+void ToolbarRelay::AddTarget(ToolbarTarget& target, std::int32_t id)
+{
+    if (!m_list)
+        return;
+    m_list->push_back(Entry { id, &target });
+    m_current = m_list->size() - 1;
+}
+
+void ToolbarRelay::SetTarget(std::int32_t id)
+{
+    if (!m_list || m_list->empty())
+        return;
+    if (id != 0) {
+        const auto found = std::find_if(
+            m_list->begin(), m_list->end(), [id](const Entry& entry) { return entry.id == id; });
+        if (found != m_list->end()) {
+            m_current = static_cast<std::size_t>(found - m_list->begin());
+            found->item->TakeToolbar();
+        }
+        return;
+    }
+    std::optional<std::size_t> taken;
+    for (std::size_t index = 0; index < m_list->size(); ++index) {
+        if ((*m_list)[index].item->TryTakeToolbar())
+            taken = index;
+    }
+    m_current = taken.value_or(m_list->size() - 1);
+}
+
+void ToolbarRelay::DisplayButtons()
+{
+    if (m_list && !m_list->empty())
+        (*m_list)[m_current].item->DisplayButtons();
+}
+
+void ToolbarRelay::Kill()
+{
+    m_list.reset();
+    m_current = 0;
+}
+
+void ToolbarRelay::TakeEvent(std::int32_t* scrollRequest)
+{
+    if (m_list && !m_list->empty())
+        (*m_list)[m_current].item->TakeEvent(scrollRequest);
+}
+
+// --- running the window ------------------------------------------------------------------------
+
+std::uint8_t WindowManager::Run()
+{
+    if (Init() == LevelOk)
+        Ask();
+    Kill();
+    return response != 0 ? response : ResponseCancelled;
+}
+
+std::uint32_t WindowManager::Init()
+{
+    originalRequest = request;
+    browses.emplace();
+    buttons.emplace();
+    fileDrops.emplace();
+    value::PushBindScope();
+    const std::uint32_t key = window::KeyCode();
+    if (std::find(std::begin(kDroppedStartKeys), std::end(kDroppedStartKeys), key)
+        != std::end(kDroppedStartKeys))
+        window::SetKeyCode(0);
+    insertAction = 2;
+    deleteAction = 2;
+    changeAction = 1;
+    cancelAction = 3;
+    autoToolbar = 1;
+    autoRefresh = 1;
+    return LevelOk;
+}
+
+void WindowManager::Ask()
+{
+    if (dead != 0)
+        return;
+    lastInsertedPosition.clear();
+    window::Accept([this] {
+        switch (OnEvent()) {
+        case LevelFatal:
+            return -1;
+        case LevelNotify:
+            return 1;
+        default:
+            return 0;
+        }
+    });
+}
+
+std::uint32_t WindowManager::Kill()
+{
+    if (dead != 0 || !browses)
+        return LevelNotify;
+    for (BrowseList* browse : *browses)
+        browse->Kill();
+    browses.reset();
+    if (fileDrops) {
+        for (FileDropList* drop : *fileDrops)
+            drop->Kill();
+        fileDrops.reset();
+    }
+    buttons.reset();
+    history.reset();
+    if (files) {
+        for (const SavedFile& file : *files)
+            file.file->RestoreBuffer(file.saved);
+        files.reset();
+    }
+    if (primary != nullptr)
+        primary->RestoreBuffer(saved);
+    if (toolbar != nullptr)
+        toolbar->Kill();
+    if (resize != nullptr)
+        resize->Kill();
+    dead = 1;
+    value::PopBindScope();
+    return LevelOk;
+}
+
+// --- events ------------------------------------------------------------------------------------
+
+std::uint32_t WindowManager::OnEvent()
+{
+    std::uint32_t level = LevelOk;
+    const std::int32_t field = window::EventField();
+    if (field == 0) {
+        level = OnWindowEvent();
+        if (level != LevelOk)
+            return level;
+    }
+    switch (window::CurrentEvent()) {
+    case kEventAccepted:
+        level = OnAccepted();
+        break;
+    case kEventRejected:
+        level = OnRejected();
+        break;
+    case kEventSelected:
+        level = OnSelected();
+        break;
+    case kEventNewSelection:
+        level = OnNewSelection();
+        break;
+    case kEventAlertKey:
+        if (historyKey != 0 && historyKey == static_cast<std::int32_t>(window::KeyCode()))
+            RecallField(window::FocusField());
+        break;
+    default:
+        break;
+    }
+    if (level != LevelOk)
+        return level;
+    if (field != 0)
+        level = OnFieldEvent();
+    for (BrowseList* browse : browses.value_or(std::vector<BrowseList*> {}))
+        browse->TakeEvent();
+    for (FileDropList* drop : fileDrops.value_or(std::vector<FileDropList*> {}))
+        drop->TakeEvent();
+    if (autoRefresh != 0 && browses) {
+        for (BrowseList* browse : *browses) {
+            if (browse->NeedsRefresh())
+                Reset(0);
+        }
+    }
+    return level;
+}
+
+std::uint32_t WindowManager::OnWindowEvent()
+{
+    switch (window::CurrentEvent()) {
+    case kEventOpenWindow:
+        if ((inited & kInitedOpened) == 0)
+            Open();
+        if (firstField != 0)
+            window::SelectFields(firstField);
+        break;
+    case kEventLoseFocus:
+        if (resetOnGainFocus != 0)
+            forcedReset = 1;
+        break;
+    case kEventGainFocus:
+        if ((inited & kInitedOpened) != 0)
+            Reset(0);
+        else
+            Open();
+        break;
+    case kEventSized:
+        if ((inited & kInitedResized) != 0)
+            Reset(0);
+        else
+            inited |= kInitedResized; // the first size after opening is the window's own
+        break;
+    case kEventCompleted:
+        return OnCompleted();
+    case kEventCloseWindow:
+    case kEventCloseDown:
+        return OnCloseEvent();
+    default:
+        break;
+    }
+    return LevelOk;
+}
+
+std::uint32_t WindowManager::OnAccepted()
+{
+    const std::int32_t accepted = window::AcceptedField();
+    if (toolbar != nullptr) {
+        toolbar->TakeEvent(vcrRequest);
+        if (accepted == kToolbarHistoryControl)
+            RecallField(window::FocusField());
+    }
+    if (buttons) {
+        for (const ResponseButton& button : *buttons) {
+            if (button.control == accepted) {
+                SetResponse(button.action);
+                return LevelNotify;
+            }
+        }
+    }
+    if (okControl != 0 && okControl == accepted)
+        StartCompletion();
+    return LevelOk;
+}
+
+void WindowManager::SetResponse(std::uint8_t answer)
+{
+    response = answer;
+    window::PostEvent(kEventCloseWindow);
+    if (answer == ResponseCancelled && toolbar != nullptr && vcrRequest != nullptr)
+        *vcrRequest = 0;
+}
+
+void WindowManager::StartCompletion()
+{
+    window::WindowObject* current = window::CurrentWindow();
+    if ((originalRequest == RequestInsert || originalRequest == RequestChange)
+        && current != nullptr)
+        window::StartAcceptAll(*current);
+    else
+        window::PostEvent(kEventCompleted);
+}
+
+std::uint32_t WindowManager::OnRejected()
+{
+    const std::int32_t field = window::EventField();
+    if (window::Window* own = OwnWindow()) {
+        own->Beep();
+        own->Display(field);
+    } else {
+        platform::Beep();
+    }
+    window::SelectFields(field);
+    return LevelOk;
+}
+
+std::uint32_t WindowManager::OnNewSelection()
+{
+    window::Window* own = OwnWindow();
+    if (own != nullptr
+        && own->Property(window::EventField(), window::property::kType) == kListControlType) {
+        Reset(0);
+        if (autoToolbar != 0 && toolbar != nullptr)
+            toolbar->SetTarget(0);
+    }
+    return LevelOk;
+}
+
+// --- the window's content ----------------------------------------------------------------------
+
+void WindowManager::Open()
+{
+    if (translator != nullptr)
+        translator->TranslateWindow();
+    Reset(0);
+    inited |= kInitedOpened;
+}
+
+void WindowManager::Reset(std::uint8_t force)
+{
+    window::Window* own = OwnWindow();
+    if (own != nullptr && own->Property(0, window::property::kAcceptAll).value_or(0) != 0)
+        return; // an accept-all pass is checking the fields: leave them as they are
+    force = static_cast<std::uint8_t>(force + forcedReset);
+    forcedReset = 0;
+    if (browses) {
+        for (BrowseList* browse : *browses)
+            browse->ResetSort(force);
+        for (BrowseList* browse : *browses)
+            browse->UpdateWindow();
+    }
+    if (fileDrops) {
+        for (FileDropList* drop : *fileDrops)
+            drop->ResetQueue(force);
+    }
+    DisplayAll();
+}
+
+void WindowManager::SetKeyAlerts()
+{
+    if (browses) {
+        for (BrowseList* browse : *browses)
+            browse->SetAlerts();
+    }
+    window::Window* own = OwnWindow();
+    if (!history || own == nullptr)
+        return;
+    for (const HistoryField& entry : *history)
+        own->SetProperty(entry.control, window::property::kAlertKey, historyKey, 255);
+}
+
+void WindowManager::RecallField(std::int32_t control)
+{
+    if (!history)
+        return;
+    const auto found = std::find_if(history->begin(), history->end(),
+        [control](const HistoryField& entry) { return entry.control == control; });
+    if (found == history->end())
+        return;
+    std::memcpy(found->field.Address(), found->saved.data(),
+        std::min<std::size_t>(found->saved.size(), found->field.Size()));
+    if (window::Window* own = OwnWindow())
+        own->Display(control);
+}
+
+void WindowManager::RememberFields()
+{
+    if (!history)
+        return;
+    const void* previous = nullptr;
+    for (HistoryField& entry : *history) {
+        if (entry.field.Address() == previous)
+            continue; // the same field under another control: remembered already
+        previous = entry.field.Address();
+        const char* bytes = static_cast<const char*>(entry.field.Address());
+        entry.saved.assign(bytes, bytes + entry.field.Size());
+    }
+}
+
+void WindowManager::Update()
+{
+    if (browses) {
+        for (BrowseList* browse : *browses)
+            browse->UpdateBuffer();
+    }
+}
+
+void WindowManager::AttachToolbar(ToolbarRelay& relay)
+{
+    toolbar = &relay;
+    relay.Init();
+}
+
+window::Window* WindowManager::OwnWindow()
+{
+    return dynamic_cast<window::Window*>(window::TargetWindow());
+}
+
+void WindowManager::SelectFirstField() const
+{
+    window::SelectFields(firstField);
+}
+
+void WindowManager::DisplayAll() const
+{
+    if (window::Window* own = OwnWindow())
+        own->Refresh();
+}
+
+// --- forms that edit a record ------------------------------------------------------------------
+
+std::uint32_t WindowManager::PrepareUpdate()
+{
+    if (primary == nullptr)
+        return LevelOk; // a procedure without a primary file has nothing to prepare
+    primary->Prepare();
+    if (files) {
+        for (SavedFile& file : *files)
+            file.saved = file.file->SaveBuffer();
+    }
+    std::uint32_t level = LevelOk;
+    if (request == RequestInsert && insertAction != 0) {
+        response = ResponseCompleted;
+        PrepareFields();
+        if (response == ResponseCancelled)
+            level = LevelFatal;
+        else
+            response = ResponseCancelled;
+    } else if (request == RequestDelete && (deleteAction == 2 || deleteAction == 4)) {
+        response = primary->Delete(deleteAction == 2) == 0 ? ResponseCompleted : ResponseCancelled;
+        level = LevelFatal;
+    }
+    saved = primary->SaveBuffer();
+    return level;
+}
+
+std::uint32_t WindowManager::OnCompleted()
+{
+    RememberFields();
+    if (primary == nullptr)
+        return LevelOk;
+    switch (request) {
+    case RequestInsert:
+        return CompleteInsert();
+    case RequestChange:
+        CompleteChange();
+        break;
+    case RequestDelete:
+        CompleteDelete();
+        break;
+    default:
+        break;
+    }
+    return LevelOk;
+}
+
+std::uint32_t WindowManager::CompleteInsert()
+{
+    if (primary->Insert() != 0) {
+        SelectFirstField();
+        return LevelNotify;
+    }
+    switch (insertAction) {
+    case 2:
+        SetResponse(ResponseCompleted);
+        return LevelOk;
+    case 4:
+        if (errors == nullptr || errors->Raise(kMessageAddAnother) != 0) {
+            SetResponse(ResponseCompleted);
+            return LevelOk;
+        }
+        [[fallthrough]]; // another record is wanted
+    case 3:
+        lastInsertedPosition = primary->Position();
+        if (files) {
+            for (SavedFile& file : *files) {
+                file.file->RestoreBuffer(file.saved);
+                file.saved = file.file->SaveBuffer();
+            }
+        }
+        primary->RestoreBuffer(saved);
+        if (primary->PrimeRecord() != 0) {
+            window::PostEvent(kEventCloseWindow);
+        } else {
+            PrepareFields();
+            response = ResponseCancelled;
+        }
+        saved = primary->SaveBuffer();
+        DisplayAll();
+        SelectFirstField();
+        return LevelNotify;
+    default:
+        return LevelOk;
+    }
+}
+
+void WindowManager::CompleteChange()
+{
+    for (;;) {
+        response = ResponseCancelled;
+        bool unchanged = false;
+        std::uint32_t result = 0;
+        {
+            const WaitCursor wait;
+            unchanged = primary->EqualsBuffer(saved);
+            if (!unchanged)
+                result = primary->Update(historyKey != 0);
+        }
+        if (result == 0) {
+            const bool scrolling = vcrRequest != nullptr && *vcrRequest != 0;
+            if (!(unchanged && scrolling))
+                response = ResponseCompleted;
+            window::PostEvent(kEventCloseWindow);
+            return;
+        }
+        if (result == 1 && errors != nullptr) {
+            const std::uint32_t answer
+                = errors->Ask(kMessageUpdateError, kYesNoCancel, kButtonCancel);
+            if (answer == kButtonYes)
+                continue;
+            if (answer == kButtonNo) {
+                window::PostEvent(kEventCloseWindow);
+                return;
+            }
+        }
+        DisplayAll();
+        SelectFirstField();
+        return;
+    }
+}
+
+void WindowManager::CompleteDelete()
+{
+    for (;;) {
+        response = ResponseCancelled;
+        std::uint32_t answer = 0;
+        {
+            const WaitCursor wait;
+            answer = primary->Delete(true);
+        }
+        if (answer == 0) {
+            SetResponse(ResponseCompleted);
+            return;
+        }
+        // A question that could not be shown counts as Cancel: asking again would never end.
+        const std::uint32_t choice = errors != nullptr
+            ? errors->Ask(kMessageDeleteError, kYesNoCancel, kButtonCancel)
+            : kButtonCancel;
+        if (choice == kButtonNo) {
+            window::PostEvent(kEventCloseWindow);
+            return;
+        }
+        if (choice == kButtonCancel || choice == 0) {
+            DisplayAll();
+            SelectFirstField();
+            return;
+        }
+    }
+}
+
+std::uint32_t WindowManager::OnCloseEvent()
+{
+    if (response == ResponseCompleted || primary == nullptr)
+        return LevelOk;
+    if (cancelAction != 0 && (request == RequestInsert || request == RequestChange)
+        && !primary->EqualsBuffer(saved)) {
+        if ((cancelAction & 0x01) != 0) {
+            const std::uint32_t answer = (cancelAction & 0x02) == 0 ? kButtonYes
+                : errors != nullptr ? errors->Ask(kMessageSaveChanges, kYesNoCancel, kButtonCancel)
+                                    : kButtonCancel;
+            if (answer == kButtonYes) {
+                window::PostEvent(kEventAccepted, okControl);
+                return LevelNotify;
+            }
+            if (answer != kButtonNo) {
+                SelectFirstField();
+                return LevelNotify;
+            }
+        } else if (errors != nullptr && errors->Raise(kMessageChangesLost) == LevelCancel) {
+            SelectFirstField();
+            return LevelNotify;
+        }
+    }
+    if (originalRequest == RequestInsert && response == ResponseCancelled
+        && primary->CancelAutoInc() != 0) {
+        SelectFirstField();
+        return LevelNotify;
+    }
+    if (!IsBlank(lastInsertedPosition)) {
+        response = ResponseCompleted;
+        primary->Reget(lastInsertedPosition);
+    }
+    return LevelOk;
+}
+
+} // namespace framework
