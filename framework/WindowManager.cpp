@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace framework {
 
@@ -397,8 +398,13 @@ void WindowManager::RecallField(std::int32_t control)
         [control](const HistoryField& entry) { return entry.control == control; });
     if (found == history->end())
         return;
-    std::memcpy(found->field.Address(), found->saved.data(),
-        std::min<std::size_t>(found->saved.size(), found->field.Size()));
+    // A field shown by several controls in a row was remembered by the first of them only.
+    auto remembered = found;
+    while (remembered != history->begin()
+        && std::prev(remembered)->field.Address() == found->field.Address())
+        --remembered;
+    std::memcpy(found->field.Address(), remembered->saved.data(),
+        std::min<std::size_t>(remembered->saved.size(), found->field.Size()));
     if (window::Window* own = OwnWindow())
         own->Display(control);
 }
