@@ -807,6 +807,110 @@ TEST_F(WindowManagerTest, AbandonedInsertGivesBackItsNumberOrStays)
     }
 }
 
+TEST_F(WindowManagerTest, PrepareUpdateDeletesAtOnceOrCancelsAnInsertBeforeTheLoop)
+{
+    struct Row {
+        const char* name;
+        std::uint8_t request;
+        std::uint8_t insertAction = 2;
+        std::uint8_t deleteAction = 2;
+        bool fieldsCancel = false; ///< PrepareFields answers cancelled
+        std::vector<std::uint32_t> deleteAnswers {};
+        // Expected:
+        std::vector<bool> deletes {}; ///< the `ask` of each
+        bool loop = false;
+        std::uint8_t answered = ResponseCancelled;
+    };
+    const Row rows[] = {
+        { .name = "delete after asking",
+            .request = RequestDelete,
+            .deletes = { true },
+            .answered = ResponseCompleted },
+        { .name = "delete without asking",
+            .request = RequestDelete,
+            .deleteAction = 4,
+            .deletes = { false },
+            .answered = ResponseCompleted },
+        { .name = "not deleted",
+            .request = RequestDelete,
+            .deleteAnswers = { 1 },
+            .deletes = { true } },
+        { .name = "delete through the form",
+            .request = RequestDelete,
+            .deleteAction = 0,
+            .loop = true },
+        { .name = "insert whose fields cancel it", .request = RequestInsert, .fieldsCancel = true },
+        { .name = "insert", .request = RequestInsert, .loop = true },
+    };
+    for (const Row& row : rows) {
+        struct Prepared : Procedure {
+            bool fieldsCancel = false;
+            int prepared = 0;
+            void PrepareFields() override
+            {
+                ++prepared;
+                if (fieldsCancel)
+                    response = ResponseCancelled;
+            }
+        };
+        Prepared procedure;
+        FakeRecord record;
+        record.deleteAnswers.assign(row.deleteAnswers.begin(), row.deleteAnswers.end());
+        procedure.fieldsCancel = row.fieldsCancel;
+        procedure.request = row.request;
+        procedure.configure = [&](Procedure& self) {
+            self.primary = &record;
+            self.insertAction = row.insertAction;
+            self.deleteAction = row.deleteAction;
+        };
+        procedure.afterOpen = [](Procedure&) { window::PostEvent(kCloseWindow); };
+        EXPECT_EQ(procedure.Run(), row.answered) << row.name;
+        EXPECT_EQ(record.prepares, 1) << row.name;
+        EXPECT_EQ(record.deletes, row.deletes) << row.name;
+        EXPECT_EQ(procedure.prepared, row.request == RequestInsert ? 1 : 0) << row.name;
+        EXPECT_EQ(!procedure.seen.empty(), row.loop) << row.name;
+        EXPECT_EQ(record.copies.size(), 0u) << row.name << ": the saved copy is given back";
+    }
+}
+
+TEST_F(WindowManagerTest, FurtherFilesAreSavedForTheFormAndRestoredByKill)
+{
+    Procedure procedure;
+    FakeRecord record;
+    FakeRecord town("Split     ");
+    procedure.request = RequestInsert;
+    procedure.configure = [&](Procedure& self) {
+        self.primary = &record;
+        self.insertAction = 3;
+        self.files.emplace();
+        self.files->push_back({ &town, 0 });
+    };
+    std::vector<std::string> townAfterEach;
+    procedure.afterOpen = [&](Procedure&) {
+        town.record = "Zadar     ";
+        window::PostEvent(kCompleted); // inserted: another record, the town as it was
+        window::PostEvent(kCloseWindow);
+    };
+    procedure.afterEach = [&](Procedure&) { townAfterEach.push_back(town.record); };
+    EXPECT_EQ(procedure.Run(), ResponseCompleted);
+    EXPECT_EQ(
+        townAfterEach, (std::vector<std::string> { "Zadar     ", "Split     ", "Split     " }));
+    EXPECT_EQ(town.record, "Split     ");
+    EXPECT_TRUE(town.copies.empty()) << "each copy given back";
+}
+
+TEST_F(WindowManagerTest, RejectedValueSelectsItsField)
+{
+    Procedure procedure;
+    procedure.afterOpen = [](Procedure&) {
+        window::PostEvent(26, 4);
+        window::PostEvent(kCloseWindow);
+    };
+    EXPECT_EQ(procedure.Run(), ResponseCancelled);
+    EXPECT_EQ(procedure.window.focused, std::vector<std::int32_t> { 4 });
+    EXPECT_EQ(procedure.fieldEvents, std::vector<std::int32_t> { 4 });
+}
+
 // --- history fields ----------------------------------------------------------------------------
 
 value::ValueReference StringReference(std::array<char, 6>& text)
