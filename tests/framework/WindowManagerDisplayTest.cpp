@@ -7,6 +7,8 @@
 #include <framework/WindowManager.h>
 #include <platform/Display.h>
 #include <platform/TestDriver.h>
+#include <value/TypeCodes.h>
+#include <value/ValueReference.h>
 #include <window/Engine.h>
 #include <window/Window.h>
 
@@ -59,6 +61,10 @@ public:
     window::Window window { platform::WindowKind::Plain, "test$wmtest", "FORM",
         { record.record.data(), record.record.data() + 10, nullptr } };
     std::function<void(Form&)> configure;
+    /// Runs once the window is open (posts events, looks at the window).
+    std::function<void(Form&)> afterOpen;
+    /// Looks on after each event the handlers took.
+    std::function<void(Form&)> afterEach;
 
     std::vector<std::pair<std::int32_t, std::int32_t>> fieldEvents; ///< event, field
     std::vector<std::pair<std::int32_t, std::uint32_t>> accepted;   ///< field, level answered
@@ -78,7 +84,17 @@ public:
         if (!window.Open())
             return LevelNotify;
         opened = 1;
+        SetKeyAlerts();
+        if (afterOpen)
+            afterOpen(*this);
         return LevelOk;
+    }
+    std::uint32_t OnEvent() override
+    {
+        const std::uint32_t level = WindowManager::OnEvent();
+        if (afterEach)
+            afterEach(*this);
+        return level;
     }
     std::uint32_t OnFieldEvent() override
     {
@@ -203,6 +219,95 @@ TEST(WindowManagerDisplay, AbandoningAnEditedRecordAsksTheUser)
         EXPECT_EQ(focusBack, row.focusBackOnTheName) << row.name;
         EXPECT_EQ(recordAfter, "Ana       Split     ") << row.name << ": Kill restores the buffer";
     }
+}
+
+TEST(WindowManagerDisplay, NewSelectionOutsideAListChangesNothing)
+{
+    constexpr std::int32_t kNewSelection = 2;
+    std::vector<std::pair<std::size_t, int>> afterEach; ///< resets, toolbar offers
+    RunWithController(
+        [&] {
+            Form form;
+            wmtest::FakeBrowse browse;
+            wmtest::CountingRelay relay;
+            wmtest::FakeTarget first;
+            wmtest::FakeTarget second;
+            form.configure = [&](Form& self) {
+                self.browses->push_back(&browse);
+                self.AttachToolbar(relay);
+                relay.AddTarget(first, 1);
+                relay.AddTarget(second, 2);
+            };
+            form.afterOpen = [](Form&) { window::PostEvent(kNewSelection, kName); };
+            form.afterEach = [&](Form&) {
+                if (window::CurrentEvent() == kNewSelection)
+                    afterEach.emplace_back(browse.resetSorts.size(), first.offers + second.offers);
+            };
+            EXPECT_EQ(form.Run(), ResponseCancelled);
+        },
+        [] {
+            ASSERT_TRUE(test::WaitUntilIdle());
+            const platform::WindowHandle handle = test::FindWindowByTitle(kTitle);
+            ASSERT_NE(handle, 0u);
+            test::RequestClose(handle);
+        });
+    // Opening reset once; the entry's new selection neither resets nor offers the toolbar.
+    EXPECT_EQ(afterEach, (std::vector<std::pair<std::size_t, int>> { { 1, 0 } }));
+}
+
+TEST(WindowManagerDisplay, RecalledHistoryFieldIsShownAgain)
+{
+    constexpr std::int32_t kHistoryKey = 0x77; // F8
+    constexpr std::int32_t kAlertKey = 15;
+    constexpr std::int32_t kSelected = 257;
+    std::vector<std::int32_t> alertKeys;
+    std::string shownBefore;
+    std::string shownAfter;
+    std::string recordAfterRecall;
+    RunWithController(
+        [&] {
+            Form form;
+            form.configure = [&](Form& self) {
+                self.historyKey = kHistoryKey;
+                self.history.emplace();
+                self.history->push_back({ *value::ValueReference::Make(value::TypeCode::String,
+                                              self.record.record.data(), 10),
+                    {}, kName });
+                self.RememberFields();
+            };
+            form.afterOpen = [&](Form& self) {
+                alertKeys = self.window.FindControl(kName)->declared.alertKeys;
+            };
+            form.afterEach = [&](Form& self) {
+                const std::int32_t event = window::CurrentEvent();
+                if (event == kAccepted && window::AcceptedField() == kName) {
+                    // Back on the name, the history key pressed there.
+                    window::PostEvent(kSelected, kName);
+                    window::SetKeyCode(kHistoryKey);
+                    window::PostEvent(kAlertKey, kName);
+                }
+                if (event == kAlertKey)
+                    recordAfterRecall = self.record.record;
+            };
+            form.Run();
+        },
+        [&] {
+            ASSERT_TRUE(test::WaitUntilIdle());
+            const platform::WindowHandle handle = test::FindWindowByTitle(kTitle);
+            ASSERT_NE(handle, 0u);
+            const platform::WindowHandle name = Control(handle, kName);
+            test::TypeText(name, "Iva");
+            ASSERT_TRUE(test::WaitUntilIdle());
+            shownBefore = test::TextOf(name);
+            test::PressKey(handle, 0x09); // the name is accepted, then recalled
+            ASSERT_TRUE(test::WaitUntilIdle());
+            shownAfter = test::TextOf(name);
+            test::RequestClose(handle);
+        });
+    EXPECT_EQ(alertKeys, std::vector<std::int32_t> { kHistoryKey }) << "set by SetKeyAlerts";
+    EXPECT_EQ(shownBefore, "AnaIva");
+    EXPECT_EQ(recordAfterRecall, "Ana       Split     ");
+    EXPECT_EQ(shownAfter, "Ana");
 }
 
 } // namespace
