@@ -32,8 +32,10 @@ constexpr std::int32_t kEventSized = 561;
 /// The toolbar's history button: restores the focused history field.
 constexpr std::int32_t kToolbarHistoryControl = 2011;
 
-/// The record type of a list control, whose new selection resets the window.
-constexpr std::int32_t kListControlType = 37;
+/// The control type whose new selection resets the window and may re-target the toolbar. It is
+/// not one of the kinds this program's windows are built from (those are 2, 8, 9, 10, 12, 13,
+/// 14, 17, 33, 34 and 39: a list is 14), so here a new selection resets nothing.
+constexpr std::int32_t kSelectionResetsType = 37;
 
 /// Key codes (low 11 bits) an ACCEPT loop must not see as the first keystroke of a new window.
 constexpr std::uint32_t kDroppedStartKeys[] = { 2, 130 };
@@ -339,7 +341,7 @@ std::uint32_t WindowManager::OnNewSelection()
 {
     window::Window* own = OwnWindow();
     if (own != nullptr
-        && own->Property(window::EventField(), window::property::kType) == kListControlType) {
+        && own->Property(window::EventField(), window::property::kType) == kSelectionResetsType) {
         Reset(0);
         if (autoToolbar != 0 && toolbar != nullptr)
             toolbar->SetTarget(0);
