@@ -237,7 +237,7 @@ public:
 
     // Fields. A derived procedure sets what its Init needs; the rest are the class's own.
     std::uint8_t autoRefresh = 0; ///< reset the window after an event when a browse needs it
-    std::uint8_t autoToolbar = 0; ///< a new selection in a list re-targets the toolbar
+    std::uint8_t autoToolbar = 0; ///< a new selection may re-target the toolbar
     std::optional<std::vector<BrowseList*>> browses;
     std::optional<std::vector<ResponseButton>> buttons;
     std::optional<std::vector<FileDropList*>> fileDrops;
