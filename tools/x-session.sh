@@ -1,0 +1,202 @@
+# shellcheck shell=bash
+# Shell functions (bash, sourced) that run varn on a virtual X server of its own and drive it with
+# real X input, as a user at the keyboard would: Xvfb, xdotool, xev/xprop/xwininfo and
+# ImageMagick's import. Used by tools/run-under-xvfb.sh and by the program's X session test.
+#
+# Every wait is a wait on a condition (a window mapped or unmapped, the program's exit) and has a
+# limit in seconds; when the limit passes, the function says which step did not happen and
+# returns 1. There is no window manager: nothing gives a new window the focus, places it or
+# decorates it, so the caller gives the focus itself (xs_focus) where a window manager would.
+#
+#   xs_start_server                  Xvfb on a free display; exports DISPLAY
+#   xs_start_program PROGRAM...      starts it on that display (QT_QPA_PLATFORM=xcb)
+#   xs_wait_window SECS TITLE        prints the id of the visible top-level window TITLE
+#   xs_focus SECS ID                 gives ID the keyboard focus
+#   xs_key KEY...                    presses and releases each key (xdotool names: alt+f, Return)
+#   xs_watch ID|root                 starts watching a window's X events
+#   xs_wait_event SECS WHAT PATTERN... waits for a watched event (a menu mapped, a window gone)
+#   xs_wait_painted SECS ID          waits until ID shows more than its background
+#   xs_wait_settled SECS GEOMETRY    waits until that part of the screen stops changing
+#   xs_wait_exit SECS                waits for the program's end; its exit code in xs_exit_code
+#
+# xs_stop (run on EXIT) kills what is still running and removes the session's directory.
+
+xs_name=${xs_name:-x-session}
+xs_step=
+xs_dir=
+xs_server=
+xs_program=
+xs_exit_fd=
+# shellcheck disable=SC2034 # read by the caller
+xs_exit_code=''
+XS_WATCH_PID=
+
+# xs_fail MESSAGE: says what did not happen (in the step xs_step names, when set) and whether the
+# program is still running; returns 1.
+xs_fail()
+{
+    local state='' code
+    if [ -n "$xs_program" ] && ! kill -0 "$xs_program" 2>/dev/null; then
+        state=" (varn had ended"
+        read -r -t 5 -u "$xs_exit_fd" code && state+=" with exit code $code"
+        state+=")"
+        xs_program=
+    fi
+    echo "$xs_name: ${xs_step:+$xs_step: }$*$state" >&2
+    return 1
+}
+
+xs_stop()
+{
+    [ -n "$XS_WATCH_PID" ] && kill "$XS_WATCH_PID" 2>/dev/null
+    if [ -n "$xs_program" ] && kill -0 "$xs_program" 2>/dev/null; then
+        kill -KILL "$xs_program" 2>/dev/null
+    fi
+    if [ -n "$xs_server" ]; then
+        kill "$xs_server" 2>/dev/null
+        wait "$xs_server" 2>/dev/null
+    fi
+    [ -n "$xs_dir" ] && rm -rf "$xs_dir"
+    return 0
+}
+
+# The server picks a display number that no other server holds (-displayfd) and writes it to the
+# pipe once it accepts connections, so parallel sessions never collide and nothing waits blindly.
+xs_start_server()
+{
+    xs_dir=$(mktemp -d "${TMPDIR:-/tmp}/varn-x.XXXXXX") || return 1
+    mkdir -m 700 "$xs_dir/runtime"
+    mkfifo "$xs_dir/display"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$xs_dir/display" \
+        >"$xs_dir/xvfb.log" 2>&1 &
+    xs_server=$!
+    local number
+    if ! read -r -t 20 number <"$xs_dir/display" || [ -z "$number" ]; then
+        cat "$xs_dir/xvfb.log" >&2
+        xs_fail "the X server (Xvfb) did not start"
+        return 1
+    fi
+    export DISPLAY=:$number
+    export XDG_RUNTIME_DIR=$xs_dir/runtime
+    unset WAYLAND_DISPLAY
+}
+
+# The program runs in a subshell that prints its process id, waits for it and prints its exit
+# code; reading that second line (xs_wait_exit) is the wait for the program's end.
+xs_start_program()
+{
+    local out
+    exec {out}>&1
+    exec {xs_exit_fd}< <(
+        QT_QPA_PLATFORM=xcb "$@" >&"$out" &
+        echo $!
+        wait $!
+        echo $?
+    )
+    exec {out}>&-
+    read -r -u "$xs_exit_fd" xs_program
+}
+
+xs_wait_window()
+{
+    local limit=$1 title=$2 id
+    id=$(timeout "$limit" xdotool search --sync --onlyvisible --name "^$title\$" | head -n 1)
+    [ -n "$id" ] || xs_fail "no window \"$title\" was mapped within ${limit}s" || return 1
+    echo "$id"
+}
+
+xs_focus()
+{
+    timeout "$1" xdotool windowfocus --sync "$2" \
+        || xs_fail "window $2 did not get the keyboard focus within $1s"
+}
+
+xs_key()
+{
+    xdotool key "$@"
+}
+
+# xev reports a window's structure changes (for the root window: its top-level windows'). It is
+# listening once it reports a change of a property that is set after it started; until then the
+# property is set again, ten times a second, for at most ten seconds. From then on no change can
+# slip past it. ID is a window id or "root".
+xs_watch()
+{
+    local id=$1 line attempt
+    local window=(-id "$id")
+    [ "$id" = root ] && window=(-root)
+    coproc XS_WATCH { exec xev "${window[@]}" -event substructure -event structure -event property 2>&1; }
+    for attempt in $(seq 100); do
+        xprop "${window[@]}" -f _VARN_WATCH 8s -set _VARN_WATCH "$attempt" \
+            || xs_fail "cannot watch window $id" || return 1
+        while read -r -t 0.1 line <&"${XS_WATCH[0]}"; do
+            case $line in *"(_VARN_WATCH)"*) return 0 ;; esac
+        done
+    done
+    xs_fail "cannot watch window $id"
+}
+
+# xs_wait_event SECS WHAT PATTERN...: waits until the watched window reports an event that
+# matches one of the glob PATTERNs (matched against the event's lines so far, joined by
+# spaces), then stops watching. WHAT names the step in the message when it does not happen.
+xs_wait_event()
+{
+    local limit=$1 what=$2 line event='' deadline=$((SECONDS + $1)) seen=1 pattern
+    shift 2
+    while [ "$seen" -ne 0 ] && [ "$SECONDS" -lt "$deadline" ] \
+        && read -r -t $((deadline - SECONDS)) line <&"${XS_WATCH[0]}"; do
+        if [ -z "$line" ]; then
+            event=
+            continue
+        fi
+        event="${event:+$event }$line"
+        for pattern in "$@"; do
+            # shellcheck disable=SC2053 # a glob on purpose
+            [[ $event == $pattern ]] && seen=0
+        done
+    done
+    kill "$XS_WATCH_PID" 2>/dev/null
+    wait "$XS_WATCH_PID" 2>/dev/null
+    XS_WATCH_PID=
+    [ "$seen" -eq 0 ] || xs_fail "$what did not happen within ${limit}s"
+}
+
+# Mapped is not yet painted: the window shows its background until the program has drawn it.
+xs_wait_painted()
+{
+    local limit=$1 id=$2 deadline=$((SECONDS + $1)) colours
+    while [ "$SECONDS" -lt "$deadline" ]; do
+        colours=$(import -window "$id" png:- 2>/dev/null | identify -format '%k' - 2>/dev/null)
+        [ "${colours:-0}" -gt 1 ] && return 0
+    done
+    xs_fail "window $id was not painted within ${limit}s"
+}
+
+xs_geometry()
+{
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+        /Width:/ { w = $NF } /Height:/ { h = $NF } END { printf "%dx%d+%d+%d\n", w, h, x, y }'
+}
+
+xs_wait_settled()
+{
+    local limit=$1 geometry=$2 deadline=$((SECONDS + $1)) previous='' current
+    while [ "$SECONDS" -lt "$deadline" ]; do
+        current=$(import -window root -crop "$geometry" rgb:- 2>/dev/null | md5sum)
+        [ "$current" = "$previous" ] && return 0
+        previous=$current
+    done
+    xs_fail "the screen did not settle within ${limit}s"
+}
+
+xs_wait_exit()
+{
+    local limit=$1
+    # shellcheck disable=SC2034 # read by the caller
+    if ! read -r -t "$limit" -u "$xs_exit_fd" xs_exit_code; then
+        kill -KILL "$xs_program" 2>/dev/null
+        xs_fail "the program did not end within ${limit}s; killed"
+        return 1
+    fi
+    xs_program=
+}
