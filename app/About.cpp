@@ -3,6 +3,7 @@
 #include "Procedures.h"
 
 #include <window/Engine.h>
+#include <window/EventCodes.h>
 
 #include <memory>
 
@@ -11,7 +12,6 @@ namespace app {
 namespace {
 
 constexpr std::int32_t kOkButton = 16;
-constexpr std::int32_t kEventCloseWindow = 513;
 
 class AboutProcedure final : public ProgramProcedure {
 public:
@@ -20,7 +20,7 @@ public:
     std::uint32_t OnAccepted() override
     {
         if (window::AcceptedField() == kOkButton)
-            window::PostEvent(kEventCloseWindow);
+            window::PostEvent(window::event::kCloseWindow);
         return WindowManager::OnAccepted();
     }
 };

@@ -5,6 +5,7 @@
 #include <platform/Display.h>
 #include <value/BindScope.h>
 #include <window/Engine.h>
+#include <window/EventCodes.h>
 #include <window/Window.h>
 
 #include <algorithm>
@@ -13,21 +14,9 @@
 
 namespace framework {
 
-namespace {
+namespace event = window::event;
 
-// Event codes as procedures see them (without the engine's base).
-constexpr std::int32_t kEventAccepted = 1;
-constexpr std::int32_t kEventNewSelection = 2;
-constexpr std::int32_t kEventAlertKey = 15;
-constexpr std::int32_t kEventRejected = 26;
-constexpr std::int32_t kEventSelected = 257;
-constexpr std::int32_t kEventCloseWindow = 513;
-constexpr std::int32_t kEventCloseDown = 514;
-constexpr std::int32_t kEventOpenWindow = 515;
-constexpr std::int32_t kEventLoseFocus = 517;
-constexpr std::int32_t kEventGainFocus = 518;
-constexpr std::int32_t kEventCompleted = 549;
-constexpr std::int32_t kEventSized = 561;
+namespace {
 
 /// The toolbar's history button: restores the focused history field.
 constexpr std::int32_t kToolbarHistoryControl = 2011;
@@ -213,19 +202,19 @@ std::uint32_t WindowManager::OnEvent()
             return level;
     }
     switch (window::CurrentEvent()) {
-    case kEventAccepted:
+    case event::kAccepted:
         level = OnAccepted();
         break;
-    case kEventRejected:
+    case event::kRejected:
         level = OnRejected();
         break;
-    case kEventSelected:
+    case event::kSelected:
         level = OnSelected();
         break;
-    case kEventNewSelection:
+    case event::kNewSelection:
         level = OnNewSelection();
         break;
-    case kEventAlertKey:
+    case event::kAlertKey:
         if (historyKey != 0 && historyKey == static_cast<std::int32_t>(window::KeyCode()))
             RecallField(window::FocusField());
         break;
@@ -252,32 +241,32 @@ std::uint32_t WindowManager::OnEvent()
 std::uint32_t WindowManager::OnWindowEvent()
 {
     switch (window::CurrentEvent()) {
-    case kEventOpenWindow:
+    case event::kOpenWindow:
         if ((inited & kInitedOpened) == 0)
             Open();
         if (firstField != 0)
             window::SelectFields(firstField);
         break;
-    case kEventLoseFocus:
+    case event::kLoseFocus:
         if (resetOnGainFocus != 0)
             forcedReset = 1;
         break;
-    case kEventGainFocus:
+    case event::kGainFocus:
         if ((inited & kInitedOpened) != 0)
             Reset(0);
         else
             Open();
         break;
-    case kEventSized:
+    case event::kSized:
         if ((inited & kInitedResized) != 0)
             Reset(0);
         else
             inited |= kInitedResized; // the first size after opening is the window's own
         break;
-    case kEventCompleted:
+    case event::kCompleted:
         return OnCompleted();
-    case kEventCloseWindow:
-    case kEventCloseDown:
+    case event::kCloseWindow:
+    case event::kCloseDown:
         return OnCloseEvent();
     default:
         break;
@@ -309,7 +298,7 @@ std::uint32_t WindowManager::OnAccepted()
 void WindowManager::SetResponse(std::uint8_t answer)
 {
     response = answer;
-    window::PostEvent(kEventCloseWindow);
+    window::PostEvent(event::kCloseWindow);
     if (answer == ResponseCancelled && toolbar != nullptr && vcrRequest != nullptr)
         *vcrRequest = 0;
 }
@@ -321,7 +310,7 @@ void WindowManager::StartCompletion()
         && current != nullptr)
         window::StartAcceptAll(*current);
     else
-        window::PostEvent(kEventCompleted);
+        window::PostEvent(event::kCompleted);
 }
 
 std::uint32_t WindowManager::OnRejected()
@@ -528,7 +517,7 @@ std::uint32_t WindowManager::CompleteInsert()
         }
         primary->RestoreBuffer(saved);
         if (primary->PrimeRecord() != 0) {
-            window::PostEvent(kEventCloseWindow);
+            window::PostEvent(event::kCloseWindow);
         } else {
             PrepareFields();
             response = ResponseCancelled;
@@ -558,7 +547,7 @@ void WindowManager::CompleteChange()
             const bool scrolling = vcrRequest != nullptr && *vcrRequest != 0;
             if (!(unchanged && scrolling))
                 response = ResponseCompleted;
-            window::PostEvent(kEventCloseWindow);
+            window::PostEvent(event::kCloseWindow);
             return;
         }
         if (result == 1 && errors != nullptr) {
@@ -567,7 +556,7 @@ void WindowManager::CompleteChange()
             if (answer == kButtonYes)
                 continue;
             if (answer == kButtonNo) {
-                window::PostEvent(kEventCloseWindow);
+                window::PostEvent(event::kCloseWindow);
                 return;
             }
         }
@@ -595,7 +584,7 @@ void WindowManager::CompleteDelete()
             ? errors->Ask(kMessageDeleteError, kYesNoCancel, kButtonCancel)
             : kButtonCancel;
         if (choice == kButtonNo) {
-            window::PostEvent(kEventCloseWindow);
+            window::PostEvent(event::kCloseWindow);
             return;
         }
         if (choice == kButtonCancel || choice == 0) {
@@ -617,7 +606,7 @@ std::uint32_t WindowManager::OnCloseEvent()
                 : errors != nullptr ? errors->Ask(kMessageSaveChanges, kYesNoCancel, kButtonCancel)
                                     : kButtonCancel;
             if (answer == kButtonYes) {
-                window::PostEvent(kEventAccepted, okControl);
+                window::PostEvent(event::kAccepted, okControl);
                 return LevelNotify;
             }
             if (answer != kButtonNo) {

@@ -16,6 +16,7 @@ inline constexpr std::int32_t kEventBase = 0x1400;
 struct EventCode {
     static constexpr std::int32_t kAccepted = 0x1401;
     static constexpr std::int32_t kNewSelection = 0x1402;
+    static constexpr std::int32_t kAlertKey = 0x140F;
     static constexpr std::int32_t kDrop = 0x1413;
     static constexpr std::int32_t kRejected = 0x141A;
     static constexpr std::int32_t kColumnResize = 0x141E;
@@ -33,10 +34,27 @@ struct EventCode {
     static constexpr std::int32_t kDdeExecute = 0x160F;
     static constexpr std::int32_t kDdePoke = 0x1610;
     static constexpr std::int32_t kCompleted = 0x1625;
+    static constexpr std::int32_t kSized = 0x1631;
     static constexpr std::int32_t kBuildFile = 0x1640;
     static constexpr std::int32_t kBuildKey = 0x1641;
     static constexpr std::int32_t kBuildDone = 0x1642;
 };
+
+/// Event codes as procedures give and see them: without the base.
+namespace event {
+inline constexpr std::int32_t kAccepted = EventCode::kAccepted - kEventBase;
+inline constexpr std::int32_t kNewSelection = EventCode::kNewSelection - kEventBase;
+inline constexpr std::int32_t kAlertKey = EventCode::kAlertKey - kEventBase;
+inline constexpr std::int32_t kRejected = EventCode::kRejected - kEventBase;
+inline constexpr std::int32_t kSelected = EventCode::kSelected - kEventBase;
+inline constexpr std::int32_t kCloseWindow = EventCode::kCloseWindow - kEventBase;
+inline constexpr std::int32_t kCloseDown = EventCode::kCloseDown - kEventBase;
+inline constexpr std::int32_t kOpenWindow = EventCode::kOpenWindow - kEventBase;
+inline constexpr std::int32_t kLoseFocus = EventCode::kLoseFocus - kEventBase;
+inline constexpr std::int32_t kGainFocus = EventCode::kGainFocus - kEventBase;
+inline constexpr std::int32_t kCompleted = EventCode::kCompleted - kEventBase;
+inline constexpr std::int32_t kSized = EventCode::kSized - kEventBase;
+} // namespace event
 
 /// The name of an internal event code ("EVENT:Accepted" for 0x1401); empty for a number that
 /// is no event.
