@@ -54,7 +54,8 @@ struct ThreadSlot {
     std::vector<WindowObject*> windows;    ///< every open window of the thread
 
     // Runtime state kept here while another thread holds the lock. The decimal register stack
-    // and the bind scope are saved beside the string stack once they exist.
+    // is saved beside the string stack once it exists; bind scopes are kept per operating-system
+    // thread (value/BindScope.h) and need no switching.
     value::SavedStack* savedStringStack = nullptr;
 
     std::uint32_t lastKeyCode = 0;
