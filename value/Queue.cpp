@@ -50,6 +50,22 @@ template<typename T> std::int32_t CompareNumbers(const char* a, const char* b)
     return x < y ? -1 : (y < x ? 1 : 0);
 }
 
+/// The characters of a string field (STRING, CSTRING or PSTRING) as its comparison reads them.
+std::string_view FieldText(const QueueField& field, const char* record)
+{
+    const char* x = record + field.offset;
+    switch (field.type) {
+    case TypeCode::CString:
+        return { x, ::strnlen(x, field.size) };
+    case TypeCode::PString: {
+        const std::size_t limit = field.size == 0 ? 0 : field.size - 1;
+        return { x + 1, std::min<std::size_t>(static_cast<unsigned char>(x[0]), limit) };
+    }
+    default:
+        return { x, field.size };
+    }
+}
+
 std::int32_t CompareField(const QueueField& field, const char* a, const char* b)
 {
     const char* x = a + field.offset;
@@ -72,15 +88,9 @@ std::int32_t CompareField(const QueueField& field, const char* a, const char* b)
     case TypeCode::Real:
         return CompareNumbers<double>(x, y);
     case TypeCode::String:
-        return CompareStrings({ x, field.size }, { y, field.size });
     case TypeCode::CString:
-        return CompareStrings({ x, ::strnlen(x, field.size) }, { y, ::strnlen(y, field.size) });
-    case TypeCode::PString: {
-        const std::size_t limit = field.size == 0 ? 0 : field.size - 1;
-        const std::size_t lx = std::min<std::size_t>(static_cast<unsigned char>(x[0]), limit);
-        const std::size_t ly = std::min<std::size_t>(static_cast<unsigned char>(y[0]), limit);
-        return CompareStrings({ x + 1, lx }, { y + 1, ly });
-    }
+    case TypeCode::PString:
+        return CompareStrings(FieldText(field, a), FieldText(field, b));
     default:
         // Types without an order of their own here compare as their bytes.
         return std::memcmp(x, y, field.size);
@@ -108,9 +118,53 @@ struct Order {
     Record current = nullptr;
 };
 
-/// The merge sort's scratch array, valid only during one sort.
-Record* g_scratch = nullptr;
+/// A whole-number field (not a real) as a 32-bit number in the same order.
+std::uint32_t NumberLead(const QueueField& field, const char* record)
+{
+    constexpr std::uint32_t kSignBit = 0x80000000u;
+    const char* x = record + field.offset;
+    switch (field.type) {
+    case TypeCode::Byte:
+        return Load<std::uint8_t>(x);
+    case TypeCode::UShort:
+        return Load<std::uint16_t>(x);
+    case TypeCode::ULong:
+        return Load<std::uint32_t>(x);
+    case TypeCode::Short:
+        return static_cast<std::uint32_t>(std::int32_t { Load<std::int16_t>(x) }) ^ kSignBit;
+    default: // LONG, DATE, TIME
+        return static_cast<std::uint32_t>(Load<std::int32_t>(x)) ^ kSignBit;
+    }
+}
 
+/// The character at `index` of a value that continues as blanks.
+unsigned char PaddedChar(std::string_view text, std::size_t index)
+{
+    return index < text.size() ? static_cast<unsigned char>(text[index]) : ' ';
+}
+
+/// The collating weights of four characters of a value from `from` on, as one number. Without
+/// digraphs two values compare as the weights of their first differing characters, and the
+/// weights are a permutation (value/Collation.h); so when two values agree before `from`, they
+/// compare as these numbers do wherever the numbers differ.
+std::uint32_t TextLead(std::string_view text, std::size_t from)
+{
+    const auto& weights = Tables().weights;
+    std::uint32_t lead = 0;
+    for (std::size_t i = from; i < from + 4; ++i)
+        lead = lead << 8 | weights[PaddedChar(text, i)];
+    return lead;
+}
+
+/// The merge sort of an order. Each record enters the sort as its index and a 32-bit lead from
+/// its first key field that orders two records as the field does wherever their leads differ:
+/// a whole number's value, or the weights of four characters of a string, from the first
+/// position where the records' strings differ at all. Most comparisons are then one comparison
+/// of numbers lying side by side; only records with equal leads are compared field by field.
+/// Every comparison answers as the field-by-field comparison would, so the order is exactly
+/// that of sorting the records by the key. (Where most leads are equal, as for names that agree
+/// in those four characters, the sort reads the records as often as without leads, and somewhat
+/// more slowly.)
 class Sorter {
 public:
     Sorter(const std::vector<QueueField>& fields, const Key& key)
@@ -123,7 +177,39 @@ public:
         m_count = key.count;
     }
 
-    void Sort(Record* items, std::size_t lo, std::size_t hi)
+    /// The records in the key's order; throws std::bad_alloc when memory runs out.
+    std::vector<Record> Sort(const std::vector<Record>& records)
+    {
+        const std::size_t count = records.size();
+        if (count < 2)
+            return records;
+        // Positions in a queue are 32-bit numbers, so an index fits an entry.
+        const auto entries = std::make_unique_for_overwrite<Entry[]>(count);
+        // A merge copies out its left half only, which is at most half the records rounded up.
+        const auto scratch = std::make_unique_for_overwrite<Entry[]>(count / 2 + 1);
+        std::vector<Record> sorted;
+        sorted.reserve(count);
+
+        ChooseLead(records);
+        for (std::size_t i = 0; i < count; ++i)
+            entries[i] = { LeadOf(records[i]), static_cast<std::uint32_t>(i) };
+        m_records = records.data();
+        m_scratch = scratch.get();
+        Sort(entries.get(), 0, count - 1);
+        for (std::size_t i = 0; i < count; ++i)
+            sorted.push_back(records[entries[i].index]);
+        return sorted;
+    }
+
+private:
+    struct Entry {
+        std::uint32_t lead;
+        std::uint32_t index; ///< of the record in the records being sorted
+    };
+
+    enum class Lead { None, Number, Text };
+
+    void Sort(Entry* items, std::size_t lo, std::size_t hi)
     {
         if (hi - lo < 9) {
             InsertionSort(items, lo, hi);
@@ -135,11 +221,69 @@ public:
         Merge(items, lo, mid, hi);
     }
 
-private:
-    std::int32_t Compare(Record a, Record b) const
+    /// Whether and how the first key field gives leads. Reals have none (a NaN compares equal
+    /// to every number), nor have strings while digraphs are defined (a digraph compares as
+    /// the two characters it stands for). The characters all the strings share decide nothing,
+    /// so their leads start behind them.
+    void ChooseLead(const std::vector<Record>& records)
     {
+        const QueueField& field = m_parts[0].field;
+        switch (field.type) {
+        case TypeCode::Byte:
+        case TypeCode::Short:
+        case TypeCode::UShort:
+        case TypeCode::Date:
+        case TypeCode::Time:
+        case TypeCode::Long:
+        case TypeCode::ULong:
+            m_lead = Lead::Number;
+            return;
+        case TypeCode::String:
+        case TypeCode::CString:
+        case TypeCode::PString:
+            break;
+        default:
+            m_lead = Lead::None;
+            return;
+        }
+        if (Tables().digraphs[0].character != 0) {
+            m_lead = Lead::None;
+            return;
+        }
+        m_lead = Lead::Text;
+        const std::string_view first = FieldText(field, records.front());
+        std::size_t shared = field.size;
+        for (Record record : records) {
+            const std::string_view text = FieldText(field, record);
+            std::size_t i = 0;
+            while (i < shared && PaddedChar(text, i) == PaddedChar(first, i))
+                ++i;
+            shared = i;
+        }
+        m_leadFrom = shared;
+    }
+
+    /// The record's lead, inverted for a descending field; the same for every record when the
+    /// field has none.
+    std::uint32_t LeadOf(Record record) const
+    {
+        const Part& part = m_parts[0];
+        std::uint32_t lead = 0;
+        if (m_lead == Lead::Number)
+            lead = NumberLead(part.field, record);
+        else if (m_lead == Lead::Text)
+            lead = TextLead(FieldText(part.field, record), m_leadFrom);
+        return part.descending ? ~lead : lead;
+    }
+
+    std::int32_t Compare(const Entry& a, const Entry& b) const
+    {
+        if (a.lead != b.lead)
+            return a.lead < b.lead ? -1 : 1;
+        const Record x = m_records[a.index];
+        const Record y = m_records[b.index];
         for (std::size_t i = 0; i < m_count; ++i) {
-            const std::int32_t result = CompareField(m_parts[i].field, a, b);
+            const std::int32_t result = CompareField(m_parts[i].field, x, y);
             if (result != 0)
                 return m_parts[i].descending ? (result < 0 ? 1 : -1) : result;
         }
@@ -147,10 +291,10 @@ private:
     }
 
     /// Each record goes after the last earlier one whose key is less than or equal to its own.
-    void InsertionSort(Record* items, std::size_t lo, std::size_t hi) const
+    void InsertionSort(Entry* items, std::size_t lo, std::size_t hi) const
     {
         for (std::size_t i = lo + 1; i <= hi; ++i) {
-            const Record item = items[i];
+            const Entry item = items[i];
             std::size_t first = lo;
             std::size_t last = i;
             while (first < last) {
@@ -161,7 +305,7 @@ private:
                     last = middle;
             }
             if (first != i) {
-                std::memmove(items + first + 1, items + first, (i - first) * sizeof(Record));
+                std::memmove(items + first + 1, items + first, (i - first) * sizeof(Entry));
                 items[first] = item;
             }
         }
@@ -170,9 +314,9 @@ private:
     /// The left records not above the right half's first stay; from the first greater one
     /// on, runs of right records (while left >= right) and left records (while right >= left)
     /// alternate, so equal keys from the two halves may change their order.
-    void Merge(Record* items, std::size_t lo, std::size_t mid, std::size_t hi) const
+    void Merge(Entry* items, std::size_t lo, std::size_t mid, std::size_t hi) const
     {
-        const Record firstRight = items[mid + 1];
+        const Entry firstRight = items[mid + 1];
         std::size_t first = lo;
         std::size_t last = mid + 1;
         while (first < last) {
@@ -185,7 +329,8 @@ private:
         if (first > mid)
             return;
         const std::size_t leftCount = mid + 1 - first;
-        std::memcpy(g_scratch, items + first, leftCount * sizeof(Record));
+        Entry* const scratch = m_scratch;
+        std::memcpy(scratch, items + first, leftCount * sizeof(Entry));
         std::size_t left = 0;
         std::size_t right = mid + 1;
         std::size_t out = first;
@@ -193,15 +338,15 @@ private:
         bool takeRight = true;
         while (left < leftCount && right <= hi) {
             if (takeRight) {
-                if (Compare(g_scratch[left], items[right]) >= 0) {
+                if (Compare(scratch[left], items[right]) >= 0) {
                     items[out++] = items[right++];
                 } else {
-                    items[out++] = g_scratch[left++];
+                    items[out++] = scratch[left++];
                     takeRight = false;
                 }
             } else {
-                if (Compare(items[right], g_scratch[left]) >= 0) {
-                    items[out++] = g_scratch[left++];
+                if (Compare(items[right], scratch[left]) >= 0) {
+                    items[out++] = scratch[left++];
                 } else {
                     items[out++] = items[right++];
                     takeRight = true;
@@ -209,7 +354,7 @@ private:
             }
         }
         if (left < leftCount)
-            std::memcpy(items + out, g_scratch + left, (leftCount - left) * sizeof(Record));
+            std::memcpy(items + out, scratch + left, (leftCount - left) * sizeof(Entry));
     }
 
     struct Part {
@@ -218,6 +363,10 @@ private:
     };
     std::array<Part, kMaxQueueKeyFields> m_parts {};
     std::size_t m_count = 0;
+    Lead m_lead = Lead::None;
+    std::size_t m_leadFrom = 0;        ///< where text leads start
+    const Record* m_records = nullptr; ///< being sorted
+    Entry* m_scratch = nullptr;        ///< a merge's copy of its left half
 };
 
 std::uint32_t TimeNumberNow()
@@ -465,20 +614,20 @@ private:
         if (!m_hasPending)
             return true;
         try {
+            // Sorted before any order changes, so that running out of memory leaves them all
+            // as they were.
+            std::vector<Record> sorted = Sorter(m_fields, m_pending).Sort(Base().records);
             Order* target = nullptr;
             if (m_orders.size() < kMaxQueueOrders) {
-                auto order = std::make_unique<Order>();
-                order->records = Base().records;
-                target = order.get();
-                m_orders.push_back(std::move(order));
+                m_orders.push_back(std::make_unique<Order>());
+                target = m_orders.back().get();
                 m_mru.push_back(target);
             } else {
                 target = m_mru.back() == m_base ? m_mru[m_mru.size() - 2] : m_mru.back();
-                target->records = Base().records;
             }
+            target->records = std::move(sorted);
             target->key = m_pending;
             target->current = nullptr;
-            SortOrder(*target);
             MoveToFront(target);
             m_hasPending = false;
             return true;
@@ -486,16 +635,6 @@ private:
             PostErrorCode(kErrorNoMemory);
             return false;
         }
-    }
-
-    void SortOrder(Order& order)
-    {
-        if (order.records.size() < 2)
-            return;
-        std::unique_ptr<Record[]> scratch(new Record[order.records.size()]);
-        g_scratch = scratch.get();
-        Sorter(m_fields, order.key).Sort(order.records.data(), 0, order.records.size() - 1);
-        g_scratch = nullptr;
     }
 
     std::vector<Record>::iterator UpperBound(Order& order, Record record)

@@ -5,7 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <ostream>
+#include <random>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -489,5 +496,305 @@ TEST_F(QueueTest, MemoryExhaustionPostsEightAndKeepsTheQueue)
     QueueDispose(&declared);
     EXPECT_EQ(declared.engine, nullptr);
 }
+
+// The sort against a plain rendering of the same merge over records of every kind of field,
+// with many equal keys. Record layout: STRING(10) NAME, CSTRING(8) CNAME, PSTRING(8) PNAME,
+// LONG, SHORT, BYTE, ULONG, REAL and a LONG ID that no key uses and that tells records apart.
+const QueueLayout kMixedLayout { {
+                                     { TypeCode::String, 0, 10 },
+                                     { TypeCode::CString, 10, 8 },
+                                     { TypeCode::PString, 18, 8 },
+                                     { TypeCode::Long, 26, 4 },
+                                     { TypeCode::Short, 30, 2 },
+                                     { TypeCode::Byte, 32, 1 },
+                                     { TypeCode::ULong, 33, 4 },
+                                     { TypeCode::Real, 37, 8 },
+                                     { TypeCode::Long, 45, 4 },
+                                 },
+    49 };
+enum MixedField : std::int32_t {
+    kMName = 1,
+    kMCName,
+    kMPName,
+    kMLong,
+    kMShort,
+    kMByte,
+    kMULong,
+    kMReal
+};
+constexpr std::uint32_t kIdOffset = 45;
+
+std::int32_t IdOf(const char* record)
+{
+    std::int32_t id;
+    std::memcpy(&id, record + kIdOffset, 4);
+    return id;
+}
+
+template<typename T> std::int32_t CompareAt(const char* a, const char* b, std::uint32_t offset)
+{
+    T x;
+    T y;
+    std::memcpy(&x, a + offset, sizeof(T));
+    std::memcpy(&y, b + offset, sizeof(T));
+    return x < y ? -1 : (y < x ? 1 : 0);
+}
+
+/// A string field's characters: a CSTRING up to its terminator, a PSTRING as many as its
+/// length byte gives but at most the field's size less one.
+std::string_view TextAt(const QueueField& field, const char* record)
+{
+    const char* text = record + field.offset;
+    if (field.type == TypeCode::CString)
+        return { text, ::strnlen(text, field.size) };
+    if (field.type == TypeCode::PString)
+        return { text + 1,
+            std::min<std::size_t>(static_cast<unsigned char>(*text), field.size - 1) };
+    return { text, field.size };
+}
+
+/// The key comparison of the mixed records: numbers by value, strings by the collating
+/// comparison, a negative field number descending.
+std::int32_t CompareMixed(std::span<const std::int32_t> key, const char* a, const char* b)
+{
+    for (std::int32_t number : key) {
+        const QueueField& field
+            = kMixedLayout.fields[static_cast<std::size_t>(std::abs(number)) - 1];
+        std::int32_t result = 0;
+        switch (field.type) {
+        case TypeCode::Long:
+            result = CompareAt<std::int32_t>(a, b, field.offset);
+            break;
+        case TypeCode::Short:
+            result = CompareAt<std::int16_t>(a, b, field.offset);
+            break;
+        case TypeCode::Byte:
+            result = CompareAt<std::uint8_t>(a, b, field.offset);
+            break;
+        case TypeCode::ULong:
+            result = CompareAt<std::uint32_t>(a, b, field.offset);
+            break;
+        case TypeCode::Real:
+            result = CompareAt<double>(a, b, field.offset);
+            break;
+        default:
+            result = CompareStrings(TextAt(field, a), TextAt(field, b));
+            break;
+        }
+        if (result != 0)
+            return number < 0 ? -result : result;
+    }
+    return 0;
+}
+
+/// The queue's sort written as plainly as possible: fewer than ten records each go after the
+/// last earlier one not above it; more are split in the middle, both halves sorted, and merged:
+/// the left records not above the right half's first stay, then runs of right records (while
+/// left >= right) and of left records (while right >= left) alternate until a half runs out.
+void ReferenceSort(std::vector<const char*>& items, std::size_t lo, std::size_t hi,
+    std::span<const std::int32_t> key)
+{
+    auto compare = [&](const char* a, const char* b) { return CompareMixed(key, a, b); };
+    if (hi - lo < 9) {
+        for (std::size_t i = lo + 1; i <= hi; ++i) {
+            std::size_t at = i;
+            while (at > lo && compare(items[at - 1], items[i]) > 0)
+                --at;
+            std::rotate(items.begin() + static_cast<std::ptrdiff_t>(at),
+                items.begin() + static_cast<std::ptrdiff_t>(i),
+                items.begin() + static_cast<std::ptrdiff_t>(i + 1));
+        }
+        return;
+    }
+    const std::size_t mid = (lo + hi) / 2;
+    ReferenceSort(items, lo, mid, key);
+    ReferenceSort(items, mid + 1, hi, key);
+    const auto begin = items.begin();
+    const std::vector<const char*> left(
+        begin + static_cast<std::ptrdiff_t>(lo), begin + static_cast<std::ptrdiff_t>(mid + 1));
+    const std::vector<const char*> right(
+        begin + static_cast<std::ptrdiff_t>(mid + 1), begin + static_cast<std::ptrdiff_t>(hi + 1));
+    std::vector<const char*> merged;
+    std::size_t l = 0;
+    std::size_t r = 0;
+    while (l < left.size() && compare(left[l], right[0]) <= 0)
+        merged.push_back(left[l++]);
+    while (l < left.size() && r < right.size()) {
+        while (l < left.size() && r < right.size() && compare(left[l], right[r]) >= 0)
+            merged.push_back(right[r++]);
+        while (l < left.size() && r < right.size() && compare(right[r], left[l]) >= 0)
+            merged.push_back(left[l++]);
+    }
+    merged.insert(merged.end(), left.begin() + static_cast<std::ptrdiff_t>(l), left.end());
+    merged.insert(merged.end(), right.begin() + static_cast<std::ptrdiff_t>(r), right.end());
+    std::copy(merged.begin(), merged.end(), begin + static_cast<std::ptrdiff_t>(lo));
+}
+
+/// Rewrites what a key comparison passes over: the bytes behind a CSTRING's terminator and
+/// behind a PSTRING's characters.
+void WriteNoise(char* record, std::mt19937& random)
+{
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (std::size_t c = ::strnlen(record + 10, 8) + 1; c < 8; ++c)
+        record[10 + c] = static_cast<char>(byte(random));
+    for (std::size_t c = std::min<std::size_t>(static_cast<unsigned char>(record[18]), 7); c < 7;
+         ++c)
+        record[19 + c] = static_cast<char>(byte(random));
+}
+
+/// `count` records with values from small sets, so that keys repeat; every name starts with
+/// `namePrefix`. Strings mix blanks and a character above 127 into their letters, and carry
+/// noise where the comparison does not look; a PSTRING's length byte may claim more characters
+/// than the field holds.
+std::vector<char> MixedRecords(std::size_t count, std::string_view namePrefix)
+{
+    static constexpr char kLetters[] = { 'A', 'B', ' ', 'Q', '\xE8' };
+    std::mt19937 random(static_cast<std::uint32_t>(count * 31 + namePrefix.size()));
+    auto pick = [&](const auto& values) {
+        return values[std::uniform_int_distribution<std::size_t>(0, std::size(values) - 1)(random)];
+    };
+    auto upTo = [&](std::size_t most) {
+        return std::uniform_int_distribution<std::size_t>(0, most)(random);
+    };
+    const std::uint32_t size = kMixedLayout.recordSize;
+    std::vector<char> records(count * size);
+    for (std::size_t i = 0; i < count; ++i) {
+        char* record = records.data() + i * size;
+        std::memset(record, ' ', 10);
+        std::memcpy(record, namePrefix.data(), namePrefix.size());
+        for (std::size_t c = namePrefix.size(), end = c + upTo(10 - c); c < end; ++c)
+            record[c] = pick(kLetters);
+        const std::size_t cLength = upTo(8);
+        for (std::size_t c = 0; c < cLength; ++c)
+            record[10 + c] = pick(kLetters);
+        if (cLength < 8)
+            record[10 + cLength] = '\0';
+        record[18] = static_cast<char>(upTo(10));
+        for (std::size_t c = 0; c < 7; ++c)
+            record[19 + c] = pick(kLetters);
+        WriteNoise(record, random);
+        const std::int32_t longs[] = { INT32_MIN, -2, -1, 0, 1, 2, INT32_MAX };
+        const std::int16_t shorts[] = { INT16_MIN, -1, 0, 1, INT16_MAX };
+        const std::uint8_t bytes[] = { 0, 1, 200, 255 };
+        const std::uint32_t ulongs[] = { 0, 1, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF };
+        const double reals[] = { -0.1, -0.0, 0.0, 0.3, 2.25 };
+        const std::int32_t number = pick(longs);
+        const std::int16_t shortValue = pick(shorts);
+        const std::uint8_t byteValue = pick(bytes);
+        const std::uint32_t ulongValue = pick(ulongs);
+        const double real = pick(reals);
+        const auto id = static_cast<std::int32_t>(i);
+        std::memcpy(record + 26, &number, 4);
+        std::memcpy(record + 30, &shortValue, 2);
+        std::memcpy(record + 32, &byteValue, 1);
+        std::memcpy(record + 33, &ulongValue, 4);
+        std::memcpy(record + 37, &real, 8);
+        std::memcpy(record + kIdOffset, &id, 4);
+    }
+    return records;
+}
+
+enum class TableSetup { Defaults, CollatingSequence, Digraph };
+
+struct SortCase {
+    const char* name;
+    std::vector<std::int32_t> key;
+    const char* namePrefix;
+    TableSetup tables = TableSetup::Defaults;
+
+    friend void PrintTo(const SortCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class QueueSortTest : public ::testing::TestWithParam<SortCase> {
+protected:
+    void SetUp() override
+    {
+        ResetCharacterTables();
+        PostErrorCode(0);
+        switch (GetParam().tables) {
+        case TableSetup::Defaults:
+            break;
+        case TableSetup::CollatingSequence:
+            // B, A and the blank share out 32, 65 and 66: B first, and a blank after A.
+            ApplyCollatingSequence(MutableTables().weights, "BA ");
+            break;
+        case TableSetup::Digraph:
+            // Q compares as AB, next to it but never equal.
+            MutableTables().digraphs[0] = { 'Q', 'A', 'B' };
+            break;
+        }
+    }
+    void TearDown() override
+    {
+        ResetCharacterTables();
+        PostErrorCode(0);
+    }
+};
+
+TEST_P(QueueSortTest, OrdersRecordsAsThePlainMergeDoes)
+{
+    const SortCase& c = GetParam();
+    const std::uint32_t size = kMixedLayout.recordSize;
+    for (std::size_t count : { 2u, 10u, 3000u }) {
+        SCOPED_TRACE(count);
+        const std::vector<char> records = MixedRecords(count, c.namePrefix);
+        std::vector<const char*> expected;
+        const std::unique_ptr<QueueHandle, void (*)(QueueHandle*)> owner(
+            QueueCreate(kMixedLayout), &QueueDispose);
+        QueueHandle* queue = owner.get();
+        ASSERT_NE(queue, nullptr);
+        for (std::size_t i = 0; i < count; ++i) {
+            expected.push_back(records.data() + i * size);
+            std::memcpy(queue->buffer, expected.back(), size);
+            QueueAdd(queue);
+        }
+        ReferenceSort(expected, 0, count - 1, c.key);
+
+        // A key read finds the first record of its key in the order; taking each one out
+        // shows the next, so the records come out in the order the sort made. The buffer
+        // differs from the record it should find wherever the key does not look.
+        std::mt19937 random(7);
+        std::vector<const QueueField*> others; // the fields outside the key
+        for (std::size_t f = 0; f < kMixedLayout.fields.size(); ++f) {
+            if (std::none_of(c.key.begin(), c.key.end(), [&](std::int32_t number) {
+                    return std::abs(number) - 1 == static_cast<int>(f);
+                }))
+                others.push_back(&kMixedLayout.fields[f]);
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            std::memcpy(queue->buffer, expected[i], size);
+            WriteNoise(queue->buffer, random);
+            for (const QueueField* field : others) {
+                for (std::uint32_t b = 0; b < field->size; ++b)
+                    queue->buffer[field->offset + b] = static_cast<char>(random());
+            }
+            QueueGetByKey(queue, c.key);
+            ASSERT_EQ(ErrorCode(), 0) << "record " << i;
+            ASSERT_EQ(IdOf(queue->buffer), IdOf(expected[i])) << "record " << i;
+            QueueDelete(queue);
+        }
+        EXPECT_EQ(QueueRecords(queue), 0u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, QueueSortTest,
+    ::testing::Values(SortCase { "Name", { kMName }, "KOD" },
+        SortCase { "NameDescendingThenLong", { -kMName, kMLong }, "" },
+        SortCase { "NamesSharingAllButTheirLastCharacters", { kMName, -kMShort }, "KODKODK" },
+        SortCase { "CNameThenLong", { kMCName, kMLong }, "" },
+        SortCase { "PNameDescendingThenShortDescending", { -kMPName, -kMShort }, "" },
+        SortCase { "Long", { kMLong }, "" },
+        SortCase { "LongDescendingThenName", { -kMLong, kMName }, "K" },
+        SortCase { "ShortThenCName", { kMShort, kMCName }, "" },
+        SortCase { "ByteThenULongDescending", { kMByte, -kMULong }, "" },
+        SortCase { "ULong", { kMULong }, "" },
+        SortCase { "RealThenName", { kMReal, kMName }, "KOD" },
+        SortCase { "NameUnderACollatingSequence", { kMName, -kMByte }, "KOD",
+            TableSetup::CollatingSequence },
+        SortCase { "CNameDescendingUnderACollatingSequence", { -kMCName }, "",
+            TableSetup::CollatingSequence },
+        SortCase { "NameWithADigraph", { kMName }, "KOD", TableSetup::Digraph },
+        SortCase { "PNameWithADigraph", { kMPName, kMLong }, "", TableSetup::Digraph }),
+    [](const auto& param) { return std::string(param.param.name); });
 
 } // namespace
