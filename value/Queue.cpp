@@ -469,13 +469,22 @@ public:
         return BasePosition(front.current);
     }
 
-    void Put()
+    /// The pointer when it names a record; otherwise 0, with error 30 posted.
+    std::uint32_t PointerOrError()
     {
         const std::uint32_t position = Pointer();
         if (position == 0 || position > Records()) {
             PostErrorCode(kErrorNotFound);
-            return;
+            return 0;
         }
+        return position;
+    }
+
+    void Put()
+    {
+        const std::uint32_t position = PointerOrError();
+        if (position == 0)
+            return;
         Order& base = Base();
         const Record record = base.records[position - 1];
         try {
@@ -504,11 +513,9 @@ public:
 
     void Delete()
     {
-        const std::uint32_t position = Pointer();
-        if (position == 0 || position > Records()) {
-            PostErrorCode(kErrorNotFound);
+        const std::uint32_t position = PointerOrError();
+        if (position == 0)
             return;
-        }
         Order& base = Base();
         const Record record = base.records[position - 1];
         for (auto& order : m_orders) {

@@ -3,19 +3,18 @@
 #include <platform/Display.h>
 #include <platform/TestDriver.h>
 #include <window/MessageBox.h>
-#include <window/RuntimeLock.h>
-#include <window/RuntimeMain.h>
 #include <window/RuntimeStop.h>
 
 #include <gtest/gtest.h>
 
+#include <common/RuntimeBesideDisplay.h>
+
 #include <cstdint>
-#include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace test = platform::test;
+using testsupport::RunWithController;
 
 namespace {
 
@@ -24,21 +23,6 @@ std::vector<int> g_halts;
 void RecordHalt(int exitCode)
 {
     g_halts.push_back(exitCode);
-}
-
-/// Runs `program` as the runtime's first thread while `controller` drives the display from a
-/// thread of its own.
-void RunWithController(
-    const std::function<void()>& program, const std::function<void()>& controller)
-{
-    test::SilenceHarmlessPlatformWarnings();
-    window::RunRuntime([&] {
-        std::thread driver(controller);
-        program();
-        window::RuntimeLockRelease released;
-        driver.join();
-        return 0;
-    });
 }
 
 TEST(ErrorManagerDisplay, FatalOpenErrorShowsTheFilledTextThenHalts)
