@@ -14,20 +14,37 @@ namespace platform {
 
 namespace {
 
-/// Why the file at `path` (file-system spelling) cannot be read whole, looked at after the
-/// library failed: what stat and a trial open say, else a read failure on the way.
-SystemError WhyUnreadable(const std::string& path)
+FileHashError FromErrno(int error, const std::string& path)
+{
+    switch (ErrorFromErrno(error, path)) {
+    case SystemError::FileNotFound:
+        return FileHashError::FileNotFound;
+    case SystemError::PathNotFound:
+        return FileHashError::PathNotFound;
+    case SystemError::InvalidName:
+    case SystemError::NameTooLong:
+        return FileHashError::InvalidName;
+    case SystemError::AccessDenied:
+        return FileHashError::AccessDenied;
+    default:
+        return FileHashError::ReadFailed;
+    }
+}
+
+/// What the file at `path` (file-system spelling) is, as far as reading it goes: None for a
+/// regular file that opens for reading.
+FileHashError Readability(const std::string& path)
 {
     struct stat status { };
     if (::stat(path.c_str(), &status) != 0)
-        return ErrorFromErrno(errno, path);
+        return FromErrno(errno, path);
     if (!S_ISREG(status.st_mode))
-        return SystemError::AccessDenied;
+        return FileHashError::NotAFile;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return ErrorFromErrno(errno, path);
+        return FromErrno(errno, path);
     ::close(fd);
-    return SystemError::GeneralFailure;
+    return FileHashError::None;
 }
 
 } // namespace
@@ -37,23 +54,26 @@ void HashData(const unsigned char* data, std::uint32_t length, char* digest)
     doSHA(data, length, digest);
 }
 
-SystemError HashFile(std::string_view ansiPath, char* digest)
+FileHashError HashFile(std::string_view ansiPath, char* digest)
 {
     digest[0] = '\0';
-    if (ansiPath.empty() || ansiPath.find('\0') != std::string_view::npos)
-        return SystemError::InvalidName;
+    if (ansiPath.empty())
+        return FileHashError::NoName;
+    if (ansiPath.find('\0') != std::string_view::npos)
+        return FileHashError::InvalidName;
     Result<std::string> path = AnsiToUtf8(ansiPath);
     if (!path)
-        return SystemError::InvalidName;
-    // A directory opens for reading on this system and only its reads fail; refuse it first
-    // so that its answer does not depend on how the library reads.
-    struct stat status { };
-    if (::stat(path->c_str(), &status) == 0 && !S_ISREG(status.st_mode))
-        return SystemError::AccessDenied;
+        return FileHashError::InvalidName;
+    // Looked at first: a directory opens for reading here and only its reads fail, and reading
+    // a pipe would wait for a writer for ever.
+    if (const FileHashError unreadable = Readability(*path); unreadable != FileHashError::None)
+        return unreadable;
     doSHAOnFile(path->c_str(), digest);
     if (digest[0] != '\0')
-        return SystemError::None;
-    return WhyUnreadable(*path);
+        return FileHashError::None;
+    // It went between the look and the reading, or reading failed on the way.
+    const FileHashError now = Readability(*path);
+    return now == FileHashError::None ? FileHashError::ReadFailed : now;
 }
 
 } // namespace platform

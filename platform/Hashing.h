@@ -1,7 +1,5 @@
 #pragma once
 
-#include <platform/SystemError.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -21,14 +19,23 @@ inline constexpr std::size_t kControlNumberLength = 40;
 /// NUL.
 void HashData(const unsigned char* data, std::uint32_t length, char* digest);
 
+/// Why a file gave no control number.
+enum class FileHashError : std::uint8_t {
+    None,
+    NoName,       ///< the name is empty
+    InvalidName,  ///< it holds a NUL, or the file system cannot spell it
+    FileNotFound, ///< no file of that name in its directory
+    PathNotFound, ///< a directory on the way is missing, or is a file
+    NotAFile,     ///< a directory, a pipe, a device: anything but a regular file
+    AccessDenied, ///< the file may not be read
+    ReadFailed,   ///< reading failed on the way
+};
+
 /// The control number of the contents of the file named `ansiPath` (Windows-1250, as the
 /// runtime holds names; the library is given the file system's spelling), written into
 /// `digest` (at least kControlNumberLength bytes). Answers None when the number was formed;
-/// otherwise digest[0] is NUL and the answer says why: InvalidName for an empty name, one
-/// holding a NUL or one the file system cannot spell; FileNotFound or PathNotFound for a
-/// missing file or directory; AccessDenied for a file that may not be read, a directory or
-/// anything else that is no regular file; GeneralFailure when reading failed on the way.
-/// Reads the whole file: may take long, and touches no runtime state.
-[[nodiscard]] SystemError HashFile(std::string_view ansiPath, char* digest);
+/// otherwise digest[0] is NUL and the answer says why. Reads the whole file: may take long,
+/// and touches no runtime state.
+[[nodiscard]] FileHashError HashFile(std::string_view ansiPath, char* digest);
 
 } // namespace platform

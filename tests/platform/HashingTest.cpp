@@ -12,7 +12,7 @@
 #include <array>
 #include <string>
 
-using platform::SystemError;
+using platform::FileHashError;
 using testsupport::TempDirectory;
 using testsupport::WriteText;
 
@@ -56,7 +56,7 @@ TEST(Hashing, FileNamedInWindows1250GivesTheNumberOfItsContents)
                       / "\x9E"
                         "aba.txt",
                   digest.bytes.data()),
-        SystemError::None);
+        FileHashError::None);
     EXPECT_EQ(digest.Text(), kAbc);
 }
 
@@ -68,21 +68,21 @@ TEST(Hashing, AFileThatGivesNoNumberSaysWhy)
     struct Case {
         const char* what;
         std::string path; // Windows-1250
-        SystemError expected;
+        FileHashError expected;
     };
     const Case cases[] = {
-        { "an empty name", "", SystemError::InvalidName },
-        { "a name holding a NUL", std::string("plain.txt\0x", 11), SystemError::InvalidName },
+        { "an empty name", "", FileHashError::NoName },
+        { "a name holding a NUL", std::string("plain.txt\0x", 11), FileHashError::InvalidName },
         // 0x81 is one of the bytes Windows-1250 leaves undefined: no file system spells it.
-        { "a name the file system cannot spell", directory / "\x81", SystemError::InvalidName },
-        { "a missing file", directory / "missing.txt", SystemError::FileNotFound },
-        { "a missing directory", directory / "missing/plain.txt", SystemError::PathNotFound },
-        { "a file used as a directory", directory / "plain.txt/x", SystemError::PathNotFound },
-        { "a directory", directory.Path(), SystemError::AccessDenied },
+        { "a name the file system cannot spell", directory / "\x81", FileHashError::InvalidName },
+        { "a missing file", directory / "missing.txt", FileHashError::FileNotFound },
+        { "a missing directory", directory / "missing/plain.txt", FileHashError::PathNotFound },
+        { "a file used as a directory", directory / "plain.txt/x", FileHashError::PathNotFound },
+        { "a directory", directory.Path(), FileHashError::NotAFile },
         // Reading it would wait for a writer for ever.
-        { "a named pipe", directory / "pipe", SystemError::AccessDenied },
+        { "a named pipe", directory / "pipe", FileHashError::NotAFile },
         // A regular file by its status whose reading fails at once.
-        { "a file whose reading fails", "/proc/self/mem", SystemError::GeneralFailure },
+        { "a file whose reading fails", "/proc/self/mem", FileHashError::ReadFailed },
     };
     for (const Case& c : cases) {
         Digest digest;
@@ -100,7 +100,7 @@ TEST(Hashing, AFileThatMayNotBeReadIsRefused)
     ASSERT_EQ(::chmod((directory / "secret.txt").c_str(), 0), 0);
     Digest digest;
     EXPECT_EQ(platform::HashFile(directory / "secret.txt", digest.bytes.data()),
-        SystemError::AccessDenied);
+        FileHashError::AccessDenied);
     EXPECT_EQ(digest.Text(), "");
 }
 
