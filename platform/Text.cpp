@@ -264,6 +264,23 @@ Result<std::string> Utf8ToAnsi(std::string_view utf8)
     return result;
 }
 
+std::string Utf8ToAnsiShown(std::string_view utf8)
+{
+    std::string result;
+    result.reserve(utf8.size());
+    std::size_t position = 0;
+    while (position < utf8.size()) {
+        const std::size_t start = position;
+        const std::optional<char32_t> codePoint = DecodeUtf8(utf8, position);
+        if (!codePoint)
+            position = start + 1; // a malformed byte stands for itself
+        const std::optional<unsigned char> byte
+            = codePoint ? kAnsiReverse.Find(*codePoint) : std::nullopt;
+        result.push_back(byte ? static_cast<char>(*byte) : '?');
+    }
+    return result;
+}
+
 Result<std::string> OemToAnsi(std::string_view oem)
 {
     return MapBytes(oem, kOemToAnsi);

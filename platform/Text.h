@@ -24,6 +24,9 @@ Result<std::string> AnsiToUtf8(std::string_view ansi);
 /// surrogate (U+D800 to U+DFFF) or a value above U+10FFFF; both kinds of failure answer
 /// NoUnicodeTranslation.
 Result<std::string> Utf8ToAnsi(std::string_view utf8);
+/// UTF-8 to Windows-1250 for text that is only shown, never stored or used as a name: each
+/// character the code page lacks, and each byte of malformed UTF-8, becomes "?".
+std::string Utf8ToAnsiShown(std::string_view utf8);
 /// Code page 852 to Windows-1250, byte for byte. Fails when any character has no
 /// Windows-1250 form (the box-drawing and shading characters, for example).
 Result<std::string> OemToAnsi(std::string_view oem);

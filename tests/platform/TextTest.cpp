@@ -266,6 +266,28 @@ const Utf8Case kUtf8Cases[] = {
 INSTANTIATE_TEST_SUITE_P(Rows, Utf8ToAnsiTest, testing::ValuesIn(kUtf8Cases),
     [](const testing::TestParamInfo<Utf8Case>& param) { return std::string(param.param.name); });
 
+TEST(Utf8ToAnsiShown, WhatTheCodePageLacksShowsAsQuestionMarks)
+{
+    const struct {
+        std::string_view utf8;
+        std::string_view shown;
+    } cases[] = {
+        { "žaba",
+            "\x9E"
+            "aba" },
+        { "a\xC3\xA0"
+          "b",
+            "a?b" },                     // one character, two bytes, one mark
+        { "\xF0\x9F\x98\x80/x", "?/x" }, // four bytes, one mark
+        { "a\x80\xC5"
+          "b",
+            "a??b" }, // each malformed byte on its own
+        { "", "" },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Hex(platform::Utf8ToAnsiShown(c.utf8)), Hex(c.shown)) << c.utf8;
+}
+
 TEST(AnsiUnicode, AgreesWithGlibcIconv)
 {
     Iconv toUtf8("CP1250", "UTF-8");
