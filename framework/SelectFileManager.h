@@ -9,6 +9,10 @@
 // title, a filter built up pair by pair, a starting name and a starting directory. Texts are
 // Windows-1250.
 
+namespace value {
+class ValueReference;
+}
+
 namespace framework {
 
 /// Whether Ask puts the current directory back after the dialog.
@@ -16,6 +20,11 @@ enum class KeepPath : std::uint8_t { No, Yes };
 
 class SelectFileManager {
 public:
+    SelectFileManager() = default;
+    virtual ~SelectFileManager() = default;
+    SelectFileManager(const SelectFileManager&) = delete;
+    SelectFileManager& operator=(const SelectFileManager&) = delete;
+
     static constexpr std::size_t kMaxDirectoryLength = 259;
     static constexpr std::size_t kMaxFileLength = 255;
     static constexpr std::size_t kMaxMaskLength = 254;
@@ -57,6 +66,13 @@ public:
     std::string maskString;  ///< pairs of description and pattern joined by "|"
     std::string savePath;    ///< the current directory Ask put back last
     std::string windowTitle; ///< at most kMaxTitleLength characters
+
+protected:
+    /// Shows the dialog: pushes `filter` and then `title` on the string stack and calls
+    /// window::FileDialog with `flags`, the name variable and `initialDirectory`; answers its
+    /// answer (1 chosen, 0 cancelled).
+    virtual std::int32_t ShowDialog(std::uint32_t dialogFlags, const value::ValueReference& name,
+        std::string_view filter, std::string_view title, std::string_view initialDirectory);
 
 private:
     std::string m_defaultDirectory;
