@@ -1004,6 +1004,15 @@ void InstallFontSubstitutes()
     QFont::insertSubstitution(QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"));
 }
 
+WindowHandle RegisterDialog(QWidget* dialog, std::shared_ptr<MessageQueue> queue)
+{
+    Prune();
+    Entry entry;
+    entry.kind = EntryKind::Dialog;
+    entry.queue = std::move(queue);
+    return Register(dialog, std::move(entry));
+}
+
 void SetNextDialogAnswer(std::uint32_t buttonId)
 {
     NextDialogAnswer() = buttonId;

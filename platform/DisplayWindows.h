@@ -73,6 +73,11 @@ std::string ToAnsi(const QString& text);
 /// The Windows-1250 form of every character in `text`, or nothing when one has none.
 std::optional<std::string> ToAnsiExact(const QString& text);
 
+/// Gives `dialog`, a modal dialog the platform made elsewhere (the file dialog), a handle of
+/// kind Dialog whose messages go to `queue`: it is then found, destroyed and ended with the
+/// display as the template dialogs are.
+WindowHandle RegisterDialog(QWidget* dialog, std::shared_ptr<MessageQueue> queue);
+
 /// Marshalled calls not yet finished (for the idle test).
 std::size_t CallsInFlight();
 

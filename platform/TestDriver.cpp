@@ -2,12 +2,19 @@
 
 #include "DisplayKeys.h"
 #include "DisplayWindows.h"
+#include "FileDialog.h"
 #include "Text.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QListView>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTest>
 #include <QWindow>
 
@@ -85,6 +92,23 @@ void Focus(QWidget* widget)
         QApplication::setActiveWindow(top);
     }
     widget->setFocus(Qt::OtherFocusReason);
+}
+
+/// The file dialog behind `handle`, null when it is none.
+QFileDialog* FileDialogOf(WindowHandle handle)
+{
+    const Entry* entry = FindEntry(handle);
+    return entry != nullptr ? qobject_cast<QFileDialog*>(entry->widget.data()) : nullptr;
+}
+
+/// The question or warning standing over `dialog`, null when there is none.
+QMessageBox* QuestionOver(QFileDialog* dialog)
+{
+    for (QMessageBox* box : dialog->findChildren<QMessageBox*>()) {
+        if (box->isVisible())
+            return box;
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -240,19 +264,97 @@ void AnswerNextDialog(std::uint32_t buttonId)
     InvokeOnGui([buttonId] { display::SetNextDialogAnswer(buttonId); });
 }
 
+std::optional<FileDialogView> DescribeFileDialog(WindowHandle dialog)
+{
+    std::optional<FileDialogView> described;
+    InvokeOnGui([dialog, &described] {
+        QFileDialog* files = FileDialogOf(dialog);
+        if (files == nullptr || !files->isVisible())
+            return;
+        FileDialogView view;
+        view.title = files->windowTitle().toStdString();
+        if (auto* types = files->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
+            for (int index = 0; index < types->count(); ++index)
+                view.filters.push_back(types->itemText(index).toStdString());
+        }
+        view.directory = files->directory().absolutePath().toStdString();
+        if (auto* edit = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            view.fileName = edit->text().toStdString();
+        view.save = files->acceptMode() == QFileDialog::AcceptSave;
+        view.directoryChoice = files->fileMode() == QFileDialog::Directory;
+        view.multiple = files->fileMode() == QFileDialog::ExistingFiles;
+        if (auto* list = files->findChild<QListView*>(QStringLiteral("listView"));
+            list != nullptr && list->model() != nullptr) {
+            const QAbstractItemModel* model = list->model();
+            const QModelIndex root = list->rootIndex();
+            for (int row = 0; row < model->rowCount(root); ++row) {
+                if (!list->isRowHidden(row))
+                    view.listed.push_back(
+                        model->index(row, 0, root).data().toString().toStdString());
+            }
+        }
+        if (const QMessageBox* box = QuestionOver(files))
+            view.question = box->text().toStdString();
+        described = std::move(view);
+    });
+    return described;
+}
+
+void AnswerNextFileDialog(std::vector<std::string> pathsUtf8)
+{
+    InvokeOnGui([&pathsUtf8] { display::SetNextFileDialogAnswer(std::move(pathsUtf8)); });
+}
+
+bool AnswerFileDialog(WindowHandle dialog, std::vector<std::string> pathsUtf8)
+{
+    bool answered = false;
+    InvokeOnGui([dialog, &pathsUtf8, &answered] {
+        QFileDialog* files = FileDialogOf(dialog);
+        if (files != nullptr && QuestionOver(files) == nullptr)
+            answered = display::AnswerFileDialog(dialog, pathsUtf8);
+    });
+    return answered;
+}
+
+bool AnswerFileDialogQuestion(WindowHandle dialog, QuestionReply reply)
+{
+    bool answered = false;
+    InvokeOnGui([dialog, reply, &answered] {
+        QFileDialog* files = FileDialogOf(dialog);
+        QMessageBox* box = files != nullptr ? QuestionOver(files) : nullptr;
+        if (box == nullptr)
+            return;
+        QAbstractButton* button = nullptr;
+        if (reply == QuestionReply::No) {
+            button = box->button(QMessageBox::No);
+        } else {
+            button = box->button(QMessageBox::Yes);
+            if (button == nullptr)
+                button = box->button(QMessageBox::Ok);
+        }
+        if (button == nullptr)
+            return;
+        button->click();
+        answered = true;
+    });
+    return answered;
+}
+
 bool WaitUntilIdle(std::chrono::milliseconds limit)
 {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     int quietRounds = 0;
     while (std::chrono::steady_clock::now() < deadline) {
         const std::uint64_t seen = QueueActivity();
-        const bool served = InvokeOnGui([] {
+        bool reading = false;
+        const bool served = InvokeOnGui([&reading] {
             QCoreApplication::sendPostedEvents();
             QCoreApplication::processEvents(QEventLoop::AllEvents);
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            reading = display::FileDialogsLoading();
         });
-        const bool idle
-            = AllQueuesIdle() && display::CallsInFlight() == 0 && QueueActivity() == seen;
+        const bool idle = AllQueuesIdle() && display::CallsInFlight() == 0
+            && QueueActivity() == seen && !reading;
         if (idle && served) {
             // Twice in a row: what the first round's events set going has come to rest too.
             if (++quietRounds == 2)

@@ -4,8 +4,10 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Drives the display as a user would, for tests. Call it from a thread that is neither the GUI
 // thread nor a thread holding the runtime lock (the test's own controlling thread). Texts here
@@ -44,8 +46,44 @@ void RequestClose(WindowHandle window);
 /// it is shown.
 void AnswerNextDialog(std::uint32_t buttonId);
 
+/// What an open file dialog shows, in UTF-8.
+struct FileDialogView {
+    std::string title;
+    std::vector<std::string> filters; ///< the names of its file-type list, in order
+    std::string directory;            ///< the directory it shows, absolute
+    std::string fileName;             ///< what its name field holds
+    bool save = false;                ///< a save dialog (else open)
+    bool directoryChoice = false;     ///< it chooses a directory
+    bool multiple = false;            ///< several files may be chosen
+    /// The names its file list shows for the directory and file type in force, in its order.
+    std::vector<std::string> listed;
+    /// The text of the question or warning standing over it, empty when there is none.
+    std::string question;
+};
+
+/// What file dialog `dialog` shows; empty when it is no open file dialog. Wait until idle
+/// first: the list is read from the directory while the dialog is up.
+std::optional<FileDialogView> DescribeFileDialog(WindowHandle dialog);
+
+/// The next file dialog that opens is answered as soon as it is shown, as AnswerFileDialog
+/// answers it.
+void AnswerNextFileDialog(std::vector<std::string> pathsUtf8);
+
+/// Answers file dialog `dialog` as a user would: goes to the directory of the paths, types
+/// their names into the name field and presses the accept button (the dialog's own checks
+/// and questions follow); an empty list presses Cancel. False when `dialog` is no file dialog
+/// or its accept button is disabled for those names (nothing is pressed then).
+bool AnswerFileDialog(WindowHandle dialog, std::vector<std::string> pathsUtf8);
+
+enum class QuestionReply : std::uint8_t { Yes, No };
+
+/// Answers the question or warning standing over file dialog `dialog` by pressing its Yes
+/// (OK for a warning) or No button. False when none stands there or it has no such button.
+bool AnswerFileDialogQuestion(WindowHandle dialog, QuestionReply reply);
+
 /// Waits until nothing is left to do: every runtime thread waits on an empty queue and the
-/// GUI thread has no pending events or calls. Never sleeps a fixed time. Answers false when
+/// GUI thread has no pending events or calls, and no file dialog is still reading the
+/// directory it shows. Never sleeps a fixed time. Answers false when
 /// that does not happen within `limit`.
 bool WaitUntilIdle(std::chrono::milliseconds limit = std::chrono::seconds(20));
 
