@@ -1,5 +1,12 @@
 #include "Globals.h"
 
+#include <files/AsciiDriver.h>
+#include <files/FileOps.h>
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
 namespace app {
 
 constinit thread_local std::uint8_t ThreadRequest = 0;
@@ -11,5 +18,78 @@ value::CSTRING<127> InputFileName;
 
 framework::ErrorManager AppErrors;
 framework::IniManager AppIni;
+
+namespace {
+
+const std::uint8_t* HashFileRecordType()
+{
+    static const std::vector<std::uint8_t> kType = files::TypeDescriptorBuilder()
+                                                       .Group()
+                                                       .String("HAS:SLOG", kHashFileRecordLength)
+                                                       .End()
+                                                       .Build();
+    return kType.data();
+}
+
+std::array<std::byte, kHashFileRecordLength> g_hashFileRecord;
+
+files::FileDeclaration DeclareHashFile()
+{
+    files::FileDeclaration file;
+    file.driverEntry = &files::AsciiDriverEntry;
+    file.name = "HASHBROJ.TXT";
+    file.nameLength = 12;
+    file.attributes = files::DeclarationAttributes::kCreate | files::DeclarationAttributes::kThread
+        | files::DeclarationAttributes::kOem;
+    file.recordLength = kHashFileRecordLength;
+    file.recordType = HashFileRecordType();
+    file.record = g_hashFileRecord.data();
+    return file;
+}
+
+} // namespace
+
+files::FileDeclaration HashFile = DeclareHashFile();
+
+std::span<char, kHashFileRecordLength> HashFileSlog()
+{
+    std::byte* record = files::DeclarationForThread(&HashFile)->record;
+    return std::span<char, kHashFileRecordLength>(
+        reinterpret_cast<char*>(record), kHashFileRecordLength);
+}
+
+void ClearHashFileRecord()
+{
+    std::ranges::fill(g_hashFileRecord, std::byte { ' ' });
+}
+
+framework::FileManager HashFileAccess;
+HashFileRelations HashFileRelate;
+framework::FileManager* HashFileAccessRef = nullptr;
+framework::FileRelations* HashFileRelateRef = nullptr;
+
+void HashFileRelations::Teardown()
+{
+    HashFileAccess.Teardown();
+    HashFileAccessRef = nullptr;
+    FileRelations::Teardown();
+    HashFileRelateRef = nullptr;
+}
+
+void SetupFileObjects()
+{
+    HashFileRelateRef = &HashFileRelate;
+    HashFileAccess.Setup(&HashFile, &AppErrors);
+    HashFileAccess.buffer = { HashFile.record, HashFile.recordType, kHashFileRecordLength };
+    HashFileAccess.create = 1;
+    HashFileAccess.lockRecover = 10;
+    HashFileAccessRef = &HashFileAccess;
+    HashFileRelate.Setup(&HashFileAccess, 1);
+}
+
+void KillFileObjects()
+{
+    HashFileRelate.Teardown();
+}
 
 } // namespace app

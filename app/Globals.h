@@ -1,10 +1,14 @@
 #pragma once
 
+#include <files/FileDeclaration.h>
 #include <framework/ErrorManager.h>
+#include <framework/FileManager.h>
+#include <framework/FileRelations.h>
 #include <framework/IniManager.h>
 #include <value/DeclaredStrings.h>
 
 #include <cstdint>
+#include <span>
 
 namespace app {
 
@@ -33,5 +37,42 @@ extern framework::ErrorManager AppErrors;
 
 /// The program's settings file, bound to "varn.INI" at start-up.
 extern framework::IniManager AppIni;
+
+/// The result file: NAME "HASHBROJ.TXT" (no directory: it lies in the current directory),
+/// DRIVER('ASCII'), CREATE, THREAD (each thread works on its own copy) and OEM text. Its record
+/// is the one field HAS:SLOG, STRING(40).
+extern files::FileDeclaration HashFile;
+
+/// The length of HashFile's record, its field HAS:SLOG.
+inline constexpr std::uint32_t kHashFileRecordLength = 40;
+
+/// HAS:SLOG of the calling thread's record of HashFile.
+std::span<char, kHashFileRecordLength> HashFileSlog();
+
+/// Clears HashFile's declared record (the one each thread's copy starts from) as a new record
+/// is cleared: HAS:SLOG to blanks.
+void ClearHashFileRecord();
+
+/// The relation manager of HashFile. Tearing it down tears down HashFileAccess first and
+/// clears both global references.
+class HashFileRelations final : public framework::FileRelations {
+public:
+    void Teardown() override;
+};
+
+/// The file manager of HashFile.
+extern framework::FileManager HashFileAccess;
+/// The relation manager of HashFile.
+extern HashFileRelations HashFileRelate;
+/// HashFileAccess and HashFileRelate while they are set up; null before and after.
+extern framework::FileManager* HashFileAccessRef;
+extern framework::FileRelations* HashFileRelateRef;
+
+/// Sets up HashFileAccess for HashFile with AppErrors (its buffer the HashFile record, create
+/// 1, lock recovery 10) and HashFileRelate with it, and points the references at them.
+void SetupFileObjects();
+
+/// Tears HashFileRelate down (which tears down HashFileAccess and clears both references).
+void KillFileObjects();
 
 } // namespace app

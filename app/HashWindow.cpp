@@ -1,25 +1,239 @@
 #include "Globals.h"
+#include "Messages.h"
 #include "Procedure.h"
 #include "Procedures.h"
+#include "ProgramText.h"
+#include "ResultFile.h"
 
+#include <platform/Display.h>
+#include <platform/Hashing.h>
 #include <value/DeclaredStrings.h>
+#include <window/Engine.h>
+#include <window/EventCodes.h>
+#include <window/RuntimeLock.h>
 
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace app {
 
 namespace {
 
-/// What the hash window shows, created as the procedure starts.
+// The hash window's fields.
+constexpr std::int32_t kTextBox = 2;
+constexpr std::int32_t kTextButton = 3; // "Formiraj SHA-1 broj" for the typed text
+constexpr std::int32_t kNumberEntry = 5;
+constexpr std::int32_t kCloseButton = 7;
+constexpr std::int32_t kPathEntry = 9;
+constexpr std::int32_t kChooseButton = 10; // "..."
+constexpr std::int32_t kFileButton = 11;   // "Formiraj SHA-1 broj" for the chosen file
+
+/// Bytes handed to the library for the typed text; the text box holds at most 500.
+constexpr std::size_t kDataBufferSize = 600;
+
+/// What the hash window works with, created as the procedure starts.
 struct HashWindowData {
     value::STRING<500> textBuffer;     ///< the typed string (the text box)
     value::STRING<43> formattedNumber; ///< the number in four groups of ten
     value::STRING<60> resultPath;      ///< where the result file lies, or blank
+    value::STRING<40> digest;          ///< the number as the library gave it
+    /// Where the library writes the number: 40 characters and a NUL.
+    std::array<char, platform::kControlNumberLength + 1> digestOut {};
+    std::vector<unsigned char> dataBuffer = std::vector<unsigned char>(kDataBufferSize);
+    std::uint32_t dataLength = 0;
 };
+
+std::string_view WithoutTrailingBlanks(std::string_view text)
+{
+    const std::size_t end = text.find_last_not_of(' ');
+    return end == std::string_view::npos ? std::string_view {} : text.substr(0, end + 1);
+}
+
+/// Why a file gave no number, as the message says it.
+std::string_view Reason(platform::FileHashError error)
+{
+    switch (error) {
+    case platform::FileHashError::FileNotFound:
+        return "datoteka ne postoji.";
+    case platform::FileHashError::PathNotFound:
+        return "mapa u kojoj bi trebala biti ne postoji.";
+    case platform::FileHashError::NotAFile:
+        return "to je mapa ili ure\u0111aj, a ne datoteka.";
+    case platform::FileHashError::AccessDenied:
+        return "nije dopu\u0161teno \u010Ditati datoteku.";
+    case platform::FileHashError::ReadFailed:
+        return "\u010Ditanje datoteke nije uspjelo.";
+    case platform::FileHashError::InvalidName:
+    default:
+        return "naziv datoteke nije valjan.";
+    }
+}
+
+/// "U+4E2D, U+1F600": characters the message cannot show themselves, by their numbers.
+std::string CodePoints(const std::u32string& characters)
+{
+    std::string text;
+    for (const char32_t c : characters) {
+        char number[16];
+        std::snprintf(number, sizeof number, "U+%04X", static_cast<unsigned>(c));
+        if (!text.empty())
+            text += ", ";
+        text += number;
+    }
+    return text;
+}
 
 class HashWindowProcedure final : public ProgramProcedure {
 public:
-    using ProgramProcedure::ProgramProcedure;
+    HashWindowProcedure(window::Window& window, HashWindowData& data)
+        : ProgramProcedure(window)
+        , m_data(data)
+    {
+    }
+
+    std::uint32_t OnAccepted() override
+    {
+        switch (window::AcceptedField()) {
+        case kTextButton:
+            HashText();
+            break;
+        case kFileButton:
+            HashChosenFile();
+            break;
+        case kCloseButton:
+            window::PostEvent(window::event::kCloseWindow);
+            break;
+        case kChooseButton:
+            ThreadRequest = framework::RequestSelect;
+            SelectInputFile();
+            ThreadResponse = framework::ResponseCancelled;
+            Reset(1); // entry 12 shows the new InputFileName
+            break;
+        default:
+            break;
+        }
+        return WindowManager::OnAccepted();
+    }
+
+protected:
+    void OpenFiles() override
+    {
+        // Every hash window's start makes the result file when it is missing. No handle is
+        // kept: each press opens the file for its own write, so windows never stand in each
+        // other's way. A failure is not reported here: the press that cannot write says why.
+        if (HashFileAccessRef == nullptr)
+            return;
+        if (HashFileAccessRef->Open(
+                framework::OpenReport::No, framework::OpenCount::Yes, framework::OpenForce::Yes)
+            == framework::LevelOk)
+            HashFileAccessRef->Close();
+    }
+
+private:
+    /// Button 3: the number of the typed text, without its trailing blanks.
+    void HashText()
+    {
+        ClearPath();
+        const std::u32string unspellable = platform::UnspellableCharacters(
+            platform::FindControl(ProcedureWindow().Handle(), window::kControlIdOffset + kTextBox));
+        if (!unspellable.empty()) {
+            ShowNumber(false);
+            AppErrors.RaiseWithText(kMessageTextRefused, CodePoints(unspellable));
+            return;
+        }
+        const std::string_view text = WithoutTrailingBlanks(m_data.textBuffer.View());
+        std::ranges::copy(text, m_data.dataBuffer.begin());
+        m_data.dataLength = static_cast<std::uint32_t>(text.size());
+        platform::HashData(m_data.dataBuffer.data(), m_data.dataLength, m_data.digestOut.data());
+        TakeDigest();
+        ShowNumber(true);
+        if (WriteResult())
+            ShowPath();
+    }
+
+    /// Button 11: the number of the file InputFileName names.
+    void HashChosenFile()
+    {
+        ClearPath();
+        // A copy: another hash window may choose another file while this one reads.
+        const std::string path(InputFileName.View());
+        platform::FileHashError error = platform::FileHashError::None;
+        {
+            // Reading a file can take long and touches no runtime state: the other windows go on.
+            window::RuntimeLockRelease released;
+            error = platform::HashFile(path, m_data.digestOut.data());
+        }
+        if (error != platform::FileHashError::None) {
+            ShowNumber(false);
+            if (error == platform::FileHashError::NoName) {
+                AppErrors.Raise(kMessageNoFile);
+            } else {
+                AppErrors.SetFileName(path);
+                AppErrors.RaiseWithText(kMessageFileNotHashed, ProgramText(Reason(error)));
+            }
+            return;
+        }
+        TakeDigest();
+        const bool written = WriteResult();
+        if (written)
+            ShowPath();
+        ShowNumber(true);
+    }
+
+    void ClearPath()
+    {
+        m_data.resultPath = " ";
+        ProcedureWindow().Display(kPathEntry);
+    }
+
+    void ShowPath()
+    {
+        m_data.resultPath = ResultFilePath();
+        ProcedureWindow().Display(kPathEntry);
+    }
+
+    /// The number as the library left it: at most 40 characters, up to a NUL.
+    void TakeDigest()
+    {
+        const char* out = m_data.digestOut.data();
+        m_data.digest = WithoutTrailingBlanks(
+            std::string_view(out, ::strnlen(out, platform::kControlNumberLength)));
+    }
+
+    /// Shows the number in four groups of ten joined by "-", or clears it.
+    void ShowNumber(bool formed)
+    {
+        if (formed) {
+            const std::string_view digest = m_data.digest.View();
+            std::string shown;
+            for (std::size_t group = 0; group < 4; ++group) {
+                if (group > 0)
+                    shown += '-';
+                shown += digest.substr(group * 10, 10);
+            }
+            m_data.formattedNumber = shown;
+        } else {
+            m_data.formattedNumber.Clear();
+        }
+        ProcedureWindow().Display(kNumberEntry);
+    }
+
+    /// Writes the number to the result file; reports a failure and answers false.
+    bool WriteResult()
+    {
+        if (WriteResultFile(m_data.digest.View()) == 0)
+            return true;
+        AppErrors.SetFileName(ResultFilePath());
+        AppErrors.Raise(kMessageNotWritten);
+        return false;
+    }
+
+    HashWindowData& m_data;
 };
 
 } // namespace
@@ -30,7 +244,7 @@ void HashWindow(std::vector<std::string> /*parameters*/)
     window::Window hashWindow(platform::WindowKind::MdiChild, "varn$varn002", "P1$WINDOW",
         { data->textBuffer.Data(), data->formattedNumber.Data(), data->resultPath.Data(),
             InputFileName.Data(), nullptr });
-    const auto procedure = std::make_unique<HashWindowProcedure>(hashWindow);
+    const auto procedure = std::make_unique<HashWindowProcedure>(hashWindow, *data);
     ThreadResponse = procedure->Run();
 }
 

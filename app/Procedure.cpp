@@ -15,6 +15,7 @@ std::uint32_t ProgramProcedure::Init()
     AttachToolbar(m_toolbar);
     ThreadRequest = 0;
     ThreadResponse = 0;
+    OpenFiles();
     m_window.Open();
     opened = 1;
     SetKeyAlerts();

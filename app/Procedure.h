@@ -23,11 +23,14 @@ public:
 
     /// The window manager's Init, then: the first field 1, the thread's scrolling request and
     /// the program's error manager, the procedure's toolbar, the request and response globals
-    /// cleared, the window opened.
+    /// cleared, the procedure's files opened, the window opened.
     std::uint32_t Init() override;
 
 protected:
     window::Window& ProcedureWindow() { return m_window; }
+
+    /// Opens the files the procedure works on, just before its window opens. None here.
+    virtual void OpenFiles() { }
 
 private:
     window::Window& m_window;

@@ -16,6 +16,11 @@ void MainFrame();
 /// The window in which a control number is formed, an MDI child of the frame.
 void HashWindow(std::vector<std::string> parameters);
 
+/// Asks for the file to hash ("Popis datoteka") and makes it InputFileName; a cancelled or
+/// refused choice keeps the file chosen before. Has no window of its own: it runs on the
+/// thread of the hash window whose "..." was pressed.
+void SelectInputFile();
+
 /// "O programu": what the tool and its hashing library are; closed by "OK".
 void About(std::vector<std::string> parameters);
 

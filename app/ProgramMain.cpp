@@ -1,6 +1,7 @@
 #include "ProgramMain.h"
 
 #include "Globals.h"
+#include "Messages.h"
 #include "Procedures.h"
 
 #include <files/FileOps.h>
@@ -13,11 +14,11 @@ void ProgramMain()
     // The runtime's start-up (per-thread globals are thread_local; the engine is prepared by
     // the runtime beside the display) is done before this runs.
     AppErrors.Setup();
+    AppErrors.AddMessages(ProgramMessages());
     AppIni.Setup("varn.INI");
-    // The global file objects: HashFileRelate and HashFileAccess set up for HashFile, and
-    // HashFileRelateRef and HashFileAccessRef pointed at them, with the file manager.
+    SetupFileObjects();
     MainFrame(); // on this thread, until the frame closes
-    // HashFileRelate.Kill(), which kills HashFileAccess too and clears both references.
+    KillFileObjects();
     AppErrors.Teardown();
 }
 

@@ -14,7 +14,7 @@ namespace {
 
 /// Start-up only: readies the static file objects HashFileAccess and HashFileRelate before any
 /// other code of the program runs. They are C++ objects whose constructors install their
-/// methods, so there is nothing left to do here.
+/// methods, so there is nothing left to do here; ProgramMain sets them up.
 void InstallFileObjectMethods(int /*phase*/)
 {
 }
@@ -45,7 +45,7 @@ void InitialiseProgramGlobals(int phase)
     ThreadRequest = 0;
     ThreadResponse = 0;
     ThreadScrollRequest = 0;
-    // The HashFile record buffer is cleared to blanks here once the file layer exists.
+    ClearHashFileRecord();
 }
 
 // Routines 3, 4, 5, 7 and 9, in both phases: store the constructors of the control kinds the

@@ -1,0 +1,110 @@
+#include "ResultFile.h"
+
+#include "Globals.h"
+
+#include <files/ErrorState.h>
+#include <files/FileOps.h>
+#include <platform/Path.h>
+#include <platform/Text.h>
+#include <window/RuntimeLock.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace app {
+
+namespace {
+
+/// Read and write, others denied: a writer has the file to itself.
+constexpr std::int32_t kReadWriteDenyAll = 0x12;
+constexpr std::int32_t kFileNotFound = 2;
+constexpr std::int32_t kAccessDenied = 5;
+
+/// How long a write waits for another writer to let go of the file. A writer holds it only for
+/// one line and a flush, so this is reached only when something keeps the file open.
+constexpr auto kWriterPatience = std::chrono::seconds(5);
+constexpr auto kRetryPause = std::chrono::milliseconds(10);
+
+/// True when the last OPEN failed because another open denies this one, not for want of rights.
+bool HeldByAnotherWriter()
+{
+    return files::ErrorCode() == kAccessDenied
+        && files::SavedSystemError() == platform::SystemError::SharingViolation;
+}
+
+/// Waits a moment for another writer; other threads of the program run meanwhile.
+void PauseForAnotherWriter()
+{
+    if (!window::HoldsRuntimeLock()) {
+        std::this_thread::sleep_for(kRetryPause);
+        return;
+    }
+    window::RuntimeLockRelease released;
+    std::this_thread::sleep_for(kRetryPause);
+}
+
+bool Failed(std::int32_t result)
+{
+    return result > 0;
+}
+
+/// Opens HashFile for this write alone; answers 0 or the error that stopped it.
+std::int32_t OpenForWriting()
+{
+    const auto deadline = std::chrono::steady_clock::now() + kWriterPatience;
+    bool created = false;
+    for (;;) {
+        const std::int32_t result = files::Open(&HashFile, kReadWriteDenyAll);
+        if (!Failed(result))
+            return 0;
+        if (result == kFileNotFound && !created) {
+            // Removed since the window opened: made again, as a window's start makes it.
+            created = true;
+            if (const std::int32_t made = files::Create(&HashFile); Failed(made))
+                return made;
+            continue;
+        }
+        if (!HeldByAnotherWriter() || std::chrono::steady_clock::now() >= deadline)
+            return result;
+        PauseForAnotherWriter();
+    }
+}
+
+} // namespace
+
+std::int32_t WriteResultFile(std::string_view digest)
+{
+    if (const std::int32_t opened = OpenForWriting(); opened != 0)
+        return opened;
+    std::int32_t result = files::Empty(&HashFile);
+    if (!Failed(result)) {
+        const std::span<char, kHashFileRecordLength> slog = HashFileSlog();
+        std::ranges::fill(slog, ' ');
+        std::ranges::copy(digest.substr(0, slog.size()), slog.begin());
+        result = files::Append(&HashFile);
+    }
+    if (!Failed(result))
+        result = files::Flush(&HashFile);
+    if (Failed(result)) {
+        // The failure is what the caller reports, not what closing says after it.
+        const files::ErrorStateSnapshot failure = files::SaveErrorState();
+        files::Close(&HashFile);
+        files::RestoreErrorState(failure);
+        return result;
+    }
+    result = files::Close(&HashFile);
+    return Failed(result) ? result : 0;
+}
+
+std::string ResultFilePath()
+{
+    const platform::Result<std::string> directory = platform::CurrentDirectory();
+    std::string path = directory ? platform::Utf8ToAnsiShown(*directory) : std::string();
+    if (path.empty() || path.back() != platform::PathSeparator())
+        path += platform::PathSeparator();
+    path += kResultFileName;
+    return path;
+}
+
+} // namespace app

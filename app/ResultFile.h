@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Writing the result file HASHBROJ.TXT: after every press it holds exactly one line, the last
+// control number formed by any hash window of any copy of the program running in its
+// directory.
+
+namespace app {
+
+/// The result file's name, as HashFile declares it.
+inline constexpr std::string_view kResultFileName = "HASHBROJ.TXT";
+
+/// Makes `digest` (HAS:SLOG, 40 characters) the one line of HashFile and puts it on the disk.
+/// No window holds the file between writes: each write opens it for itself alone (read and
+/// write, others denied), waiting a few seconds at most while another writer, of this copy of
+/// the program or another, has it; creates it when it is missing; empties it; appends the
+/// line; flushes it to the disk and closes it. So writers never interleave and the line is on
+/// the disk, not in a cache, when the answer is 0. Otherwise the answer is the error of the
+/// step that failed, which stays posted (ERRORCODE, ERRORFILE) for the caller to report; the
+/// file is closed all the same.
+[[nodiscard]] std::int32_t WriteResultFile(std::string_view digest);
+
+/// Where the result file lies, as the hash window shows it: the current directory, the
+/// platform's separator and the file's name, in Windows-1250. A character of the directory's
+/// name that Windows-1250 lacks shows as "?": the text is only shown, never used as a path.
+std::string ResultFilePath();
+
+} // namespace app

@@ -1,0 +1,269 @@
+// The hash window as a user uses it: the program started from its module, a hash window opened
+// from the frame's menu, text typed and buttons pressed through the window system, the result
+// read off the window and off HASHBROJ.TXT in the program's current directory.
+
+#include <app/Globals.h>
+#include <app/ProgramMain.h>
+#include <app/ProgramModule.h>
+#include <platform/Display.h>
+#include <platform/TestDriver.h>
+#include <value/Module.h>
+
+#include <gtest/gtest.h>
+
+#include <common/RuntimeBesideDisplay.h>
+#include <common/TestSupport.h>
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace test = platform::test;
+using testsupport::ReadText;
+using testsupport::TempDirectory;
+using testsupport::WriteText;
+
+constexpr char kFrameTitle[] = "Testiranje SHA-1 algoritma";
+constexpr std::uint32_t kTestingItem = 0x4000 - 2;
+constexpr std::uint32_t kExitItem = 0x4000 - 3;
+
+// The hash window's controls, by field equate.
+constexpr std::uint32_t kTextBox = 2;
+constexpr std::uint32_t kTextButton = 3;
+constexpr std::uint32_t kNumberEntry = 5;
+constexpr std::uint32_t kCloseButton = 7;
+constexpr std::uint32_t kPathEntry = 9;
+constexpr std::uint32_t kFileButton = 11;
+constexpr std::uint32_t kFileEntry = 12;
+
+// A message box's text and its OK button.
+constexpr std::uint32_t kMessageText = 0xFFFF;
+constexpr std::uint32_t kOkButton = 1;
+
+constexpr char kAbc[] = "A9993E3647-06816ABA3E-25717850C2-6C9CD0D89D";
+constexpr char kEmpty[] = "DA39A3EE5E-6B4B0D3255-BFEF956018-90AFD80709";
+
+/// The number as the file holds it: without the dashes, then CR LF.
+std::string FileLine(std::string shown)
+{
+    std::erase(shown, '-');
+    return shown + "\r\n";
+}
+
+platform::WindowHandle Control(platform::WindowHandle window, std::uint32_t equate)
+{
+    return platform::FindControl(window, 0x4000 + equate);
+}
+
+/// The program run from its module's start-up, in a current directory of its own, while the
+/// test drives it; the test ends it through the frame's menu.
+class HashWindowTest : public testing::Test {
+protected:
+    void RunProgram(const std::function<void(platform::WindowHandle frame)>& controller)
+    {
+        testsupport::ScopedCurrentDirectory inside(m_directory.Path());
+        testsupport::RunWithController(
+            [&] {
+                const value::ProgramEntryOptions options { value::kRuntimeVersionWord, 0, 0 };
+                m_exitCode = value::RunProgram(
+                    app::ProgramModule(), options, &app::ProgramMain, &app::RuntimeShutdown);
+            },
+            [&] {
+                ASSERT_TRUE(test::WaitUntilIdle());
+                const platform::WindowHandle frame = test::FindWindowByTitle(kFrameTitle);
+                ASSERT_NE(frame, 0u);
+                // Room for two hash windows side by side, as on a desktop: the screenless
+                // platform gives a new window a small default size.
+                platform::MoveWindow(frame, { 0, 0, 1200, 800 });
+                controller(frame);
+                test::ChooseMenuItem(frame, kExitItem);
+            });
+        EXPECT_EQ(m_exitCode, 0);
+    }
+
+    /// Opens one more hash window from the menu and answers it.
+    static platform::WindowHandle OpenHashWindow(platform::WindowHandle frame)
+    {
+        const std::size_t before = platform::MdiChildren(frame).size();
+        test::ChooseMenuItem(frame, kTestingItem);
+        EXPECT_TRUE(test::WaitUntilIdle());
+        const std::vector<platform::WindowHandle> children = platform::MdiChildren(frame);
+        EXPECT_EQ(children.size(), before + 1) << "a hash window opens";
+        return children.empty() ? 0 : children.back();
+    }
+
+    static void Press(platform::WindowHandle window, std::uint32_t button)
+    {
+        test::Click(Control(window, button));
+        ASSERT_TRUE(test::WaitUntilIdle());
+    }
+
+    /// The text of the message box up now, answered with OK; empty when none is up.
+    static std::string AnswerMessage()
+    {
+        const platform::WindowHandle box = test::ActiveDialog();
+        if (box == 0)
+            return {};
+        std::string text = test::TextOf(platform::FindControl(box, kMessageText));
+        test::Click(platform::FindControl(box, kOkButton));
+        EXPECT_TRUE(test::WaitUntilIdle());
+        return text;
+    }
+
+    std::string ResultFile() const { return ReadText(m_directory / "HASHBROJ.TXT"); }
+    std::string ResultPath() const { return m_directory / "HASHBROJ.TXT"; }
+
+    TempDirectory m_directory;
+    testsupport::ScopedEnvironment m_noProfile { "VARN_WIN_INI", "/nonexistent/win.ini" };
+    int m_exitCode = -1;
+};
+
+TEST_F(HashWindowTest, OpeningAWindowMakesTheResultFileEmptyAndHoldsNothing)
+{
+    RunProgram([&](platform::WindowHandle frame) {
+        const platform::WindowHandle window = OpenHashWindow(frame);
+        ASSERT_NE(window, 0u);
+        EXPECT_TRUE(std::filesystem::exists(ResultPath()));
+        EXPECT_EQ(ResultFile(), "");
+        // Nothing holds it: another program may replace it at once.
+        std::filesystem::remove(ResultPath());
+        EXPECT_FALSE(std::filesystem::exists(ResultPath()));
+        EXPECT_EQ(test::TextOf(Control(window, kPathEntry)), "");
+    });
+}
+
+TEST_F(HashWindowTest, TypedTextGivesItsNumberShownAndWritten)
+{
+    struct Case {
+        const char* what;
+        std::string typed; // UTF-8, as the keyboard gives it; "\n" presses Enter
+        const char* number;
+    };
+    const Case cases[] = {
+        { "abc", "abc", kAbc },
+        { "an empty box still hashes", "", kEmpty },
+        // Its Windows-1250 bytes 9E 61 62 61.
+        { "a Croatian word",
+            "\xC5\xBE"
+            "aba",
+            "757988422B-19ACC6BF44-224381F6D7-B729EA6C36" },
+        { "trailing blanks are not hashed", "abc   ", kAbc },
+        { "leading blanks are", "  abc", "C9CCCFFD0E-AD45633634-5F1C174D11-1E8B7A0EF5" },
+        { "two lines, CR LF between them", "ab\ncd",
+            "7AC33ADB46-86C41395F3-02D89F5EEA-4A8E47AA41" },
+        // The box takes 500 characters and no 501st: all 500 are hashed.
+        { "501 typed, 500 taken", std::string(500, 'x') + "y",
+            "DC31B173A0-A99F4123F4-3C4C18E291-F1101D5B0C" },
+    };
+    RunProgram([&](platform::WindowHandle frame) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.what);
+            const platform::WindowHandle window = OpenHashWindow(frame);
+            ASSERT_NE(window, 0u);
+            if (!c.typed.empty())
+                test::TypeText(Control(window, kTextBox), c.typed);
+            Press(window, kTextButton);
+            EXPECT_EQ(AnswerMessage(), "") << "no message";
+            EXPECT_EQ(test::TextOf(Control(window, kNumberEntry)), c.number);
+            EXPECT_EQ(ResultFile(), FileLine(c.number)) << "exactly one line";
+            EXPECT_EQ(test::TextOf(Control(window, kPathEntry)), ResultPath());
+            Press(window, kCloseButton);
+            EXPECT_TRUE(platform::MdiChildren(frame).empty()) << "Zatvori closes it";
+        }
+    });
+}
+
+TEST_F(HashWindowTest, PressingTwiceLeavesOneLine)
+{
+    RunProgram([&](platform::WindowHandle frame) {
+        const platform::WindowHandle window = OpenHashWindow(frame);
+        test::TypeText(Control(window, kTextBox), "abc");
+        Press(window, kTextButton);
+        Press(window, kTextButton);
+        EXPECT_EQ(ResultFile(), FileLine(kAbc));
+    });
+}
+
+TEST_F(HashWindowTest, WindowsOpenedBeforeAndAfterAPressWriteInTurn)
+{
+    RunProgram([&](platform::WindowHandle frame) {
+        const platform::WindowHandle first = OpenHashWindow(frame);
+        test::TypeText(Control(first, kTextBox), "abc");
+        Press(first, kTextButton);
+        // Opened after the first window wrote: it opens as usual, with no message.
+        const platform::WindowHandle second = OpenHashWindow(frame);
+        ASSERT_NE(second, 0u);
+        EXPECT_EQ(AnswerMessage(), "");
+        Press(second, kTextButton);
+        EXPECT_EQ(AnswerMessage(), "");
+        EXPECT_EQ(ResultFile(), FileLine(kEmpty)) << "the second window wrote";
+        EXPECT_EQ(test::TextOf(Control(second, kPathEntry)), ResultPath());
+        Press(first, kTextButton);
+        EXPECT_EQ(AnswerMessage(), "");
+        EXPECT_EQ(ResultFile(), FileLine(kAbc)) << "and the first again";
+    });
+}
+
+TEST_F(HashWindowTest, AChosenFileGivesTheNumberOfItsContents)
+{
+    // č, ć, đ, š and ž in the name: Windows-1250 in the runtime, UTF-8 on the disk.
+    const std::string name = "\xC4\x8D\xC4\x87\xC4\x91\xC5\xA1\xC5\xBE.txt";
+    WriteText(m_directory / name, "file contents\n");
+    RunProgram([&](platform::WindowHandle frame) {
+        const platform::WindowHandle window = OpenHashWindow(frame);
+        platform::SetWindowText(Control(window, kFileEntry), "");
+        test::TypeText(Control(window, kFileEntry), m_directory / name);
+        Press(window, kFileButton);
+        EXPECT_EQ(AnswerMessage(), "");
+        EXPECT_EQ(test::TextOf(Control(window, kNumberEntry)),
+            "3C3771C1F3-304BDB052B-101CC97A23-DF1AB9531F");
+        EXPECT_EQ(ResultFile(), "3C3771C1F3304BDB052B101CC97A23DF1AB9531F\r\n");
+        EXPECT_EQ(test::TextOf(Control(window, kPathEntry)), ResultPath());
+    });
+}
+
+TEST_F(HashWindowTest, AFileThatGivesNoNumberIsReportedNeitherShownNorWritten)
+{
+    WriteText(m_directory / "abc.txt", "abc");
+    struct Case {
+        const char* what;
+        std::string path;
+        const char* message;
+    };
+    const Case cases[] = {
+        { "no file named", "", "datoteka nije odabrana" },
+        { "a missing file", m_directory / "missing.txt", "datoteka ne postoji" },
+        { "a missing folder", m_directory / "missing/x.txt", "ne postoji" },
+        { "a directory", m_directory.Path(), "to je mapa" },
+        { "a file that cannot be read whole", "/proc/self/mem",
+            "\xC4\x8Ditanje datoteke nije uspjelo" },
+    };
+    RunProgram([&](platform::WindowHandle frame) {
+        const platform::WindowHandle window = OpenHashWindow(frame);
+        // A number formed first, so that what follows must clear it.
+        platform::SetWindowText(Control(window, kFileEntry), "");
+        test::TypeText(Control(window, kFileEntry), m_directory / "abc.txt");
+        Press(window, kFileButton);
+        ASSERT_EQ(test::TextOf(Control(window, kNumberEntry)), kAbc);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.what);
+            platform::SetWindowText(Control(window, kFileEntry), "");
+            if (!c.path.empty())
+                test::TypeText(Control(window, kFileEntry), c.path);
+            Press(window, kFileButton);
+            const std::string message = AnswerMessage();
+            EXPECT_NE(message.find(c.message), std::string::npos) << message;
+            if (!c.path.empty())
+                EXPECT_NE(message.find(c.path), std::string::npos) << "names the file";
+            EXPECT_EQ(test::TextOf(Control(window, kNumberEntry)), "");
+            EXPECT_EQ(test::TextOf(Control(window, kPathEntry)), "");
+            EXPECT_EQ(ResultFile(), FileLine(kAbc)) << "the file keeps the last number";
+        }
+    });
+}
+
+} // namespace
