@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QKeyEvent>
@@ -159,6 +160,23 @@ void TypeText(WindowHandle control, std::string_view textUtf8)
             const QString typed = c == U'\n' ? QStringLiteral("\r") : QString::fromUcs4(&c, 1);
             SendKey(KeyTarget(widget), KeyOfCharacter(c), Qt::NoModifier, typed);
         }
+    });
+}
+
+void Paste(WindowHandle control, std::string_view textUtf8)
+{
+    const QString text
+        = QString::fromUtf8(textUtf8.data(), static_cast<qsizetype>(textUtf8.size()));
+    InvokeOnGui([control, &text] {
+        const Entry* entry = FindEntry(control);
+        if (entry == nullptr)
+            return;
+        QPointer<QWidget> widget = entry->widget.data();
+        if (IsBlocked(widget->window()))
+            return;
+        Focus(widget);
+        QGuiApplication::clipboard()->setText(text);
+        SendKey(KeyTarget(widget), Qt::Key_V, Qt::ControlModifier, QString());
     });
 }
 

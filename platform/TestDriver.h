@@ -27,6 +27,10 @@ WindowHandle ActiveDialog();
 /// character, not only ASCII); "\n" presses Enter.
 void TypeText(WindowHandle control, std::string_view textUtf8);
 
+/// Gives `control` the focus and pastes `textUtf8` into it from the clipboard (Ctrl+V), as a
+/// user brings in text typing cannot give.
+void Paste(WindowHandle control, std::string_view textUtf8);
+
 /// Clicks the middle of `control` through the window system (modality is honoured: a click on
 /// a window blocked by a modal dialog does nothing).
 void Click(WindowHandle control);

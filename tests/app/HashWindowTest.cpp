@@ -37,6 +37,7 @@ constexpr std::uint32_t kTextButton = 3;
 constexpr std::uint32_t kNumberEntry = 5;
 constexpr std::uint32_t kCloseButton = 7;
 constexpr std::uint32_t kPathEntry = 9;
+constexpr std::uint32_t kChooseButton = 10;
 constexpr std::uint32_t kFileButton = 11;
 constexpr std::uint32_t kFileEntry = 12;
 
@@ -63,9 +64,13 @@ platform::WindowHandle Control(platform::WindowHandle window, std::uint32_t equa
 /// test drives it; the test ends it through the frame's menu.
 class HashWindowTest : public testing::Test {
 protected:
-    void RunProgram(const std::function<void(platform::WindowHandle frame)>& controller)
+    // The chosen file is a program global, which the cases of one test program share.
+    void SetUp() override { app::InputFileName.Clear(); }
+
+    void RunProgram(const std::function<void(platform::WindowHandle frame)>& controller,
+        const std::optional<std::string>& currentDirectory = {})
     {
-        testsupport::ScopedCurrentDirectory inside(m_directory.Path());
+        testsupport::ScopedCurrentDirectory inside(currentDirectory.value_or(m_directory.Path()));
         testsupport::RunWithController(
             [&] {
                 const value::ProgramEntryOptions options { value::kRuntimeVersionWord, 0, 0 };
@@ -112,6 +117,26 @@ protected:
         test::Click(platform::FindControl(box, kOkButton));
         EXPECT_TRUE(test::WaitUntilIdle());
         return text;
+    }
+
+    /// Presses "..." and answers the file dialog with `paths` (none: Cancel) after checking
+    /// it is the program's; answers the directory it started in.
+    static std::string ChooseFile(
+        platform::WindowHandle window, const std::vector<std::string>& paths)
+    {
+        test::Click(Control(window, kChooseButton));
+        EXPECT_TRUE(test::WaitUntilIdle());
+        const platform::WindowHandle dialog = test::ActiveDialog();
+        const std::optional<test::FileDialogView> view = test::DescribeFileDialog(dialog);
+        if (!view) {
+            ADD_FAILURE() << "no file dialog";
+            return {};
+        }
+        EXPECT_EQ(view->title, "Popis datoteka");
+        EXPECT_FALSE(view->save);
+        EXPECT_TRUE(test::AnswerFileDialog(dialog, paths));
+        EXPECT_TRUE(test::WaitUntilIdle());
+        return view->directory;
     }
 
     std::string ResultFile() const { return ReadText(m_directory / "HASHBROJ.TXT"); }
@@ -264,6 +289,146 @@ TEST_F(HashWindowTest, AFileThatGivesNoNumberIsReportedNeitherShownNorWritten)
             EXPECT_EQ(ResultFile(), FileLine(kAbc)) << "the file keeps the last number";
         }
     });
+}
+
+TEST_F(HashWindowTest, AFileChosenThroughTheDialogIsHashed)
+{
+    std::filesystem::create_directory(m_directory / "ulaz");
+    const std::string chosen = m_directory / "ulaz/zapisnik.txt";
+    WriteText(chosen, "abc");
+    WriteText(m_directory / "ulaz/slika.gif", "");
+    RunProgram([&](platform::WindowHandle frame) {
+        const platform::WindowHandle window = OpenHashWindow(frame);
+        test::Click(Control(window, kChooseButton));
+        ASSERT_TRUE(test::WaitUntilIdle());
+        const platform::WindowHandle dialog = test::ActiveDialog();
+        ASSERT_NE(dialog, 0u);
+        // It starts in the program's current directory, the text files' filter in force.
+        std::optional<test::FileDialogView> view = test::DescribeFileDialog(dialog);
+        ASSERT_TRUE(view);
+        EXPECT_EQ(view->directory, m_directory.Path());
+        ASSERT_EQ(view->filters.size(), 9u);
+        EXPECT_NE(view->filters[0].find("Tekstualna datoteka"), std::string::npos);
+        EXPECT_NE(view->filters[8].find("TIF datoteke"), std::string::npos);
+        ASSERT_TRUE(test::AnswerFileDialog(dialog, {}));
+        ASSERT_TRUE(test::WaitUntilIdle());
+
+        EXPECT_EQ(ChooseFile(window, { chosen }), m_directory.Path());
+        EXPECT_EQ(test::TextOf(Control(window, kFileEntry)), chosen) << "shown at once";
+        Press(window, kFileButton);
+        EXPECT_EQ(test::TextOf(Control(window, kNumberEntry)), kAbc);
+        EXPECT_EQ(ResultFile(), FileLine(kAbc)) << "in the program's directory, not the file's";
+        EXPECT_EQ(test::TextOf(Control(window, kPathEntry)), ResultPath());
+
+        // The next look starts beside the file chosen; cancelling it keeps that file.
+        test::Click(Control(window, kChooseButton));
+        ASSERT_TRUE(test::WaitUntilIdle());
+        view = test::DescribeFileDialog(test::ActiveDialog());
+        ASSERT_TRUE(view);
+        EXPECT_EQ(view->directory, m_directory / "ulaz");
+        // "*.TXT" lists "zapisnik.txt", whatever the letter case; the picture is not a text.
+        EXPECT_EQ(view->listed, std::vector<std::string> { "zapisnik.txt" });
+        ASSERT_TRUE(test::AnswerFileDialog(test::ActiveDialog(), {}));
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_EQ(test::TextOf(Control(window, kFileEntry)), chosen);
+        EXPECT_EQ(std::filesystem::current_path(), m_directory.Path()) << "put back";
+    });
+}
+
+TEST_F(HashWindowTest, ANameTheWindowCannotTakeIsRefusedAndTheChoiceBeforeKept)
+{
+    WriteText(m_directory / "abc.txt", "abc");
+    // U+4E2D has no Windows-1250 form.
+    const std::string unspellable = m_directory / "\xE4\xB8\xAD.txt";
+    WriteText(unspellable, "x");
+    // A path of 127 characters: one more than the entry holds.
+    const std::string folder = m_directory / std::string(100, 'd');
+    std::filesystem::create_directory(folder);
+    const std::string tooLong = folder + "/" + std::string(126 - folder.size(), 'f');
+    ASSERT_EQ(tooLong.size(), 127u);
+    WriteText(tooLong, "x");
+    RunProgram([&](platform::WindowHandle frame) {
+        const platform::WindowHandle window = OpenHashWindow(frame);
+        ChooseFile(window, { m_directory / "abc.txt" });
+        ChooseFile(window, { unspellable });
+        EXPECT_NE(AnswerMessage().find("Windows-1250"), std::string::npos);
+        EXPECT_EQ(test::TextOf(Control(window, kFileEntry)), m_directory / "abc.txt");
+        ChooseFile(window, { tooLong });
+        EXPECT_NE(AnswerMessage().find("ima 127 znakova"), std::string::npos);
+        EXPECT_EQ(test::TextOf(Control(window, kFileEntry)), m_directory / "abc.txt");
+        Press(window, kFileButton);
+        EXPECT_EQ(test::TextOf(Control(window, kNumberEntry)), kAbc);
+    });
+}
+
+TEST_F(HashWindowTest, TwoWindowsShareTheChosenFile)
+{
+    WriteText(m_directory / "abc.txt", "abc");
+    RunProgram([&](platform::WindowHandle frame) {
+        const platform::WindowHandle first = OpenHashWindow(frame);
+        const platform::WindowHandle second = OpenHashWindow(frame);
+        ChooseFile(first, { m_directory / "abc.txt" });
+        // The second window shows it only when it next shows its fields, but hashes it now.
+        Press(second, kFileButton);
+        EXPECT_EQ(AnswerMessage(), "");
+        EXPECT_EQ(test::TextOf(Control(second, kNumberEntry)), kAbc);
+    });
+}
+
+TEST_F(HashWindowTest, PastedTextWithCharactersTheCodePageLacksIsRefused)
+{
+    RunProgram([&](platform::WindowHandle frame) {
+        const platform::WindowHandle window = OpenHashWindow(frame);
+        test::TypeText(Control(window, kTextBox), "abc");
+        Press(window, kTextButton);
+        ASSERT_EQ(test::TextOf(Control(window, kNumberEntry)), kAbc);
+        // Typing refuses them; pasting brings them in: "a中b😀".
+        test::Paste(Control(window, kTextBox),
+            "a\xE4\xB8\xAD"
+            "b\xF0\x9F\x98\x80");
+        Press(window, kTextButton);
+        const std::string message = AnswerMessage();
+        EXPECT_NE(message.find("U+4E2D, U+1F600"), std::string::npos) << message;
+        EXPECT_EQ(test::TextOf(Control(window, kNumberEntry)), "") << "no number of substitutes";
+        EXPECT_EQ(test::TextOf(Control(window, kPathEntry)), "");
+        EXPECT_EQ(ResultFile(), FileLine(kAbc)) << "nothing written";
+    });
+}
+
+TEST_F(HashWindowTest, AResultFileThatCannotBeWrittenIsReportedAndNoPathShown)
+{
+    // Not even the superuser makes files here.
+    const std::string unwritable = "/sys";
+    RunProgram(
+        [&](platform::WindowHandle frame) {
+            const platform::WindowHandle window = OpenHashWindow(frame);
+            ASSERT_NE(window, 0u) << "the window opens all the same";
+            EXPECT_EQ(AnswerMessage(), "");
+            test::TypeText(Control(window, kTextBox), "abc");
+            Press(window, kTextButton);
+            const std::string message = AnswerMessage();
+            EXPECT_NE(message.find("nije zapisan u datoteku /sys/HASHBROJ.TXT"), std::string::npos)
+                << message;
+            EXPECT_NE(message.find("(5)"), std::string::npos) << "the file error: " << message;
+            EXPECT_EQ(test::TextOf(Control(window, kNumberEntry)), kAbc) << "formed all the same";
+            EXPECT_EQ(test::TextOf(Control(window, kPathEntry)), "");
+        },
+        unwritable);
+}
+
+TEST_F(HashWindowTest, ALongCurrentDirectoryIsShownCutAfterSixtyCharacters)
+{
+    const std::string deep = m_directory / (std::string(40, 'a') + "/" + std::string(40, 'b'));
+    std::filesystem::create_directories(deep);
+    RunProgram(
+        [&](platform::WindowHandle frame) {
+            const platform::WindowHandle window = OpenHashWindow(frame);
+            Press(window, kTextButton);
+            EXPECT_EQ(
+                test::TextOf(Control(window, kPathEntry)), (deep + "/HASHBROJ.TXT").substr(0, 60));
+            EXPECT_EQ(ReadText(deep + "/HASHBROJ.TXT"), FileLine(kEmpty));
+        },
+        deep);
 }
 
 } // namespace

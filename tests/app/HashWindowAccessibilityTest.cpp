@@ -1,0 +1,95 @@
+// The program's hash window as assistive technology sees it (the accessibility tree that
+// AT-SPI reads): each control's role and name. The program runs from its module's start-up;
+// the window is opened from the frame's menu.
+
+#include <app/ProgramMain.h>
+#include <app/ProgramModule.h>
+#include <platform/Display.h>
+#include <platform/DisplayWindows.h>
+#include <platform/TestDriver.h>
+#include <value/Module.h>
+
+#include <QAccessible>
+#include <QAccessibleInterface>
+
+#include <gtest/gtest.h>
+
+#include <common/RuntimeBesideDisplay.h>
+
+#include <string>
+
+namespace {
+
+namespace test = platform::test;
+
+constexpr char kFrameTitle[] = "Testiranje SHA-1 algoritma";
+constexpr std::uint32_t kTestingItem = 0x4000 - 2;
+constexpr std::uint32_t kExitItem = 0x4000 - 3;
+
+struct Accessible {
+    QAccessible::Role role = QAccessible::NoRole;
+    std::string name;
+};
+
+Accessible AccessibleOf(platform::WindowHandle control)
+{
+    Accessible seen;
+    platform::InvokeOnGui([control, &seen] {
+        const platform::display::Entry* entry = platform::display::FindEntry(control);
+        QAccessibleInterface* face = entry != nullptr
+            ? QAccessible::queryAccessibleInterface(entry->widget.data())
+            : nullptr;
+        if (face == nullptr)
+            return;
+        seen.role = face->role();
+        seen.name = face->text(QAccessible::Name).toStdString();
+    });
+    return seen;
+}
+
+TEST(HashWindowAccessibility, EveryControlHasItsRoleAndName)
+{
+    testsupport::RunWithController(
+        [] {
+            const value::ProgramEntryOptions options { value::kRuntimeVersionWord, 0, 0 };
+            value::RunProgram(
+                app::ProgramModule(), options, &app::ProgramMain, &app::RuntimeShutdown);
+        },
+        [] {
+            ASSERT_TRUE(test::WaitUntilIdle());
+            const platform::WindowHandle frame = test::FindWindowByTitle(kFrameTitle);
+            ASSERT_NE(frame, 0u);
+            test::ChooseMenuItem(frame, kTestingItem);
+            ASSERT_TRUE(test::WaitUntilIdle());
+            const auto children = platform::MdiChildren(frame);
+            ASSERT_EQ(children.size(), 1u);
+            const struct {
+                std::int32_t equate;
+                QAccessible::Role role;
+                const char* name;
+            } rows[] = {
+                { 1, QAccessible::StaticText, "Ulazni niz znakova" },
+                { 2, QAccessible::EditableText, "Ulazni niz znakova" },
+                { 3, QAccessible::Button, "Formiraj SHA-1 broj" },
+                { 4, QAccessible::StaticText, "Formiran SHA-1 kontrolni broj" },
+                { 5, QAccessible::EditableText, "Formiran SHA-1 kontrolni broj" },
+                { 6, QAccessible::StaticText, "Broj je zapisan u file-u :" },
+                { 7, QAccessible::Button, "Zatvori" },
+                { 9, QAccessible::EditableText, "Broj je zapisan u file-u :" },
+                { 10, QAccessible::Button, "..." },
+                { 11, QAccessible::Button, "Formiraj SHA-1 broj" },
+                { 12, QAccessible::EditableText, "Ulazna datoteka (file)" },
+                { 13, QAccessible::StaticText, "Ulazna datoteka (file)" },
+            };
+            for (const auto& row : rows) {
+                SCOPED_TRACE(row.equate);
+                const Accessible seen = AccessibleOf(platform::FindControl(
+                    children[0], static_cast<std::uint32_t>(row.equate) + 0x4000));
+                EXPECT_EQ(seen.role, row.role);
+                EXPECT_EQ(seen.name, row.name);
+            }
+            test::ChooseMenuItem(frame, kExitItem);
+        });
+}
+
+} // namespace

@@ -1,0 +1,116 @@
+// The result file as presses write it: one line, on the disk, whoever else writes it.
+
+#include <app/Globals.h>
+#include <app/ResultFile.h>
+#include <files/ErrorState.h>
+#include <files/FileOps.h>
+
+#include <gtest/gtest.h>
+
+#include <common/TestSupport.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using testsupport::ReadText;
+using testsupport::TempDirectory;
+using testsupport::WriteText;
+
+constexpr char kFirst[] = "A9993E364706816ABA3E25717850C26C9CD0D89D";
+constexpr char kSecond[] = "DA39A3EE5E6B4B0D3255BFEF95601890AFD80709";
+
+class ResultFileTest : public testing::Test {
+protected:
+    void TearDown() override
+    {
+        files::UsedFileList::CloseAll();
+        files::ClearErrorState();
+    }
+
+    std::string ResultFile() const { return ReadText(m_directory / "HASHBROJ.TXT"); }
+
+    TempDirectory m_directory;
+    testsupport::ScopedEnvironment m_noProfile { "VARN_WIN_INI", "/nonexistent/win.ini" };
+    testsupport::ScopedCurrentDirectory m_inside { m_directory.Path() };
+};
+
+TEST_F(ResultFileTest, AWriteLeavesExactlyItsLineWhateverTheFileHeld)
+{
+    struct Case {
+        const char* what;
+        const char* before; // nullptr: no file
+    };
+    const Case cases[] = {
+        { "no file: it is made", nullptr },
+        { "an empty file", "" },
+        { "an earlier number", "DA39A3EE5E6B4B0D3255BFEF95601890AFD80709\r\n" },
+        { "several lines and no last line break", "one\r\ntwo\r\nthree" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(m_directory / "HASHBROJ.TXT");
+        if (c.before != nullptr)
+            WriteText(m_directory / "HASHBROJ.TXT", c.before);
+        ASSERT_EQ(app::WriteResultFile(kFirst), 0);
+        EXPECT_EQ(ResultFile(), std::string(kFirst) + "\r\n");
+        EXPECT_EQ(files::ErrorCode(), 0);
+    }
+}
+
+TEST_F(ResultFileTest, AFailureIsAnsweredAndLeftPostedForTheReport)
+{
+    // A directory where the file should be: it can be neither opened nor made.
+    std::filesystem::create_directory(m_directory / "HASHBROJ.TXT");
+    const std::int32_t result = app::WriteResultFile(kFirst);
+    EXPECT_NE(result, 0);
+    EXPECT_EQ(files::ErrorCode(), result) << "what failed stays posted, not what closing said";
+}
+
+TEST_F(ResultFileTest, ShownPathIsTheCurrentDirectoryAndTheName)
+{
+    EXPECT_EQ(app::ResultFilePath(), m_directory / "HASHBROJ.TXT");
+}
+
+/// Starts the writer program in the current directory; answers its process id.
+pid_t StartWriter(const char* digest, int count)
+{
+    const std::string countText = std::to_string(count);
+    std::vector<char*> arguments { const_cast<char*>(RESULT_FILE_WRITER), const_cast<char*>(digest),
+        const_cast<char*>(countText.c_str()), nullptr };
+    pid_t pid = 0;
+    if (::posix_spawn(&pid, RESULT_FILE_WRITER, nullptr, nullptr, arguments.data(), environ) != 0)
+        return -1;
+    return pid;
+}
+
+int ExitCodeOf(pid_t pid)
+{
+    int status = 0;
+    if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+TEST_F(ResultFileTest, TwoProgramsWritingAtOnceLeaveOneWholeLine)
+{
+    // Many writes each, so that they overlap: none may fail, none may mix with the other.
+    constexpr int kWrites = 300;
+    const pid_t first = StartWriter(kFirst, kWrites);
+    const pid_t second = StartWriter(kSecond, kWrites);
+    ASSERT_GT(first, 0);
+    ASSERT_GT(second, 0);
+    EXPECT_EQ(ExitCodeOf(first), 0);
+    EXPECT_EQ(ExitCodeOf(second), 0);
+    const std::string line = ResultFile();
+    EXPECT_TRUE(line == std::string(kFirst) + "\r\n" || line == std::string(kSecond) + "\r\n")
+        << line;
+}
+
+} // namespace
