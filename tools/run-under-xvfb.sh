@@ -3,10 +3,12 @@
 # its frame, saves a screenshot, ends it through its own menu (Alt+F, then X) and exits with its
 # exit code.
 #
-#   tools/run-under-xvfb.sh [--about] PROGRAM SCREENSHOT
+#   tools/run-under-xvfb.sh [--about | --hash] PROGRAM SCREENSHOT
 #
 # With --about the screenshot shows the About window ("O programu", Alt+U) in front of the
-# frame, both whole (docs/frame-about.png is taken so).
+# frame, both whole (docs/frame-about.png is taken so). With --hash it shows a hash window
+# (Alt+F, T) after the number of a typed text was formed (Tab, Enter) and written to
+# HASHBROJ.TXT in a working directory of the session's own (docs/hash-window.png is taken so).
 set -uo pipefail
 
 # shellcheck disable=SC2034 # read by x-session.sh
@@ -15,24 +17,41 @@ xs_name=$(basename "$0")
 source "$(dirname "$0")/x-session.sh"
 trap xs_stop EXIT
 
-with_about=false
-if [ "${1:-}" = "--about" ]; then
-    with_about=true
+mode=frame
+case "${1:-}" in
+--about | --hash)
+    mode=${1#--}
     shift
-fi
+    ;;
+esac
 if [ $# -ne 2 ]; then
-    echo "usage: $0 [--about] PROGRAM SCREENSHOT" >&2
+    echo "usage: $0 [--about | --hash] PROGRAM SCREENSHOT" >&2
     exit 2
 fi
-program=$1
+program=$(realpath "$1")
 screenshot=$(realpath -m "$2")
 
 xs_start_server || exit 1
+[ "$mode" = hash ] && { cd "$xs_dir" || exit 1; } # HASHBROJ.TXT goes with the session
 xs_start_program "$program"
 frame=$(xs_wait_window 60 "Testiranje SHA-1 algoritma") || exit 1
 xs_focus 10 "$frame" || exit 1
 
-if $with_about; then
+if [ "$mode" = hash ]; then
+    text="Čaša vode, šljiva i đak"
+    number=$(printf '%s' "$text" | iconv -f UTF-8 -t CP1250 | sha1sum | cut -c1-40 | tr a-f A-F)
+    xdotool windowsize --sync "$frame" 760 520
+    xs_watch root || exit 1
+    xs_key alt+f
+    xs_wait_event 10 "The File menu's dropping down (Alt+F)" "MapNotify*override YES*" || exit 1
+    xs_key t
+    xs_wait_file 20 "$xs_dir/HASHBROJ.TXT" "" || exit 1
+    xdotool type --delay 20 "$text"
+    xs_key Tab Return
+    xs_wait_file 20 "$xs_dir/HASHBROJ.TXT" "$number"$'\r' || exit 1
+    xs_wait_settled 20 760x520+0+0 || exit 1
+    import -window root -crop 760x520+0+0 +repage "$screenshot" || exit 1
+elif [ "$mode" = about ]; then
     # No window manager places the windows: both open at the screen's top left corner. The frame
     # is made larger and the About window moved into its middle.
     xdotool windowsize --sync "$frame" 760 520

@@ -17,6 +17,7 @@
 #   xs_wait_event SECS WHAT PATTERN... waits for a watched event (a menu mapped, a window gone)
 #   xs_wait_painted SECS ID          waits until ID shows more than its background
 #   xs_wait_settled SECS GEOMETRY    waits until that part of the screen stops changing
+#   xs_wait_file SECS PATH TEXT      waits until the file PATH holds exactly TEXT
 #   xs_wait_exit SECS                waits for the program's end; its exit code in xs_exit_code
 #
 # xs_stop (run on EXIT) kills what is still running and removes the session's directory.
@@ -192,6 +193,18 @@ xs_wait_settled()
         previous=$current
     done
     xs_fail "the screen did not settle within ${limit}s"
+}
+
+# A file the program writes is looked at until it holds what is expected: there is no event to
+# wait on, and reading it costs little.
+xs_wait_file()
+{
+    local limit=$1 path=$2 text=$3 deadline=$((SECONDS + $1))
+    while [ "$SECONDS" -lt "$deadline" ]; do
+        [ -f "$path" ] && [ "$(cat "$path")" = "$text" ] && return 0
+        sleep 0.1
+    done
+    xs_fail "$path did not come to hold \"$text\" within ${limit}s (it holds \"$(cat "$path" 2>/dev/null)\")"
 }
 
 xs_wait_exit()
