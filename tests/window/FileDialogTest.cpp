@@ -271,12 +271,14 @@ TEST(FileDialogDisplay, ShowsWhatItIsGiven)
         EXPECT_EQ(view.fileName, row.fileName);
         EXPECT_EQ(view.directory, d);
         EXPECT_FALSE(view.save);
-        if (row.titleShown.empty())
+        if (row.titleShown.empty()) {
             EXPECT_FALSE(view.title.empty());
-        else
+        } else {
             EXPECT_EQ(view.title, row.titleShown);
-        if (!row.listed.empty())
+        }
+        if (!row.listed.empty()) {
             EXPECT_EQ(Sorted(view.listed), row.listed);
+        }
         EXPECT_EQ(calls[index].result, 0);
         EXPECT_EQ(calls[index].variable, Variable(300, row.value).Value());
         EXPECT_EQ(calls[index].stackChange, 0);
