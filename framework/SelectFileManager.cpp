@@ -52,8 +52,9 @@ void SelectFileManager::SetDefaultDirectory(std::string_view directory)
 std::string SelectFileManager::Ask(KeepPath keepPath)
 {
     if (keepPath == KeepPath::Yes) {
+        // Kept whole: a cut path could name another directory when it is put back.
         auto current = platform::CurrentDirectory();
-        savePath = current ? Cut(*current, kMaxDirectoryLength) : std::string();
+        savePath = current ? *current : std::string();
     }
 
     // The name travels in a STRING(260), as the dialog's variable.
