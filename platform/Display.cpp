@@ -1,14 +1,17 @@
 #include "Display.h"
 
+#include "DisplayLanguage.h"
 #include "DisplayWindows.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QEventLoop>
 #include <QObject>
+#include <QTranslator>
 
 #include <condition_variable>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -59,6 +62,9 @@ int RunDisplay(std::function<int()> runtime)
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     display::InstallFontSubstitutes();
+    // Qt's own texts in the program's language; removed again as it goes, before the
+    // application.
+    const std::unique_ptr<QTranslator> language = display::InstallLanguage();
 
     QObject dispatcher;
     {

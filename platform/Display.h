@@ -31,7 +31,10 @@
 //   with the focus, then one Msg::kChar per character typed (`wParam` its Windows-1250 byte).
 //   A keystroke that brings a character with no Windows-1250 form is refused whole: it reaches
 //   neither the control nor the queue, and the display beeps. Enter (the focus not in a text box)
-//   presses the focused push button, else the window's default button, and posts no key;
+//   presses the focused push button, else the window's default button, and posts no key; Space
+//   presses a focused button. Tab and Shift+Tab move the focus to the next and previous control
+//   that takes it, in the order the controls were made, out of a text box too; in a text box
+//   Enter starts a new line and Ctrl+Tab types a tab;
 // - mouse button: Msg::kLeftButtonDown and the rest, `lParam` x | y << 16 in the window's
 //   client area, `id` the control under the mouse (0: the window itself).
 
@@ -82,6 +85,21 @@ bool DisplayRunning();
 /// Runs `call` on the GUI thread and waits until it has run. On the GUI thread it runs at once.
 /// Without a running display it does not run, and the answer is false.
 bool InvokeOnGui(const std::function<void()>& call);
+
+// --- the display's language --------------------------------------------------------------------
+//
+// The display speaks Croatian whatever the machine is set to: while it runs, the toolkit's own
+// texts (its file dialog, the edit menus of entries and text boxes, its standard buttons) come
+// from the toolkit's Croatian translation, which the program carries, and the default locale
+// is Croatian.
+
+/// The standard buttons of dialogs.
+enum class StandardButton : std::uint8_t { Ok, Yes, No, Abort, Retry, Ignore, Cancel, Help };
+
+/// The Croatian caption of a standard button, in Windows-1250, as the toolkit's translation
+/// gives it ("U redu", "&Da", "&Ne", "Prekini", "Pokušaj ponovo", "Zanemari", "Odustani",
+/// "Pomoć"; "&" marks a mnemonic). Needs no running display; safe from any thread.
+std::string StandardButtonText(StandardButton button);
 
 // --- windows ---------------------------------------------------------------------------------
 
@@ -213,6 +231,16 @@ struct ControlOptions {
     std::uint32_t textColour = kNoColour;
     std::uint32_t backgroundColour = kNoColour;
     StandardIcon icon = StandardIcon::None; ///< for ControlKind::Icon
+    /// What assistive technology (the accessibility tree) calls the control; empty: the
+    /// toolkit's own name, a button's or text's caption without its "&".
+    std::string accessibleName;
+    /// What assistive technology reads after the name (two buttons with one caption, say what
+    /// each one does); empty: none.
+    std::string accessibleDescription;
+    /// An entry that shows its text and takes no edit from the user, the clipboard or
+    /// assistive technology (a text box: none from the user or the clipboard); the program
+    /// still sets the text, and the user can still select and copy it. Other kinds ignore it.
+    bool readOnly = false;
 };
 
 /// Creates a control; its notifications go to the queue of the thread that created its
@@ -227,9 +255,13 @@ std::uint32_t ControlId(WindowHandle control);
 
 /// What a control shows as the display made it: kind, id, position, text, alignment, tab stop,
 /// border, enabled and visible (its own flags, not its window's), default button, edit limit,
-/// text colour when one was given, and font (face as asked for, point size, weight). Empty for
-/// a handle that is no control.
+/// read-only, text colour when one was given, font (face as asked for, point size, weight), and
+/// the accessible name and description given to it. Empty for a handle that is no control.
 std::optional<ControlOptions> DescribeControl(WindowHandle control);
+
+/// Replaces what assistive technology reads after the control's name (ControlOptions::
+/// accessibleDescription); empty takes it away. Nothing for a handle that is gone.
+void SetAccessibleDescription(WindowHandle control, std::string_view text);
 
 /// A check box's state.
 void SetChecked(WindowHandle control, bool checked);

@@ -28,6 +28,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSessionManager>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTextDocument>
@@ -46,6 +47,8 @@ namespace display {
 namespace {
 
 const char* const kHandleProperty = "varnHandle";
+/// A read-only entry's text as the program last set it.
+const char* const kProgramTextProperty = "varnProgramText";
 
 /// Every handle ever given out; 0 is none. Never reused, not even by a later display.
 std::atomic<WindowHandle> g_lastHandle { 0 };
@@ -125,18 +128,41 @@ public:
 
 /// A text box whose contents stay within Windows-1250 and within its limit in bytes (a line
 /// break counting two, as CR LF). Typing or pasting what does not fit is refused with a beep.
+/// Enter starts a new line; Tab and Shift+Tab leave the box for the next or previous control,
+/// as in the system's dialogs, and Ctrl+Tab types the tab character instead.
 class AnsiTextEdit final : public QPlainTextEdit {
 public:
     AnsiTextEdit(QWidget* parent, std::uint32_t maxLength)
         : QPlainTextEdit(parent)
         , m_maxLength(maxLength)
     {
-        setTabChangesFocus(true); // Tab moves on, as in the system's dialogs
+        setTabChangesFocus(true);
+    }
+
+    static bool IsControlTab(const QKeyEvent& event)
+    {
+        return event.key() == Qt::Key_Tab && event.modifiers() == Qt::ControlModifier;
+    }
+
+    /// Types a tab character where the cursor is, as Ctrl+Tab does (Qt takes no character
+    /// typed with Ctrl); a beep when the box is read-only or full.
+    void TypeTab()
+    {
+        const QString tab(QChar(u'\t'));
+        if (isReadOnly() || !Accepts(tab))
+            QApplication::beep();
+        else
+            insertPlainText(tab);
     }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override
     {
+        if (IsControlTab(*event)) {
+            TypeTab();
+            event->accept();
+            return;
+        }
         QString text = event->text();
         if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
             text = QString(QChar::ParagraphSeparator);
@@ -274,6 +300,10 @@ public:
         for (QWidget* child : widget->findChildren<QWidget*>())
             child->installEventFilter(this);
     }
+
+    /// Posts what key `event` to `watched` means, as the filter does when it sees the key;
+    /// true when the key is refused.
+    static bool PostKey(QObject* watched, QKeyEvent* event) { return OnKey(watched, event); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -440,6 +470,37 @@ private:
     }
 
     std::tuple<QEvent::Type, quint64, int, int> m_lastMouse { QEvent::None, 0, 0, 0 };
+};
+
+/// Ctrl+Tab types a tab in a text box, also inside the frame's MDI area, which takes Ctrl+Tab
+/// from every widget inside it (to switch windows) through a filter on the application: such
+/// filters see a key before the widget and its own filters do, the last installed first. This
+/// one is installed again after each frame and MDI child is made, so it stays in front.
+class TextBoxTabFilter final : public QObject {
+public:
+    static void InstallInFront()
+    {
+        static TextBoxTabFilter* filter = new TextBoxTabFilter;
+        QCoreApplication::instance()->installEventFilter(filter);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        auto* box = dynamic_cast<AnsiTextEdit*>(watched);
+        if (box == nullptr || !AnsiTextEdit::IsControlTab(*key))
+            return false;
+        // What the text box's window filter would post, then what the box itself does.
+        if (!WindowEventFilter::PostKey(watched, key))
+            box->TypeTab();
+        return true;
+    }
+
+private:
+    TextBoxTabFilter() = default;
 };
 
 void PostCommand(WindowHandle control, std::int64_t notification)
@@ -675,6 +736,8 @@ WindowHandle CreateWindowOnGui(const WindowOptions& options, std::shared_ptr<Mes
         window->showMinimized();
     else if (options.visible)
         window->show();
+    if (options.kind != WindowKind::Plain)
+        TextBoxTabFilter::InstallInFront();
     return handle;
 }
 
@@ -705,6 +768,19 @@ QWidget* MakeControl(const ControlOptions& options, QWidget* parent, bool inDial
         edit->setText(text);
         edit->setAlignment(AlignmentOf(options.alignment));
         edit->setFrame(options.border);
+        edit->setReadOnly(options.readOnly);
+        if (options.readOnly) {
+            // Qt's accessibility interface writes an entry's text even when it is read-only:
+            // whatever the program did not set is taken back at once.
+            edit->setProperty(kProgramTextProperty, text);
+            QObject::connect(edit, &QLineEdit::textChanged, edit, [edit](const QString& now) {
+                const QString set = edit->property(kProgramTextProperty).toString();
+                if (now != set) {
+                    const QSignalBlocker quiet(edit);
+                    edit->setText(set);
+                }
+            });
+        }
         return edit;
     }
     case ControlKind::MultiLineEdit: {
@@ -714,6 +790,7 @@ QWidget* MakeControl(const ControlOptions& options, QWidget* parent, bool inDial
         edit->setPlainText(plain);
         if (!options.border)
             edit->setFrameShape(QFrame::NoFrame);
+        edit->setReadOnly(options.readOnly);
         return edit;
     }
     case ControlKind::List: {
@@ -789,6 +866,10 @@ WindowHandle CreateControlOnGui(const ControlOptions& options, bool inDialog)
     ApplyColours(widget, options.textColour, options.backgroundColour);
     Place(widget, options.rect);
     widget->setEnabled(options.enabled);
+    if (!options.accessibleName.empty())
+        widget->setAccessibleName(FromAnsi(options.accessibleName));
+    if (!options.accessibleDescription.empty())
+        widget->setAccessibleDescription(FromAnsi(options.accessibleDescription));
     if (options.kind != ControlKind::Static && options.kind != ControlKind::GroupBox)
         widget->setFocusPolicy(options.tabStop ? Qt::StrongFocus : Qt::ClickFocus);
     else
@@ -1121,6 +1202,7 @@ void SetWindowText(WindowHandle window, std::string_view text)
         } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
             group->setTitle(value);
         } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            edit->setProperty(display::kProgramTextProperty, value);
             edit->setText(value);
         } else if (auto* box = qobject_cast<QPlainTextEdit*>(widget)) {
             QString plain = value;
@@ -1601,6 +1683,12 @@ bool EditFocused(EditCommand command)
         if (auto* combo = qobject_cast<QComboBox*>(focus); combo != nullptr && combo->isEditable())
             focus = combo->lineEdit();
         if (auto* line = qobject_cast<QLineEdit*>(focus)) {
+            // Qt's own commands would change a read-only entry: it only gives its text away.
+            if (line->isReadOnly()) {
+                if (command == EditCommand::Copy)
+                    line->copy();
+                return true;
+            }
             switch (command) {
             case EditCommand::Cut:
                 line->cut();
@@ -1621,6 +1709,11 @@ bool EditFocused(EditCommand command)
             return true;
         }
         if (auto* text = qobject_cast<QPlainTextEdit*>(focus)) {
+            if (text->isReadOnly()) {
+                if (command == EditCommand::Copy)
+                    text->copy();
+                return true;
+            }
             switch (command) {
             case EditCommand::Cut:
                 text->cut();
@@ -1659,6 +1752,8 @@ std::optional<ControlOptions> DescribeControl(WindowHandle control)
         options.tabStop = widget->focusPolicy() == Qt::StrongFocus;
         options.enabled = widget->isEnabled();
         options.visible = !widget->isHidden();
+        options.accessibleName = ToAnsi(widget->accessibleName());
+        options.accessibleDescription = ToAnsi(widget->accessibleDescription());
         Qt::Alignment alignment = Qt::AlignLeft;
         if (auto* label = qobject_cast<QLabel*>(widget)) {
             options.text = ToAnsi(label->text());
@@ -1673,9 +1768,12 @@ std::optional<ControlOptions> DescribeControl(WindowHandle control)
             options.text = ToAnsi(line->text());
             options.border = line->hasFrame();
             options.maxLength = static_cast<std::uint32_t>(line->maxLength());
+            options.readOnly = line->isReadOnly();
             alignment = line->alignment();
         } else if (auto* frame = qobject_cast<QFrame*>(widget)) {
             options.border = frame->frameShape() != QFrame::NoFrame;
+            if (auto* textBox = qobject_cast<QPlainTextEdit*>(widget))
+                options.readOnly = textBox->isReadOnly();
         }
         options.alignment = (alignment & Qt::AlignHCenter) != 0 ? Alignment::Centre
             : (alignment & Qt::AlignRight) != 0                 ? Alignment::Right
@@ -1693,6 +1791,14 @@ std::optional<ControlOptions> DescribeControl(WindowHandle control)
         options.font.weight = font.weight() >= QFont::Bold ? 700 : 400;
         described = std::move(options);
         return described;
+    });
+}
+
+void SetAccessibleDescription(WindowHandle control, std::string_view text)
+{
+    WithEntry(control, [text](Entry& entry) {
+        if (entry.kind == EntryKind::Control)
+            entry.widget->setAccessibleDescription(FromAnsi(text));
     });
 }
 

@@ -15,20 +15,20 @@ namespace {
 
 struct ButtonRow {
     std::uint32_t mask;
-    std::string_view text;
+    platform::StandardButton button; ///< its caption, in the display's language
     std::uint32_t id;
 };
 
 /// In box order; the row's index also picks the caption's override.
 constexpr std::array kButtons {
-    ButtonRow { kButtonOk, "OK", 1 },
-    ButtonRow { kButtonYes, "&Yes", 6 },
-    ButtonRow { kButtonNo, "&No", 7 },
-    ButtonRow { kButtonAbort, "&Abort", 3 },
-    ButtonRow { kButtonRetry, "&Retry", 4 },
-    ButtonRow { kButtonIgnore, "&Ignore", 5 },
-    ButtonRow { kButtonCancel, "Cancel", 2 },
-    ButtonRow { kButtonHelp, "&Help", 9 },
+    ButtonRow { kButtonOk, platform::StandardButton::Ok, 1 },
+    ButtonRow { kButtonYes, platform::StandardButton::Yes, 6 },
+    ButtonRow { kButtonNo, platform::StandardButton::No, 7 },
+    ButtonRow { kButtonAbort, platform::StandardButton::Abort, 3 },
+    ButtonRow { kButtonRetry, platform::StandardButton::Retry, 4 },
+    ButtonRow { kButtonIgnore, platform::StandardButton::Ignore, 5 },
+    ButtonRow { kButtonCancel, platform::StandardButton::Cancel, 2 },
+    ButtonRow { kButtonHelp, platform::StandardButton::Help, 9 },
 };
 static_assert(kButtons.size() == value::kButtonCaptionCount);
 
@@ -91,7 +91,7 @@ std::string ButtonCaption(std::size_t row)
     const auto number = value::kButtonCaptionBase + static_cast<std::int32_t>(row);
     if (const auto replaced = value::FindMessageOverride(number))
         return std::string(*replaced);
-    return std::string(kButtons[row].text);
+    return platform::StandardButtonText(kButtons[row].button);
 }
 
 platform::WindowHandle LiveHandle(const WindowObject* window)

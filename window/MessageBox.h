@@ -70,7 +70,8 @@ bool CanShowMessage();
 /// the runtime is modal (no thread starts, no frame or MDI window opens) and the runtime lock
 /// is released, so other threads go on. The control that had the focus gets it back. A
 /// thread asked to end while its box is up gets 0 and the box is taken down.
-/// Button captions are replaced by message overrides 0x7F00 + the button's row.
+/// Button captions are the display's Croatian ones (platform::StandardButtonText), replaced by
+/// message overrides 0x7F00 + the button's row.
 std::uint32_t ShowMessage(std::string_view text, std::string_view caption, std::uint32_t buttons,
     std::uint32_t defaultButton, std::uint32_t options);
 

@@ -26,6 +26,9 @@ constexpr std::uint32_t kAlignMask = 0x1C;
 constexpr std::uint32_t kCentred = 0x10;
 constexpr std::uint32_t kRight = 0x08;
 
+// Entry option bits (the entry record's option byte).
+constexpr std::uint8_t kEntryReadOnly = 0x80; ///< shows its variable, takes no edits
+
 // Frame bits of the window record.
 constexpr std::uint32_t kFrameKindMask = 0x60;
 constexpr std::uint32_t kFrameResizable = 0x20;
@@ -131,6 +134,84 @@ platform::Font ControlFont(const std::optional<FontSpec>& own, const platform::F
     if (own->weight != 0)
         font.weight = own->weight;
     return font;
+}
+
+/// True for the controls a user types into or chooses in: they are named by their label.
+bool IsInput(platform::ControlKind kind)
+{
+    return Edits(kind) || kind == platform::ControlKind::List
+        || kind == platform::ControlKind::DropList;
+}
+
+bool IsLabel(const ControlSpec& declared)
+{
+    return declared.kind == static_cast<std::uint8_t>(RecordType::String)
+        || declared.kind == static_cast<std::uint8_t>(RecordType::Prompt);
+}
+
+/// A caption as it reads aloud: without its mnemonic marks ("&&" is an "&") and trailing
+/// blanks.
+std::string SpokenText(std::string_view caption)
+{
+    std::string spoken;
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] != '&') {
+            spoken.push_back(caption[i]);
+        } else if (i + 1 < caption.size() && caption[i + 1] == '&') {
+            spoken.push_back('&');
+            ++i;
+        }
+    }
+    return std::string(TrimTrailingBlanks(spoken));
+}
+
+/// The label of an input placed at `input` among `controls` (made[i] is where controls[i]
+/// stands): the nearest string or prompt with text that stands above it and overlaps it
+/// horizontally, else the nearest one to its left that overlaps it vertically. A label counts
+/// as above when its middle is above the input's top edge. Answers an index, or nothing.
+std::optional<std::size_t> LabelOf(const platform::Rect& input,
+    const std::vector<WindowControl>& controls, const std::vector<platform::ControlOptions>& made)
+{
+    std::optional<std::size_t> above;
+    std::optional<std::size_t> left;
+    std::int32_t aboveGap = 0;
+    std::int32_t leftGap = 0;
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        if (!IsLabel(controls[i].declared) || SpokenText(controls[i].declared.text).empty())
+            continue;
+        const platform::Rect& label = made[i].rect;
+        const bool overlapsAcross
+            = label.x < input.x + input.width && input.x < label.x + label.width;
+        const bool overlapsDown
+            = label.y < input.y + input.height && input.y < label.y + label.height;
+        if (overlapsAcross && label.y + label.height / 2 < input.y) {
+            const std::int32_t gap = input.y - (label.y + label.height);
+            if (!above || gap < aboveGap) {
+                above = i;
+                aboveGap = gap;
+            }
+        } else if (overlapsDown && label.x + label.width <= input.x) {
+            const std::int32_t gap = input.x - (label.x + label.width);
+            if (!left || gap < leftGap) {
+                left = i;
+                leftGap = gap;
+            }
+        }
+    }
+    return above ? above : left;
+}
+
+/// Names each input after its label, so that assistive technology says what it is for; a
+/// button, check box or text is named by its own caption already.
+void NameInputs(
+    const std::vector<WindowControl>& controls, std::vector<platform::ControlOptions>& made)
+{
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        if (!IsInput(controls[i].kind))
+            continue;
+        if (const auto label = LabelOf(made[i].rect, controls, made))
+            made[i].accessibleName = SpokenText(controls[*label].declared.text);
+    }
 }
 
 platform::WindowOptions OptionsOfKind(platform::WindowKind kind)
@@ -261,7 +342,24 @@ bool Window::CreatePlatformWindow()
     for (const auto& [equate, action] : m_menuActions)
         AddControl(equate, 0);
     Refresh();
+    FocusFirstControl();
     return true;
+}
+
+void Window::FocusFirstControl()
+{
+    // As a dialog of the system opens, the keyboard starts on its first control that takes
+    // the focus (in declaration order, as Tab goes).
+    for (const WindowControl& control : m_controls) {
+        const platform::WindowHandle handle = ControlHandle(control.declared.equate);
+        if (handle == 0)
+            continue;
+        const auto shown = platform::DescribeControl(handle);
+        if (shown && shown->tabStop && shown->enabled && shown->visible) {
+            platform::SetFocus(handle);
+            return;
+        }
+    }
 }
 
 void Window::DestroyPlatformWindow()
@@ -419,7 +517,8 @@ bool Window::Build()
         PooledText message;
         PooledText help;
     };
-    std::map<std::int32_t, ContainerState> containers; // by record offset
+    std::map<std::int32_t, ContainerState> containers;    // by record offset
+    std::vector<platform::ControlOptions> controlOptions; // one for each of m_controls
     for (const TreeNode& node : *nodes) {
         const auto control = block->RecordAt(node.offset);
         if (!control)
@@ -445,7 +544,7 @@ bool Window::Build()
         built.kind = PlatformKind(declared->kind);
         built.container = container != nullptr ? container->equate : 0;
 
-        platform::ControlOptions made;
+        platform::ControlOptions& made = controlOptions.emplace_back();
         made.kind = built.kind;
         const std::uint32_t attributes = declared->attributes;
         const bool disabled = (attributes & kDisabled) != 0 || (container && container->disabled);
@@ -493,6 +592,8 @@ bool Window::Build()
             built.maxLength = 255;
         }
         made.maxLength = built.maxLength;
+        made.readOnly = declared->kind == static_cast<std::uint8_t>(RecordType::Entry)
+            && (declared->options & kEntryReadOnly) != 0;
 
         // Dialog units to pixels, inside the container; sizes not given come from the text.
         const std::int32_t originX = container ? container->x : 0;
@@ -522,11 +623,30 @@ bool Window::Build()
             containers[node.offset] = { declared->equate, made.rect.x, made.rect.y, disabled,
                 hidden, declared->message, declared->help };
         }
-        AddControlOptions(declared->equate, made);
         built.declared = std::move(*declared);
         m_controls.push_back(std::move(built));
     }
+
+    // A label may be declared after the input it stands beside: name the inputs once every
+    // control's place is known.
+    NameInputs(m_controls, controlOptions);
+    for (std::size_t i = 0; i < m_controls.size(); ++i) {
+        const std::int32_t equate = m_controls[i].declared.equate;
+        if (const auto found = m_descriptions.find(equate); found != m_descriptions.end())
+            controlOptions[i].accessibleDescription = found->second;
+        AddControlOptions(equate, std::move(controlOptions[i]));
+    }
     return true;
+}
+
+void Window::SetControlDescription(std::int32_t equate, std::string_view text)
+{
+    if (text.empty())
+        m_descriptions.erase(equate);
+    else
+        m_descriptions[equate] = std::string(text);
+    if (const platform::WindowHandle control = m_handle != 0 ? ControlHandle(equate) : 0)
+        platform::SetAccessibleDescription(control, text);
 }
 
 const WindowControl* Window::FindControl(std::int32_t equate) const

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,6 +21,12 @@
 // frees the descriptor again. While the window is open each bound control and its variable
 // are kept in step: the variables are shown when a loop starts and on Refresh, and what the
 // user edited is stored into its variable before the procedure sees an "EVENT:Accepted".
+//
+// Assistive technology hears each control by its name: a button, check box or text by its own
+// caption, an input (entry, text box, list, combo) by the text of the string or prompt that
+// labels it, the nearest one above it that overlaps it horizontally, else the nearest one to
+// its left. An entry with option bit 0x80 is read-only: it shows its variable and takes no
+// edits, neither typed nor pasted.
 
 namespace window {
 
@@ -116,6 +123,11 @@ public:
     bool SetProperty(
         std::int32_t equate, std::int32_t number, std::int32_t value, std::int32_t index = 0);
 
+    /// Gives the control of field `equate` what assistive technology reads after its name
+    /// (Windows-1250; empty: nothing), to tell apart controls with one caption: at once when the
+    /// window is open, and at each later opening. Nothing shows for a field without a control.
+    void SetControlDescription(std::int32_t equate, std::string_view text);
+
     /// The units this window converts positions with (from its font, set as it opens).
     const DialogUnits& Units() const { return m_units; }
 
@@ -128,6 +140,8 @@ public:
 
 private:
     bool Build();
+    /// Gives the focus to the first control that takes it, if any.
+    void FocusFirstControl();
 
     std::string m_moduleName;
     std::string m_windowName;
@@ -139,6 +153,7 @@ private:
     std::vector<std::pair<std::int32_t, value::ValueReference>> m_checkItems;
     std::vector<std::int32_t> m_statusZones;
     std::vector<platform::MenuItem> m_menus;
+    std::map<std::int32_t, std::string> m_descriptions; ///< accessible descriptions by equate
 };
 
 } // namespace window

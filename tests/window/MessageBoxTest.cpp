@@ -188,15 +188,20 @@ TEST(MessageBoxLayout, IconMovesTheTextRightAndIsCentredVertically)
 TEST(MessageBoxLayout, ButtonCaptionsTakeTheirOverrides)
 {
     value::ClearMessageOverrides();
-    value::SetMessageOverride(value::kButtonCaptionBase + 1, "&Da");
-    value::SetMessageOverride(value::kButtonCaptionBase + 6, "Odustani");
-    const platform::DialogTemplate dialog = BuildMessageBox(
-        "?", "", kButtonYes | kButtonNo | kButtonCancel, 0, 0, kMetrics, { 6, 13 }, kIconSize);
+    value::SetMessageOverride(value::kButtonCaptionBase + 1, "&Svakako");
+    value::SetMessageOverride(value::kButtonCaptionBase + 6, "Natrag");
+    const platform::DialogTemplate dialog
+        = BuildMessageBox("?", "", 0xFF, 0, 0, kMetrics, { 6, 13 }, kIconSize);
     value::ClearMessageOverrides();
     std::vector<std::string> captions;
     for (const platform::ControlOptions* button : ButtonsOf(dialog))
         captions.push_back(button->text);
-    EXPECT_EQ(captions, (std::vector<std::string> { "&Da", "&No", "Odustani" }));
+    // The others keep the display's Croatian captions (Windows-1250: "Pokušaj", "Pomoć").
+    EXPECT_EQ(captions,
+        (std::vector<std::string> { "U redu", "&Svakako", "&Ne", "Prekini",
+            "Poku\x9A"
+            "aj ponovo",
+            "Zanemari", "Natrag", "Pomo\xE6" }));
 }
 
 TEST(MessageBoxAnswer, MaskBitOfTheRowWithTheEndedId)
