@@ -1,6 +1,7 @@
 // The program's hash window as assistive technology sees it (the accessibility tree that
-// AT-SPI reads): each control's role and name. The program runs from its module's start-up;
-// the window is opened from the frame's menu.
+// AT-SPI reads): each control's role and name, and what tells apart the two buttons with one
+// caption. The program runs from its module's start-up; the window is opened from the frame's
+// menu.
 
 #include <app/ProgramMain.h>
 #include <app/ProgramModule.h>
@@ -29,6 +30,7 @@ constexpr std::uint32_t kExitItem = 0x4000 - 3;
 struct Accessible {
     QAccessible::Role role = QAccessible::NoRole;
     std::string name;
+    std::string description;
 };
 
 Accessible AccessibleOf(platform::WindowHandle control)
@@ -43,6 +45,7 @@ Accessible AccessibleOf(platform::WindowHandle control)
             return;
         seen.role = face->role();
         seen.name = face->text(QAccessible::Name).toStdString();
+        seen.description = face->text(QAccessible::Description).toStdString();
     });
     return seen;
 }
@@ -67,17 +70,18 @@ TEST(HashWindowAccessibility, EveryControlHasItsRoleAndName)
                 std::int32_t equate;
                 QAccessible::Role role;
                 const char* name;
+                const char* description = "";
             } rows[] = {
                 { 1, QAccessible::StaticText, "Ulazni niz znakova" },
                 { 2, QAccessible::EditableText, "Ulazni niz znakova" },
-                { 3, QAccessible::Button, "Formiraj SHA-1 broj" },
+                { 3, QAccessible::Button, "Formiraj SHA-1 broj", "niz znakova" },
                 { 4, QAccessible::StaticText, "Formiran SHA-1 kontrolni broj" },
                 { 5, QAccessible::EditableText, "Formiran SHA-1 kontrolni broj" },
                 { 6, QAccessible::StaticText, "Broj je zapisan u file-u :" },
                 { 7, QAccessible::Button, "Zatvori" },
                 { 9, QAccessible::EditableText, "Broj je zapisan u file-u :" },
                 { 10, QAccessible::Button, "..." },
-                { 11, QAccessible::Button, "Formiraj SHA-1 broj" },
+                { 11, QAccessible::Button, "Formiraj SHA-1 broj", "datoteka" },
                 { 12, QAccessible::EditableText, "Ulazna datoteka (file)" },
                 { 13, QAccessible::StaticText, "Ulazna datoteka (file)" },
             };
@@ -87,6 +91,7 @@ TEST(HashWindowAccessibility, EveryControlHasItsRoleAndName)
                     children[0], static_cast<std::uint32_t>(row.equate) + 0x4000));
                 EXPECT_EQ(seen.role, row.role);
                 EXPECT_EQ(seen.name, row.name);
+                EXPECT_EQ(seen.description, row.description);
             }
             test::ChooseMenuItem(frame, kExitItem);
         });
