@@ -244,6 +244,9 @@ void HashWindow(std::vector<std::string> /*parameters*/)
     window::Window hashWindow(platform::WindowKind::MdiChild, "varn$varn002", "P1$WINDOW",
         { data->textBuffer.Data(), data->formattedNumber.Data(), data->resultPath.Data(),
             InputFileName.Data(), nullptr });
+    // The two buttons share a caption; a screen reader tells them apart by these.
+    hashWindow.SetControlDescription(kTextButton, "niz znakova");
+    hashWindow.SetControlDescription(kFileButton, "datoteka");
     const auto procedure = std::make_unique<HashWindowProcedure>(hashWindow, *data);
     ThreadResponse = procedure->Run();
 }

@@ -3,8 +3,10 @@
 #include "Globals.h"
 #include "Messages.h"
 #include "Procedures.h"
+#include "ProgramText.h"
 
 #include <files/FileOps.h>
+#include <platform/Display.h>
 #include <window/Engine.h>
 
 namespace app {
@@ -17,6 +19,9 @@ void ProgramMain()
     AppErrors.AddMessages(ProgramMessages());
     AppIni.Setup("varn.INI");
     SetupFileObjects();
+    platform::SetRefusedTextNotice(
+        ProgramText("Umetnuti tekst nije preuzet jer sadr\u017Ei znakove kojih nema u kodnoj "
+                    "stranici Windows-1250: %1"));
     MainFrame(); // on this thread, until the frame closes
     KillFileObjects();
     AppErrors.Teardown();

@@ -143,6 +143,18 @@ bool IsWindow(WindowHandle window);
 void SetWindowText(WindowHandle window, std::string_view text);
 std::string WindowText(WindowHandle window);
 
+/// The characters of an edit's text that Windows-1250 lacks, each once, in the order they
+/// first appear; empty when WindowText answers the text exactly (it shows each such character
+/// as "?"). Typing, pasting and dropping refuse them, but assistive technology can still write
+/// them into an edit.
+std::u32string UnspellableCharacters(WindowHandle control);
+
+/// What a text box shows at its cursor, with the beep, when it refuses pasted, dropped or
+/// composed text for holding characters Windows-1250 lacks: `notice` (Windows-1250) with "%1"
+/// standing for those characters, which the display shows as themselves. Empty, as at the
+/// start: the beep alone.
+void SetRefusedTextNotice(std::string_view notice);
+
 void EnableWindow(WindowHandle window, bool enabled);
 bool IsWindowEnabled(WindowHandle window);
 void ShowWindow(WindowHandle window, bool visible);

@@ -33,6 +33,7 @@
 #include <QStyle>
 #include <QTextDocument>
 #include <QTimer>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QValidator>
 
@@ -126,8 +127,43 @@ public:
     }
 };
 
+/// What a text box says when it refuses pasted, dropped or composed text for characters that
+/// Windows-1250 lacks; "%1" stands for them. Set by the program; empty: the beep alone.
+QString& RefusedTextNotice()
+{
+    static QString notice;
+    return notice;
+}
+
+} // namespace
+
+std::u32string Unspellable(const QString& text)
+{
+    std::u32string found;
+    for (const char32_t c : text.toUcs4()) {
+        // A text box's raw text breaks its lines with these; they are read as CR LF.
+        const bool lineBreak = c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
+        if (!lineBreak && !UnicodeToAnsi(c) && found.find(c) == std::u32string::npos)
+            found.push_back(c);
+    }
+    return found;
+}
+
+namespace {
+
+/// The characters of `text` that Windows-1250 lacks, each once, joined by ", ".
+QString UnspellableIn(const QString& text)
+{
+    QStringList found;
+    for (const char32_t c : Unspellable(text))
+        found.append(QString::fromUcs4(&c, 1));
+    return found.join(QStringLiteral(", "));
+}
+
 /// A text box whose contents stay within Windows-1250 and within its limit in bytes (a line
-/// break counting two, as CR LF). Typing or pasting what does not fit is refused with a beep.
+/// break counting two, as CR LF). Typing or pasting what does not fit is refused with a beep;
+/// text brought in whole (pasted, dropped, composed) that holds characters the code page lacks
+/// is refused with the program's notice naming them, shown at the cursor.
 /// Enter starts a new line; Tab and Shift+Tab leave the box for the next or previous control,
 /// as in the system's dialogs, and Ctrl+Tab types the tab character instead.
 class AnsiTextEdit final : public QPlainTextEdit {
@@ -184,7 +220,7 @@ protected:
             text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
             text.replace(u'\n', QChar::ParagraphSeparator);
             if (!Accepts(text)) {
-                QApplication::beep();
+                Refuse(text);
                 return;
             }
         }
@@ -193,7 +229,7 @@ protected:
     void inputMethodEvent(QInputMethodEvent* event) override
     {
         if (!Accepts(event->commitString())) {
-            QApplication::beep();
+            Refuse(event->commitString());
             event->accept();
             return;
         }
@@ -201,6 +237,17 @@ protected:
     }
 
 private:
+    /// Beeps; names the characters of `text` the code page lacks, if any, in the notice.
+    void Refuse(const QString& text)
+    {
+        QApplication::beep();
+        const QString unspellable = UnspellableIn(text);
+        if (unspellable.isEmpty() || RefusedTextNotice().isEmpty())
+            return;
+        QToolTip::showText(viewport()->mapToGlobal(cursorRect().bottomLeft()),
+            RefusedTextNotice().arg(unspellable), this);
+    }
+
     /// True when `text` replacing the selection keeps the box within Windows-1250 and its limit.
     bool Accepts(const QString& text) const
     {
@@ -1250,6 +1297,27 @@ std::string WindowText(WindowHandle window)
         text = ToAnsi(value);
     });
     return text;
+}
+
+void SetRefusedTextNotice(std::string_view notice)
+{
+    InvokeOnGui([text = display::FromAnsi(notice)] { display::RefusedTextNotice() = text; });
+}
+
+std::u32string UnspellableCharacters(WindowHandle control)
+{
+    std::u32string unspellable;
+    WithEntry(control, [&unspellable](Entry& entry) {
+        QString text;
+        if (auto* edit = qobject_cast<QLineEdit*>(entry.widget.data()))
+            text = edit->text();
+        else if (auto* box = qobject_cast<QPlainTextEdit*>(entry.widget.data()))
+            text = box->document()->toRawText();
+        else if (auto* combo = qobject_cast<QComboBox*>(entry.widget.data()))
+            text = combo->currentText();
+        unspellable = display::Unspellable(text);
+    });
+    return unspellable;
 }
 
 void EnableWindow(WindowHandle window, bool enabled)

@@ -70,6 +70,10 @@ void PressDialogButton(WindowHandle dialog, std::uint32_t buttonId);
 QString FromAnsi(std::string_view ansi);
 std::string ToAnsi(const QString& text);
 
+/// The characters of `text` Windows-1250 lacks, each once, in the order they first appear
+/// (the line breaks of a text box's raw text are no such characters).
+std::u32string Unspellable(const QString& text);
+
 /// The Windows-1250 form of every character in `text`, or nothing when one has none.
 std::optional<std::string> ToAnsiExact(const QString& text);
 

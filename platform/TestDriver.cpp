@@ -6,6 +6,8 @@
 #include "Text.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QAccessibleInterface>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -17,6 +19,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QTest>
+#include <QToolTip>
 #include <QWindow>
 
 #include <cstdio>
@@ -178,6 +181,33 @@ void Paste(WindowHandle control, std::string_view textUtf8)
         QGuiApplication::clipboard()->setText(text);
         SendKey(KeyTarget(widget), Qt::Key_V, Qt::ControlModifier, QString());
     });
+}
+
+void InsertThroughAccessibility(WindowHandle control, std::string_view textUtf8)
+{
+    const QString text
+        = QString::fromUtf8(textUtf8.data(), static_cast<qsizetype>(textUtf8.size()));
+    InvokeOnGui([control, &text] {
+        const Entry* entry = FindEntry(control);
+        if (entry == nullptr)
+            return;
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(entry->widget.data());
+        QAccessibleEditableTextInterface* editable
+            = face != nullptr ? face->editableTextInterface() : nullptr;
+        QAccessibleTextInterface* plain = face != nullptr ? face->textInterface() : nullptr;
+        if (editable != nullptr && plain != nullptr)
+            editable->insertText(plain->characterCount(), text);
+    });
+}
+
+std::string ToolTipText()
+{
+    std::string text;
+    InvokeOnGui([&text] {
+        if (QToolTip::isVisible())
+            text = QToolTip::text().toStdString();
+    });
+    return text;
 }
 
 void Click(WindowHandle control)

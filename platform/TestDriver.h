@@ -31,6 +31,13 @@ void TypeText(WindowHandle control, std::string_view textUtf8);
 /// user brings in text typing cannot give.
 void Paste(WindowHandle control, std::string_view textUtf8);
 
+/// Appends `textUtf8` to an edit through its accessibility interface, as assistive technology
+/// writes into it (no key, no clipboard).
+void InsertThroughAccessibility(WindowHandle control, std::string_view textUtf8);
+
+/// The text of the tool tip showing now, as UTF-8; empty when none shows.
+std::string ToolTipText();
+
 /// Clicks the middle of `control` through the window system (modality is honoured: a click on
 /// a window blocked by a modal dialog does nothing).
 void Click(WindowHandle control);

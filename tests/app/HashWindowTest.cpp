@@ -282,8 +282,9 @@ TEST_F(HashWindowTest, AFileThatGivesNoNumberIsReportedNeitherShownNorWritten)
             Press(window, kFileButton);
             const std::string message = AnswerMessage();
             EXPECT_NE(message.find(c.message), std::string::npos) << message;
-            if (!c.path.empty())
+            if (!c.path.empty()) {
                 EXPECT_NE(message.find(c.path), std::string::npos) << "names the file";
+            }
             EXPECT_EQ(test::TextOf(Control(window, kNumberEntry)), "");
             EXPECT_EQ(test::TextOf(Control(window, kPathEntry)), "");
             EXPECT_EQ(ResultFile(), FileLine(kAbc)) << "the file keeps the last number";
@@ -375,21 +376,31 @@ TEST_F(HashWindowTest, TwoWindowsShareTheChosenFile)
     });
 }
 
-TEST_F(HashWindowTest, PastedTextWithCharactersTheCodePageLacksIsRefused)
+TEST_F(HashWindowTest, TextWithCharactersTheCodePageLacksIsNeverHashedWithSubstitutes)
 {
     RunProgram([&](platform::WindowHandle frame) {
         const platform::WindowHandle window = OpenHashWindow(frame);
-        test::TypeText(Control(window, kTextBox), "abc");
-        Press(window, kTextButton);
-        ASSERT_EQ(test::TextOf(Control(window, kNumberEntry)), kAbc);
-        // Typing refuses them; pasting brings them in: "a中b😀".
-        test::Paste(Control(window, kTextBox),
+        const platform::WindowHandle box = Control(window, kTextBox);
+        test::TypeText(box, "abc");
+        // Pasted "a中b😀": refused whole, the user told which characters at the cursor.
+        test::Paste(box,
             "a\xE4\xB8\xAD"
             "b\xF0\x9F\x98\x80");
+        EXPECT_EQ(test::TextOf(box), "abc");
+        const std::string tip = test::ToolTipText();
+        EXPECT_NE(tip.find("Windows-1250: \xE4\xB8\xAD, \xF0\x9F\x98\x80"), std::string::npos)
+            << tip;
+        Press(window, kTextButton);
+        EXPECT_EQ(test::TextOf(Control(window, kNumberEntry)), kAbc);
+
+        // Written in by assistive technology, past the box's own checks: the press names them
+        // and forms no number of substitutes.
+        test::InsertThroughAccessibility(box, "\xE4\xB8\xAD\xF0\x9F\x98\x80");
+        ASSERT_TRUE(test::WaitUntilIdle());
         Press(window, kTextButton);
         const std::string message = AnswerMessage();
         EXPECT_NE(message.find("U+4E2D, U+1F600"), std::string::npos) << message;
-        EXPECT_EQ(test::TextOf(Control(window, kNumberEntry)), "") << "no number of substitutes";
+        EXPECT_EQ(test::TextOf(Control(window, kNumberEntry)), "");
         EXPECT_EQ(test::TextOf(Control(window, kPathEntry)), "");
         EXPECT_EQ(ResultFile(), FileLine(kAbc)) << "nothing written";
     });
