@@ -46,6 +46,7 @@ if [ "$mode" = hash ]; then
     xs_wait_event 10 "The File menu's dropping down (Alt+F)" "MapNotify*override YES*" || exit 1
     xs_key t
     xs_wait_file 20 "$xs_dir/HASHBROJ.TXT" "" || exit 1
+    xs_wait_settled 20 760x520+0+0 || exit 1
     xdotool type --delay 20 "$text"
     xs_key Tab Return
     xs_wait_file 20 "$xs_dir/HASHBROJ.TXT" "$number"$'\r' || exit 1

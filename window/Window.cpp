@@ -362,6 +362,31 @@ void Window::FocusFirstControl()
     }
 }
 
+void Window::GiveFocus(std::int32_t equate)
+{
+    // Selecting a field whose control takes no keyboard input (a text, a group box, an icon)
+    // selects the next control in declaration order that does: otherwise the keyboard would
+    // rest on a label and what the user types would go nowhere.
+    const auto selected = std::ranges::find_if(m_controls,
+        [equate](const WindowControl& control) { return control.declared.equate == equate; });
+    if (selected == m_controls.end()) {
+        DisplayWindow::GiveFocus(equate);
+        return;
+    }
+    for (auto control = selected; control != m_controls.end(); ++control) {
+        const platform::WindowHandle handle = ControlHandle(control->declared.equate);
+        const auto shown = handle != 0 ? platform::DescribeControl(handle) : std::nullopt;
+        if (!shown || !shown->enabled || !shown->visible)
+            continue;
+        if (shown->kind != platform::ControlKind::Static
+            && shown->kind != platform::ControlKind::GroupBox
+            && shown->kind != platform::ControlKind::Icon) {
+            platform::SetFocus(handle);
+            return;
+        }
+    }
+}
+
 void Window::DestroyPlatformWindow()
 {
     DisplayWindow::DestroyPlatformWindow();

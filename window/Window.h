@@ -133,6 +133,9 @@ public:
 
     bool CreatePlatformWindow() override;
     void DestroyPlatformWindow() override;
+    /// Gives the focus to the field's control, or when it takes no keyboard input (a text, a
+    /// group box, an icon) to the next control in declaration order that does.
+    void GiveFocus(std::int32_t equate) override;
     void RefreshDisplay() override;
     bool IsBound(std::int32_t equate) const override;
     CommandAnswer OnCommand(std::int32_t equate, std::int64_t notify) override;

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The control number of a typed text, as a user forms it: varn started with nothing on its
 # command line on an X server of its own (Xvfb), driven with real X key events. Alt+F, then T
-# opens a hash window (which makes HASHBROJ.TXT in the program's working directory); "abc" is
-# typed into its text box, Tab goes on to "Formiraj SHA-1 broj" and Enter presses it; the
+# opens a hash window (which makes HASHBROJ.TXT in the program's working directory); once it
+# shows, "abc" is typed into its text box, Tab goes on to "Formiraj SHA-1 broj" and Enter presses it; the
 # file then holds the number; Alt+F, then X ends the program with exit code 0.
 #
 #   tests/app/HashSessionTest.sh PROGRAM
@@ -33,7 +33,8 @@ xs_watch root || exit 1
 xs_key alt+f
 xs_wait_event 30 "the File menu's dropping down" "MapNotify*override YES*" || exit 1
 xs_key t
-xs_wait_file 30 "$xs_dir/HASHBROJ.TXT" "" || exit 1
+xs_wait_file 30 "$xs_dir/HASHBROJ.TXT" "" || exit 1 # made as the window opens
+xs_wait_settled 30 760x520+0+0 || exit 1          # and shown, the caret in its text box
 
 xs_step="abc, Tab, Enter forms the number of \"abc\""
 xs_key a b c Tab Return

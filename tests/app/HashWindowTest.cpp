@@ -152,6 +152,7 @@ TEST_F(HashWindowTest, OpeningAWindowMakesTheResultFileEmptyAndHoldsNothing)
     RunProgram([&](platform::WindowHandle frame) {
         const platform::WindowHandle window = OpenHashWindow(frame);
         ASSERT_NE(window, 0u);
+        EXPECT_EQ(platform::FocusedWindow(), Control(window, kTextBox)) << "ready for typing";
         EXPECT_TRUE(std::filesystem::exists(ResultPath()));
         EXPECT_EQ(ResultFile(), "");
         // Nothing holds it: another program may replace it at once.
