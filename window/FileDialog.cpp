@@ -6,6 +6,7 @@
 #include <window/Engine.h>
 #include <window/FileDialog.h>
 #include <window/MessageBox.h>
+#include <window/ModalDialog.h>
 #include <window/ThreadTable.h>
 
 #include <mutex>
@@ -39,15 +40,6 @@ HandlerSlot& TheHandler()
     static HandlerSlot slot;
     return slot;
 }
-
-/// The modal count stays raised for exactly as long as the dialog is up.
-class ModalState {
-public:
-    ModalState() { EnterModalState(); }
-    ~ModalState() { LeaveModalState(); }
-    ModalState(const ModalState&) = delete;
-    ModalState& operator=(const ModalState&) = delete;
-};
 
 std::string_view WithoutTrailingBlanks(std::string_view text)
 {
@@ -135,13 +127,6 @@ std::string InitialName(std::string_view name)
     return std::move(*utf8);
 }
 
-platform::WindowHandle LiveHandle(const WindowObject* window)
-{
-    if (window == nullptr || window->Handle() == 0 || !platform::IsWindow(window->Handle()))
-        return 0;
-    return window->Handle();
-}
-
 platform::FileDialogOptions OptionsFor(std::uint32_t flags, std::string title,
     std::string_view filter, std::string_view value, std::string_view initialDirectory)
 {
@@ -211,30 +196,14 @@ std::optional<std::string> AnswerText(std::uint32_t flags, const std::vector<std
 /// dialog could not be shown.
 std::vector<std::string> RunDialog(platform::FileDialogOptions options)
 {
-    const platform::WindowHandle focused = platform::FocusedWindow();
-    options.owner = LiveHandle(CurrentWindow());
-    if (options.owner == 0)
-        options.owner = LiveHandle(ApplicationFrame());
-    platform::WindowHandle dialog = platform::OpenFileDialog(options);
-    if (dialog == 0 && options.owner != 0) {
-        // The owner went between the look and the opening: the display picks one.
-        options.owner = 0;
-        dialog = platform::OpenFileDialog(options);
-    }
-    if (dialog == 0)
+    const ModalDialogEnd end = RunModalDialog([&options](platform::WindowHandle owner) {
+        options.owner = owner;
+        return platform::OpenFileDialog(options);
+    });
+    if (end.dialog == 0)
         return {};
-    std::int64_t confirmed = 0;
-    {
-        ModalState modal;
-        confirmed = WaitForDialog(dialog);
-    }
-    // The thread was asked to end while the dialog was up: the dialog goes with it.
-    if (platform::IsWindow(dialog))
-        platform::DestroyWindow(dialog);
-    std::vector<std::string> paths = platform::TakeFileDialogAnswer(dialog);
-    if (focused != 0 && platform::IsWindow(focused))
-        platform::SetFocus(focused);
-    if (confirmed != 1)
+    std::vector<std::string> paths = platform::TakeFileDialogAnswer(end.dialog);
+    if (end.answer != 1)
         paths.clear();
     return paths;
 }

@@ -1,6 +1,7 @@
 #include <value/MessageOverrides.h>
 #include <window/Engine.h>
 #include <window/MessageBox.h>
+#include <window/ModalDialog.h>
 #include <window/RuntimeLock.h>
 #include <window/ThreadTable.h>
 
@@ -93,22 +94,6 @@ std::string ButtonCaption(std::size_t row)
         return std::string(*replaced);
     return platform::StandardButtonText(kButtons[row].button);
 }
-
-platform::WindowHandle LiveHandle(const WindowObject* window)
-{
-    if (window == nullptr || window->Handle() == 0 || !platform::IsWindow(window->Handle()))
-        return 0;
-    return window->Handle();
-}
-
-/// The modal count stays raised for exactly as long as the box is up, whatever ends the wait.
-class ModalState {
-public:
-    ModalState() { EnterModalState(); }
-    ~ModalState() { LeaveModalState(); }
-    ModalState(const ModalState&) = delete;
-    ModalState& operator=(const ModalState&) = delete;
-};
 
 } // namespace
 
@@ -242,31 +227,15 @@ std::uint32_t ShowMessage(std::string_view text, std::string_view caption, std::
 {
     if (!CanShowMessage())
         return 0;
-    const platform::WindowHandle focused = platform::FocusedWindow();
     platform::DialogTemplate dialog
         = MessageBoxTemplate(text, caption, buttons, defaultButton, options);
-    dialog.owner = LiveHandle(CurrentWindow());
-    if (dialog.owner == 0)
-        dialog.owner = LiveHandle(ApplicationFrame());
-    platform::WindowHandle box = platform::OpenDialog(dialog);
-    if (box == 0 && dialog.owner != 0) {
-        // The owner went between the look and the opening: the display picks one.
-        dialog.owner = 0;
-        box = platform::OpenDialog(dialog);
-    }
-    if (box == 0)
+    const ModalDialogEnd end = RunModalDialog([&dialog](platform::WindowHandle owner) {
+        dialog.owner = owner;
+        return platform::OpenDialog(dialog);
+    });
+    if (end.dialog == 0)
         return 0;
-    std::int64_t endedId = 0;
-    {
-        ModalState modal;
-        endedId = WaitForDialog(box);
-    }
-    // The thread was asked to end while the box was up: the box goes with it.
-    if (platform::IsWindow(box))
-        platform::DestroyWindow(box);
-    if (focused != 0 && platform::IsWindow(focused))
-        platform::SetFocus(focused);
-    return MessageAnswer(buttons, static_cast<std::uint32_t>(endedId));
+    return MessageAnswer(buttons, static_cast<std::uint32_t>(end.answer));
 }
 
 } // namespace window
