@@ -145,11 +145,16 @@ WindowHandle ActiveDialog()
     return found;
 }
 
-void TypeText(WindowHandle control, std::string_view textUtf8)
+namespace {
+
+/// Gives `control` the focus as a user's click would and runs `input` on it with the text;
+/// nothing when the control is gone or its window is blocked by a modal dialog.
+template<typename Input>
+void InputInto(WindowHandle control, std::string_view textUtf8, const Input& input)
 {
     const QString text
         = QString::fromUtf8(textUtf8.data(), static_cast<qsizetype>(textUtf8.size()));
-    InvokeOnGui([control, &text] {
+    InvokeOnGui([control, &text, &input] {
         const Entry* entry = FindEntry(control);
         if (entry == nullptr)
             return;
@@ -157,6 +162,15 @@ void TypeText(WindowHandle control, std::string_view textUtf8)
         if (IsBlocked(widget->window()))
             return;
         Focus(widget);
+        input(widget, text);
+    });
+}
+
+} // namespace
+
+void TypeText(WindowHandle control, std::string_view textUtf8)
+{
+    InputInto(control, textUtf8, [](QPointer<QWidget>& widget, const QString& text) {
         for (const char32_t c : text.toUcs4()) {
             if (widget.isNull())
                 return;
@@ -168,16 +182,7 @@ void TypeText(WindowHandle control, std::string_view textUtf8)
 
 void Paste(WindowHandle control, std::string_view textUtf8)
 {
-    const QString text
-        = QString::fromUtf8(textUtf8.data(), static_cast<qsizetype>(textUtf8.size()));
-    InvokeOnGui([control, &text] {
-        const Entry* entry = FindEntry(control);
-        if (entry == nullptr)
-            return;
-        QPointer<QWidget> widget = entry->widget.data();
-        if (IsBlocked(widget->window()))
-            return;
-        Focus(widget);
+    InputInto(control, textUtf8, [](QPointer<QWidget>& widget, const QString& text) {
         QGuiApplication::clipboard()->setText(text);
         SendKey(KeyTarget(widget), Qt::Key_V, Qt::ControlModifier, QString());
     });
