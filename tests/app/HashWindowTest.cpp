@@ -14,6 +14,7 @@
 #include <common/RuntimeBesideDisplay.h>
 #include <common/TestSupport.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -296,8 +297,11 @@ TEST_F(HashWindowTest, AFileThatGivesNoNumberIsReportedNeitherShownNorWritten)
 TEST_F(HashWindowTest, AFileChosenThroughTheDialogIsHashed)
 {
     std::filesystem::create_directory(m_directory / "ulaz");
-    const std::string chosen = m_directory / "ulaz/zapisnik.txt";
+    // č, ć, đ, š and ž: Windows-1250 in the runtime, UTF-8 on the disk.
+    const std::string croatian = "\xC4\x8D\xC4\x87\xC4\x91\xC5\xA1\xC5\xBE.TXT";
+    const std::string chosen = m_directory / ("ulaz/" + croatian);
     WriteText(chosen, "abc");
+    WriteText(m_directory / "ulaz/zapisnik.txt", "");
     WriteText(m_directory / "ulaz/slika.gif", "");
     RunProgram([&](platform::WindowHandle frame) {
         const platform::WindowHandle window = OpenHashWindow(frame);
@@ -329,7 +333,9 @@ TEST_F(HashWindowTest, AFileChosenThroughTheDialogIsHashed)
         ASSERT_TRUE(view);
         EXPECT_EQ(view->directory, m_directory / "ulaz");
         // "*.TXT" lists "zapisnik.txt", whatever the letter case; the picture is not a text.
-        EXPECT_EQ(view->listed, std::vector<std::string> { "zapisnik.txt" });
+        std::vector<std::string> listed = view->listed;
+        std::ranges::sort(listed);
+        EXPECT_EQ(listed, (std::vector<std::string> { "zapisnik.txt", croatian }));
         ASSERT_TRUE(test::AnswerFileDialog(test::ActiveDialog(), {}));
         ASSERT_TRUE(test::WaitUntilIdle());
         EXPECT_EQ(test::TextOf(Control(window, kFileEntry)), chosen);
