@@ -137,7 +137,8 @@ SystemError TakeRegistration(int descriptor, const Registration& open)
             continue;
         // Only a lock of some other program's making can stand in the way here.
         if (const int error = SetLock(descriptor, F_RDLCK, Offset(byte), 1, false))
-            return Noted(IsLockConflict(error) ? SystemError::SharingViolation : ErrorFromErrno(error));
+            return Noted(
+                IsLockConflict(error) ? SystemError::SharingViolation : ErrorFromErrno(error));
     }
     return SystemError::None;
 }
@@ -472,13 +473,15 @@ SystemError File::LockRange(std::uint64_t offset, std::uint64_t length)
     const auto size = static_cast<off_t>(length);
     if (m_descriptorCanWrite) {
         if (const int error = SetLock(m_descriptor, F_WRLCK, start, size, false))
-            return Noted(IsLockConflict(error) ? SystemError::LockViolation : ErrorFromErrno(error));
+            return Noted(
+                IsLockConflict(error) ? SystemError::LockViolation : ErrorFromErrno(error));
     } else {
         // A read-only descriptor cannot take an exclusive lock. A shared one keeps every
         // exclusive locker out; other shared lockers are found by looking after taking it, as
         // the sharing registration does.
         if (const int error = SetLock(m_descriptor, F_RDLCK, start, size, false))
-            return Noted(IsLockConflict(error) ? SystemError::LockViolation : ErrorFromErrno(error));
+            return Noted(
+                IsLockConflict(error) ? SystemError::LockViolation : ErrorFromErrno(error));
         bool held = false;
         const int error = OtherHolds(m_descriptor, start, size, held);
         if (error != 0 || held) {

@@ -30,7 +30,8 @@ inline constexpr std::string_view kDefaultFileFilter = "All Files (*.*)|*.*";
 
 /// A handler installed in place of the dialog: called with the flags and the variable (title
 /// and filter already taken from the stack), it answers what FileDialog answers.
-using FileDialogHandler = std::function<std::int32_t(std::uint32_t flags, const value::ValueReference& variable)>;
+using FileDialogHandler
+    = std::function<std::int32_t(std::uint32_t flags, const value::ValueReference& variable)>;
 
 /// Installs `handler` in place of the dialog; an empty handler puts the dialog back.
 void SetFileDialogHandler(FileDialogHandler handler);

@@ -2,10 +2,9 @@
 #include <files/FileBuffer.h>
 #include <platform/File.h>
 
-#include <common/TestSupport.h>
-
 #include <gtest/gtest.h>
 
+#include <common/TestSupport.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>

@@ -2,10 +2,9 @@
 #include <platform/File.h>
 #include <platform/LastError.h>
 
-#include <common/TestSupport.h>
-
 #include <gtest/gtest.h>
 
+#include <common/TestSupport.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -367,8 +366,8 @@ TEST_F(FileAccess, FailuresBecomeTheThreadsLastError)
     WriteText(path, "x");
     Result<File> holder = File::Open(path, kAccessReadWrite | kShareDenyAll);
     ASSERT_TRUE(holder);
-    EXPECT_EQ(File::Open(path, kAccessRead | kShareDenyNone).Error(),
-        SystemError::SharingViolation);
+    EXPECT_EQ(
+        File::Open(path, kAccessRead | kShareDenyNone).Error(), SystemError::SharingViolation);
     EXPECT_EQ(LastSystemError(), SystemError::SharingViolation);
     EXPECT_EQ(DeleteFile((m_directory / "missing") + "/x"), SystemError::PathNotFound);
     EXPECT_EQ(LastSystemError(), SystemError::PathNotFound);
