@@ -9,6 +9,12 @@ target_compile_options(rt_warnings INTERFACE
     -Wnon-virtual-dtor -Wsuggest-override -Wcast-qual -Wformat=2
     -Wimplicit-fallthrough -Wmissing-declarations -Wundef -Wold-style-cast
     $<$<BOOL:${RT_WERROR}>:-Werror>)
+# g++ 12 warns, when optimising, of an overlapping copy inside std::string's own operator+ and
+# assign from a literal (GCC bug 105651, a false positive of the 12 series); with -Werror it would
+# fail every optimised build.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+    target_compile_options(rt_warnings INTERFACE -Wno-restrict)
+endif()
 
 if(RT_ENABLE_ASAN)
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
@@ -32,4 +38,7 @@ function(rt_add_fuzzer name source)
     target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
     target_link_libraries(${name} PRIVATE ${ARGN})
+    # A fuzzer is a program of its own: one that links the platform library carries an empty
+    # resource table (cmake/EmbedResources.cmake).
+    varn_ensure_resource_table(${name})
 endfunction()

@@ -19,6 +19,7 @@
 #   xs_wait_settled SECS GEOMETRY    waits until that part of the screen stops changing
 #   xs_wait_file SECS PATH TEXT      waits until the file PATH holds exactly TEXT
 #   xs_wait_exit SECS                waits for the program's end; its exit code in xs_exit_code
+#   xs_skip_without TOOL...          a test's first step: skips it (exit 77) when a tool is missing
 #
 # xs_stop (run on EXIT) kills what is still running and removes the session's directory.
 
@@ -45,6 +46,27 @@ xs_fail()
     fi
     echo "$xs_name: ${xs_step:+$xs_step: }$*$state" >&2
     return 1
+}
+
+# A machine without the X tools (a packager's build, a minimal CI image) cannot run a session: a
+# test needing them is skipped, not failed. 77 is the code the test's SKIP_RETURN_CODE names; the
+# message says what is missing and which Debian package brings it.
+xs_skip_without()
+{
+    local tool missing=()
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null 2>&1 && continue
+        case $tool in
+        Xvfb) missing+=("Xvfb (xvfb)") ;;
+        xev | xprop | xwininfo) missing+=("$tool (x11-utils)") ;;
+        import | identify) missing+=("$tool (imagemagick)") ;;
+        *) missing+=("$tool ($tool)") ;;
+        esac
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local IFS=,
+    echo "$xs_name: skipped: needs an X session's tools, and these are not installed:${missing[*]/#/ }"
+    exit 77
 }
 
 xs_stop()

@@ -17,6 +17,7 @@ trap xs_stop EXIT
 
 [ $# -eq 1 ] || { echo "usage: $0 PROGRAM" >&2; exit 2; }
 program=$(realpath "$1")
+xs_skip_without Xvfb xdotool xev xprop xwininfo
 
 xs_step="start"
 xs_start_server || exit 1
