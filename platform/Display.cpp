@@ -50,15 +50,21 @@ std::size_t CallsInFlight()
 
 int RunDisplay(std::function<int()> runtime)
 {
+    // The toolkit keeps a reference to its arguments for as long as it runs.
+    static int argc = 1;
+    static char programName[] = "varn";
+    static char* argv[] = { programName, nullptr };
+    return RunDisplay(std::move(runtime), argc, argv);
+}
+
+int RunDisplay(std::function<int()> runtime, int& argc, char** argv)
+{
     Life& life = TheLife();
     {
         const std::lock_guard lock(life.mutex);
         if (life.running)
             return -1; // one display per process at a time
     }
-    static int argc = 1;
-    static char programName[] = "varn";
-    static char* argv[] = { programName, nullptr };
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     display::InstallFontSubstitutes();

@@ -73,6 +73,12 @@ inline constexpr std::uint32_t kNoColour = 0xFFFFFFFF;
 /// it runs, a second call answers -1 at once.
 int RunDisplay(std::function<int()> runtime);
 
+/// As above, the toolkit taking its own options from the process's command line (-platform,
+/// -display, -style, -qwindowgeometry, -reverse and the rest): it removes the ones it uses from
+/// `argv` and lowers `argc` to match. Both must stay valid until the call returns (main's own
+/// do); `argv[0]` is the program's name.
+int RunDisplay(std::function<int()> runtime, int& argc, char** argv);
+
 /// Asks the event loop to end, without waiting for it. Safe from any thread.
 void QuitDisplay();
 

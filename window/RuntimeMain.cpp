@@ -5,10 +5,13 @@
 
 namespace window {
 
-int RunRuntime(const std::function<int()>& program)
+namespace {
+
+/// The runtime's first thread: the program between the runtime's start and its end, then the
+/// display told to quit.
+std::function<int()> FirstThread(const std::function<int()>& program)
 {
-    const RuntimeStopInstallation stops;
-    return platform::RunDisplay([&program] {
+    return [&program] {
         int result = -1;
         {
             RuntimeSession session;
@@ -18,7 +21,21 @@ int RunRuntime(const std::function<int()>& program)
         }
         platform::QuitDisplay();
         return result;
-    });
+    };
+}
+
+} // namespace
+
+int RunRuntime(const std::function<int()>& program)
+{
+    const RuntimeStopInstallation stops;
+    return platform::RunDisplay(FirstThread(program));
+}
+
+int RunRuntime(const std::function<int()>& program, int& argc, char** argv)
+{
+    const RuntimeStopInstallation stops;
+    return platform::RunDisplay(FirstThread(program), argc, argv);
 }
 
 } // namespace window

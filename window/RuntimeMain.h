@@ -12,4 +12,8 @@ namespace window {
 /// the message box (RuntimeStopInstallation).
 int RunRuntime(const std::function<int()>& program);
 
+/// As above, the display taking its own options from the process's command line (see
+/// platform::RunDisplay); `argc` and `argv` must stay valid until the call returns.
+int RunRuntime(const std::function<int()>& program, int& argc, char** argv);
+
 } // namespace window
