@@ -8,7 +8,8 @@
 # returns 1. There is no window manager: nothing gives a new window the focus, places it or
 # decorates it, so the caller gives the focus itself (xs_focus) where a window manager would.
 #
-#   xs_start_server                  Xvfb on a free display; exports DISPLAY
+#   xs_start_server                  Xvfb on a free display; exports DISPLAY. Its screen is
+#                                    1024x768x24 unless XS_SCREEN names another (2048x1536x24)
 #   xs_start_program PROGRAM...      starts it on that display (QT_QPA_PLATFORM=xcb)
 #   xs_wait_window SECS TITLE        prints the id of the visible top-level window TITLE
 #   xs_focus SECS ID                 gives ID the keyboard focus
@@ -90,7 +91,7 @@ xs_start_server()
     xs_dir=$(mktemp -d "${TMPDIR:-/tmp}/varn-x.XXXXXX") || return 1
     mkdir -m 700 "$xs_dir/runtime"
     mkfifo "$xs_dir/display"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$xs_dir/display" \
+    Xvfb -displayfd 3 -screen 0 "${XS_SCREEN:-1024x768x24}" -nolisten tcp 3>"$xs_dir/display" \
         >"$xs_dir/xvfb.log" 2>&1 &
     xs_server=$!
     local number
