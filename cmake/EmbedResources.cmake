@@ -22,10 +22,11 @@
 #
 # varn_check_resource_tables()
 #
-# Called once at the end of the configuration: stops it, naming them, when executables link the
-# platform library without a resource table. Whether the linker pulls the resource lookup into a
-# program depends on what it inlines and keeps, so the optimisation level decides whether a
-# missing table fails to link; this check asks for the table in every build type alike.
+# Run by itself once the whole configuration has been read (whatever directories come after the
+# one including this file): stops it, naming them, when executables link the platform library
+# without a resource table. Whether the linker pulls the resource lookup into a program depends
+# on what it inlines and keeps, so the optimisation level decides whether a missing table fails
+# to link; this check asks for the table in every build type alike.
 set(VARN_RESOURCE_GENERATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/GenerateResourceTable.cmake
     CACHE INTERNAL "Script writing the resource table source")
 
@@ -192,3 +193,5 @@ function(varn_check_resource_tables)
                             "one when it needs no resources; varn_add_tests does it for tests).")
     endif()
 endfunction()
+
+cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL varn_check_resource_tables)
