@@ -8,6 +8,7 @@
 #include <platform/Display.h>
 #include <platform/Hashing.h>
 #include <value/DeclaredStrings.h>
+#include <value/StringStack.h>
 #include <window/Engine.h>
 #include <window/EventCodes.h>
 #include <window/RuntimeLock.h>
@@ -21,6 +22,8 @@
 #include <vector>
 
 namespace app {
+
+using value::WithoutTrailingBlanks;
 
 namespace {
 
@@ -47,12 +50,6 @@ struct HashWindowData {
     std::vector<unsigned char> dataBuffer = std::vector<unsigned char>(kDataBufferSize);
     std::uint32_t dataLength = 0;
 };
-
-std::string_view WithoutTrailingBlanks(std::string_view text)
-{
-    const std::size_t end = text.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string_view {} : text.substr(0, end + 1);
-}
 
 /// Why a file gave no number, as the message says it.
 std::string_view Reason(platform::FileHashError error)

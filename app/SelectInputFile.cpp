@@ -6,6 +6,7 @@
 #include <files/ErrorState.h>
 #include <framework/SelectFileManager.h>
 #include <platform/Path.h>
+#include <value/StringStack.h>
 #include <window/FileDialog.h>
 
 #include <memory>
@@ -13,6 +14,8 @@
 #include <string_view>
 
 namespace app {
+
+using value::WithoutTrailingBlanks;
 
 namespace {
 
@@ -31,12 +34,6 @@ constexpr std::string_view kFilters[] = {
 
 /// The error the file dialog posts for a chosen name Windows-1250 cannot spell.
 constexpr std::int32_t kInvalidFilename = 45;
-
-std::string_view WithoutTrailingBlanks(std::string_view text)
-{
-    const std::size_t end = text.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string_view {} : text.substr(0, end + 1);
-}
 
 /// The directory a file's path names it in ("" for a bare name): where the next look for a
 /// file starts, next to the one chosen before.

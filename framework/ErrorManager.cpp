@@ -1,5 +1,6 @@
 #include <files/ErrorState.h>
 #include <framework/ErrorManager.h>
+#include <value/StringStack.h>
 #include <window/MessageBox.h>
 #include <window/RuntimeStop.h>
 
@@ -8,6 +9,8 @@
 #include <string>
 
 namespace framework {
+
+using value::WithoutTrailingBlanks;
 
 namespace {
 
@@ -127,12 +130,6 @@ constexpr std::array<std::uint8_t, EncodedSize()> kBuiltInTable = Encode();
 static_assert(kBuiltInTable.size() == 3306, "39 messages as listed");
 
 constexpr std::string_view kFatalSuffix = "  Press OK to end this application";
-
-std::string_view WithoutTrailingBlanks(std::string_view text)
-{
-    const std::size_t end = text.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string_view {} : text.substr(0, end + 1);
-}
 
 std::string Cut(std::string_view text, std::size_t length)
 {

@@ -15,6 +15,8 @@
 
 namespace framework {
 
+using value::WithoutTrailingBlanks;
+
 namespace {
 
 // Errors the open passes act on.
@@ -32,12 +34,6 @@ constexpr std::uint8_t kAccessBits = 0x03;
 
 constexpr std::uint32_t kPropertyName = 0x7316;
 constexpr std::uint32_t kPropertyThread = 0x7C95;
-
-std::string_view WithoutTrailingBlanks(std::string_view text)
-{
-    const std::size_t end = text.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
-}
 
 /// Runs a string-valued file statement and answers its text. Whatever the statement leaves
 /// on the string stack is taken off again, the property number too when a failed attach left

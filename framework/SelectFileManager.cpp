@@ -9,13 +9,9 @@
 
 namespace framework {
 
-namespace {
+using value::WithoutTrailingBlanks;
 
-std::string_view WithoutTrailingBlanks(std::string_view text)
-{
-    const std::size_t end = text.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
-}
+namespace {
 
 std::string Cut(std::string_view text, std::size_t length)
 {

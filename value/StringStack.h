@@ -131,6 +131,12 @@ void ConcatReversed();
 void SubTop(std::int32_t start, std::uint32_t count);
 /// Shortens the top by its trailing blanks (0x20 only).
 void ClipTop();
+/// `text` without its trailing blanks (0x20 only): what ClipTop does, for text held elsewhere.
+inline std::string_view WithoutTrailingBlanks(std::string_view text)
+{
+    const std::size_t end = text.find_last_not_of(' ');
+    return end == std::string_view::npos ? std::string_view {} : text.substr(0, end + 1);
+}
 /// Materialises the top and upper-cases every character that has a case partner.
 void UpperTop();
 /// INSTRING: searches the second entry for the top, removes both and answers where it was

@@ -21,6 +21,8 @@
 
 namespace window {
 
+using value::WithoutTrailingBlanks;
+
 namespace {
 
 constexpr std::size_t kMaxTitleLength = 80;
@@ -39,12 +41,6 @@ HandlerSlot& TheHandler()
 {
     static HandlerSlot slot;
     return slot;
-}
-
-std::string_view WithoutTrailingBlanks(std::string_view text)
-{
-    const std::size_t end = text.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
 }
 
 /// Pops the top of the string stack, cut to `limit` characters and without trailing blanks.
