@@ -62,6 +62,7 @@ if [ "$mode" = hash ]; then
     xs_wait_event 10 "The File menu's dropping down (Alt+F)" "MapNotify*override YES*" || exit 1
     xs_key t
     xs_wait_file 20 "$xs_dir/HASHBROJ.TXT" "" || exit 1
+    xs_wait_colour 20 "$(scaled 200)" "$(scaled 110)" '#FFFFFF' || exit 1 # the text box shows
     xs_wait_settled 20 "$area" || exit 1
     xdotool type --delay 20 "$text"
     xs_key Tab Return

@@ -19,6 +19,7 @@
 #   xs_wait_painted SECS ID          waits until ID shows more than its background
 #   xs_wait_settled SECS GEOMETRY    waits until that part of the screen stops changing
 #   xs_wait_file SECS PATH TEXT      waits until the file PATH holds exactly TEXT
+#   xs_wait_colour SECS X Y COLOUR   waits until the screen's pixel X,Y shows COLOUR (#RRGGBB)
 #   xs_wait_exit SECS                waits for the program's end; its exit code in xs_exit_code
 #   xs_skip_without TOOL...          a test's first step: skips it (exit 77) when a tool is missing
 #
@@ -228,6 +229,19 @@ xs_wait_file()
         sleep 0.1
     done
     xs_fail "$path did not come to hold \"$text\" within ${limit}s (it holds \"$(cat "$path" 2>/dev/null)\")"
+}
+
+# A window that maps inside another (an MDI child) sends no event of its own: it is seen on the
+# screen, at a point only it covers.
+xs_wait_colour()
+{
+    local limit=$1 x=$2 y=$3 colour=$4 deadline=$((SECONDS + $1)) seen=''
+    while [ "$SECONDS" -lt "$deadline" ]; do
+        seen=$(import -window root -crop "1x1+$x+$y" -depth 8 txt:- 2>/dev/null \
+            | grep -o '#[0-9A-Fa-f]\{6\}' | head -n 1)
+        [ "${seen^^}" = "${colour^^}" ] && return 0
+    done
+    xs_fail "the screen did not show $colour at $x,$y within ${limit}s (it shows ${seen:-nothing})"
 }
 
 xs_wait_exit()

@@ -35,7 +35,8 @@ xs_key alt+f
 xs_wait_event 30 "the File menu's dropping down" "MapNotify*override YES*" || exit 1
 xs_key t
 xs_wait_file 30 "$xs_dir/HASHBROJ.TXT" "" || exit 1 # made as the window opens
-xs_wait_settled 30 760x520+0+0 || exit 1          # and shown, the caret in its text box
+xs_wait_colour 30 200 110 '#FFFFFF' || exit 1      # its text box shows, white on the grey
+xs_wait_settled 30 760x520+0+0 || exit 1          # and all of it, the caret in the text box
 
 xs_step="abc, Tab, Enter forms the number of \"abc\""
 xs_key a b c Tab Return
