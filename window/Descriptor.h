@@ -241,46 +241,43 @@ std::span<const ResourceModule> ProgramResourceModules();
 /// (the whole name without one) followed by "_RSC". "varn$varn002" gives "varn002_RSC".
 std::string DescriptorResourceName(std::string_view moduleName);
 
-/// Finds the window record of `windowName` in the descriptor of `moduleName` and leaves that
-/// descriptor loaded as the current block (CurrentDescriptor). The modules are searched
-/// starting with the current resource module; a "DABDUMP" resource whose leading module name
-/// differs (by the collating comparison), or that is malformed, is skipped. Windows are matched
-/// by name, again by the collating comparison; the first match wins and its module becomes the
-/// current resource module. Answers the record's offset, or 0 when no module supplies the
-/// window (or the heap refuses the block); there is then no current block. A block that was
-/// current before the call is released first. The caller holds the runtime lock.
-std::int32_t FindWindowDescriptor(std::string_view moduleName, std::string_view windowName);
+/// A window's descriptor as the lookup found it: the block loaded from the supplying module's
+/// resource, the offset of the window's record in it and the module. Owns the block, so the
+/// records read from it stay valid while this object lives (and stays where it is: a Record
+/// refers to the block it came from). Everything a window keeps is copied or interned while it
+/// is built, so the block is freed as soon as the building is over.
+struct WindowDescriptor {
+    DescriptorBlock block;
+    std::int32_t window = 0; ///< offset of the window record in `block`
+    platform::ModuleHandle module = 0;
+
+    /// The window record; the lookup checked that it lies whole inside the block.
+    Record WindowRecord() const { return *block.RecordAt(window); }
+};
+
+/// Finds the window record of `windowName` in the descriptor of `moduleName` and answers the
+/// loaded descriptor. The modules are searched starting with the current resource module; a
+/// "DABDUMP" resource whose leading module name differs (by the collating comparison), or that
+/// is malformed, is skipped. Windows are matched by name, again by the collating comparison;
+/// the first match wins and its module becomes the current resource module. Nothing when no
+/// module supplies the window or the heap refuses the block; no block is kept then. The
+/// caller holds the runtime lock (the current resource module is shared).
+std::optional<WindowDescriptor> FindWindowDescriptor(
+    std::string_view moduleName, std::string_view windowName);
 /// As above over the given modules (tests hand in their own).
-std::int32_t FindWindowDescriptor(std::string_view moduleName, std::string_view windowName,
-    std::span<const ResourceModule> modules);
+std::optional<WindowDescriptor> FindWindowDescriptor(std::string_view moduleName,
+    std::string_view windowName, std::span<const ResourceModule> modules);
 
 /// As FindWindowDescriptor; when nothing is found the run-time error stop reports internal
-/// error 502 ("Internal error 02") and, should the stop return, the answer is 0. The
+/// error 502 ("Internal error 02") and, should the stop return, the answer is nothing. The
 /// window-open routine uses this: a window without a descriptor is not opened.
-std::int32_t RequireWindowDescriptor(std::string_view moduleName, std::string_view windowName);
-
-/// The block FindWindowDescriptor loaded, or null. Valid only while a window is being built.
-const DescriptorBlock* CurrentDescriptor();
+std::optional<WindowDescriptor> RequireWindowDescriptor(
+    std::string_view moduleName, std::string_view windowName);
 
 /// The module that supplied the last descriptor found; 0 before any was found.
 platform::ModuleHandle CurrentResourceModule();
 
-/// Frees the current block and clears the reference; nothing when there is none.
-void ReleaseCurrentDescriptor();
-
-/// Frees the current block and forgets the current resource module, as at start-up (runtime
-/// shutdown, test fixtures).
+/// Forgets the current resource module, as at start-up (test fixtures).
 void ResetDescriptorLookup();
-
-/// Frees the current descriptor block when it ends, on every path out of building a window:
-/// everything a window keeps is copied or interned while it is built, so the block must not
-/// outlive the building. One scope at a time, under the runtime lock.
-class [[nodiscard]] CurrentDescriptorScope {
-public:
-    CurrentDescriptorScope() = default;
-    ~CurrentDescriptorScope() { ReleaseCurrentDescriptor(); }
-    CurrentDescriptorScope(const CurrentDescriptorScope&) = delete;
-    CurrentDescriptorScope& operator=(const CurrentDescriptorScope&) = delete;
-};
 
 } // namespace window

@@ -1,4 +1,4 @@
-// Finding a window's descriptor among the program's resources, and the current block.
+// Finding a window's descriptor among the program's resources.
 //
 // Kept apart from Descriptor.cpp so that a program which only reads blocks (the descriptor
 // fuzzer) links no resource lookup and needs no resource table of its own.
@@ -18,9 +18,8 @@ namespace {
 
 constexpr std::string_view kDescriptorType = "DABDUMP";
 
-/// The current block and the module that supplied the last descriptor found. Process-wide,
+/// The module that supplied the last descriptor found: searched first next time. Process-wide,
 /// guarded by the runtime lock that every window-building thread holds.
-std::optional<DescriptorBlock> g_current;
 platform::ModuleHandle g_resourceModule = 0;
 
 /// A NUL-terminated copy for the collating comparison; nothing for a name with a NUL inside,
@@ -55,32 +54,28 @@ std::int32_t FindWindowRecord(const DescriptorBlock& block, const char* windowNa
     return 0;
 }
 
-/// Looks in one module. Answers the window's offset with the block made current, or 0 with
-/// no block current.
-std::int32_t SearchModule(const ResourceModule& module, const std::string& resourceName,
-    const char* moduleName, const char* windowName)
+/// Looks in one module: the loaded descriptor when the module's resource holds the window.
+std::optional<WindowDescriptor> SearchModule(const ResourceModule& module,
+    const std::string& resourceName, const char* moduleName, const char* windowName)
 {
     if (module.find == nullptr)
-        return 0;
+        return std::nullopt;
     const auto resource = module.find(kDescriptorType, resourceName);
     if (!resource)
-        return 0;
+        return std::nullopt;
     // The resource starts with the module name; one without its NUL is malformed.
     const auto* bytes = reinterpret_cast<const char*>(resource->data());
     const auto* nul = static_cast<const char*>(std::memchr(bytes, '\0', resource->size()));
     if (nul == nullptr || value::CompareCStrings(bytes, moduleName) != 0)
-        return 0;
+        return std::nullopt;
     const auto bodyStart = static_cast<std::size_t>(nul - bytes) + 1;
-    g_current = DescriptorBlock::FromBody(resource->subspan(bodyStart));
-    if (!g_current)
-        return 0;
-    const std::int32_t window = FindWindowRecord(*g_current, windowName);
-    if (window == 0) {
-        ReleaseCurrentDescriptor();
-        return 0;
-    }
-    g_resourceModule = module.handle;
-    return window;
+    auto block = DescriptorBlock::FromBody(resource->subspan(bodyStart));
+    if (!block)
+        return std::nullopt;
+    const std::int32_t window = FindWindowRecord(*block, windowName);
+    if (window == 0)
+        return std::nullopt;
+    return WindowDescriptor { std::move(*block), window, module.handle };
 }
 
 } // namespace
@@ -101,19 +96,19 @@ std::string DescriptorResourceName(std::string_view moduleName)
     return name;
 }
 
-std::int32_t FindWindowDescriptor(std::string_view moduleName, std::string_view windowName)
+std::optional<WindowDescriptor> FindWindowDescriptor(
+    std::string_view moduleName, std::string_view windowName)
 {
     return FindWindowDescriptor(moduleName, windowName, ProgramResourceModules());
 }
 
-std::int32_t FindWindowDescriptor(std::string_view moduleName, std::string_view windowName,
-    std::span<const ResourceModule> modules)
+std::optional<WindowDescriptor> FindWindowDescriptor(std::string_view moduleName,
+    std::string_view windowName, std::span<const ResourceModule> modules)
 {
-    ReleaseCurrentDescriptor();
     const auto module = Terminated(moduleName);
     const auto window = Terminated(windowName);
     if (!module || !window)
-        return 0;
+        return std::nullopt;
     const std::string resourceName = DescriptorResourceName(moduleName);
 
     // The module that supplied the last descriptor is searched first, then the others in
@@ -123,31 +118,28 @@ std::int32_t FindWindowDescriptor(std::string_view moduleName, std::string_view 
         if (g_resourceModule != 0 && candidate.handle == g_resourceModule)
             first = &candidate;
     }
-    if (first != nullptr) {
-        if (const auto found = SearchModule(*first, resourceName, module->c_str(), window->c_str()))
-            return found;
+    const auto search = [&](const ResourceModule& candidate) {
+        return SearchModule(candidate, resourceName, module->c_str(), window->c_str());
+    };
+    std::optional<WindowDescriptor> found;
+    if (first != nullptr)
+        found = search(*first);
+    for (auto candidate = modules.begin(); !found && candidate != modules.end(); ++candidate) {
+        if (&*candidate != first)
+            found = search(*candidate);
     }
-    for (const ResourceModule& candidate : modules) {
-        if (&candidate == first)
-            continue;
-        if (const auto found
-            = SearchModule(candidate, resourceName, module->c_str(), window->c_str()))
-            return found;
-    }
-    return 0;
+    if (found)
+        g_resourceModule = found->module;
+    return found;
 }
 
-std::int32_t RequireWindowDescriptor(std::string_view moduleName, std::string_view windowName)
+std::optional<WindowDescriptor> RequireWindowDescriptor(
+    std::string_view moduleName, std::string_view windowName)
 {
-    const std::int32_t window = FindWindowDescriptor(moduleName, windowName);
-    if (window == 0)
+    auto found = FindWindowDescriptor(moduleName, windowName);
+    if (!found)
         RaiseDescriptorNotFound();
-    return window;
-}
-
-const DescriptorBlock* CurrentDescriptor()
-{
-    return g_current ? &*g_current : nullptr;
+    return found;
 }
 
 platform::ModuleHandle CurrentResourceModule()
@@ -155,14 +147,8 @@ platform::ModuleHandle CurrentResourceModule()
     return g_resourceModule;
 }
 
-void ReleaseCurrentDescriptor()
-{
-    g_current.reset();
-}
-
 void ResetDescriptorLookup()
 {
-    g_current.reset();
     g_resourceModule = 0;
 }
 

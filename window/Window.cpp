@@ -406,12 +406,12 @@ bool Window::Build()
     m_menus.clear();
     m_statusZones.clear();
 
-    const std::int32_t offset = RequireWindowDescriptor(m_moduleName, m_windowName);
-    CurrentDescriptorScope scope;
-    const DescriptorBlock* block = CurrentDescriptor();
-    if (offset == 0 || block == nullptr)
+    // Everything the window keeps is copied or interned below: the block is freed on return.
+    const auto descriptor = RequireWindowDescriptor(m_moduleName, m_windowName);
+    if (!descriptor)
         return false;
-    const auto record = block->RecordAt(offset);
+    const DescriptorBlock* block = &descriptor->block;
+    const auto record = block->RecordAt(descriptor->window);
     if (!record || !record->Is(RecordType::Window))
         return false;
 

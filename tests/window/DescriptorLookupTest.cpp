@@ -128,26 +128,26 @@ TEST(DescriptorResourceNameTest, TextAfterTheFirstDollarPlusRsc)
         EXPECT_EQ(DescriptorResourceName(row.module), row.resource) << row.module;
 }
 
-TEST_F(DescriptorLookupTest, FindsTheNamedWindowAndKeepsItsBlockCurrent)
+TEST_F(DescriptorLookupTest, FindsTheNamedWindowAndAnswersItsBlock)
 {
     std::vector<std::int32_t> offsets;
     const BodyBuilder body = Windows({ "P1$APPFRAME", "P10$W", "P19$W" }, &offsets);
     g_moduleA.push_back({ "DABDUMP", "varn001_RSC", body.Resource("varn$varn001") });
 
-    const std::int32_t found = FindWindowDescriptor("varn$varn001", "P19$W", kModules);
-    EXPECT_EQ(found, offsets[2]) << "the walk goes on along the sibling chain";
-    const DescriptorBlock* block = CurrentDescriptor();
-    ASSERT_NE(block, nullptr);
-    EXPECT_EQ(block->Size(), body.Body().size() + 2);
+    const auto found = FindWindowDescriptor("varn$varn001", "P19$W", kModules);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->window, offsets[2]) << "the walk goes on along the sibling chain";
+    EXPECT_EQ(found->block.Size(), body.Body().size() + 2);
+    EXPECT_EQ(found->module, 0xAu);
     EXPECT_EQ(CurrentResourceModule(), 0xAu);
     EXPECT_EQ(g_asked, (std::vector<std::string> { "A:varn001_RSC" }));
-    EXPECT_EQ(*block->RecordAt(found)->String(layout::kWindowName), "P19$W");
+    EXPECT_EQ(*found->WindowRecord().String(layout::kWindowName), "P19$W");
 }
 
 TEST_F(DescriptorLookupTest, ModuleNameWithoutDollarIsUsedWhole)
 {
     g_moduleB.push_back({ "DABDUMP", "abpopup_RSC", Windows({ "P1$W" }).Resource("abpopup") });
-    EXPECT_NE(FindWindowDescriptor("abpopup", "P1$W", kModules), 0);
+    EXPECT_TRUE(FindWindowDescriptor("abpopup", "P1$W", kModules));
     EXPECT_EQ(CurrentResourceModule(), 0xBu);
 }
 
@@ -159,7 +159,9 @@ TEST_F(DescriptorLookupTest, ResourceOfAnotherModuleIsSkipped)
     g_moduleB.push_back(
         { "DABDUMP", "varn002_RSC", Windows({ "P1$WINDOW" }).Resource("varn$varn002") });
 
-    EXPECT_NE(FindWindowDescriptor("varn$varn002", "P1$WINDOW", kModules), 0);
+    const auto found = FindWindowDescriptor("varn$varn002", "P1$WINDOW", kModules);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->module, 0xBu);
     EXPECT_EQ(CurrentResourceModule(), 0xBu);
     EXPECT_EQ(g_asked, (std::vector<std::string> { "A:varn002_RSC", "B:varn002_RSC" }));
     EXPECT_TRUE(g_stops.empty()) << "a mismatch is skipped silently";
@@ -169,10 +171,10 @@ TEST_F(DescriptorLookupTest, SupplyingModuleIsSearchedFirstNextTime)
 {
     g_moduleB.push_back({ "DABDUMP", "abquery_RSC", Windows({ "P1$W" }).Resource("abquery") });
     g_moduleB.push_back({ "DABDUMP", "abeip_RSC", Windows({ "$MULTIWINDOW" }).Resource("abeip") });
-    ASSERT_NE(FindWindowDescriptor("abquery", "P1$W", kModules), 0);
+    ASSERT_TRUE(FindWindowDescriptor("abquery", "P1$W", kModules));
     g_asked.clear();
 
-    EXPECT_NE(FindWindowDescriptor("abeip", "$MULTIWINDOW", kModules), 0);
+    EXPECT_TRUE(FindWindowDescriptor("abeip", "$MULTIWINDOW", kModules));
     EXPECT_EQ(g_asked, (std::vector<std::string> { "B:abeip_RSC" }));
 }
 
@@ -183,12 +185,13 @@ TEST_F(DescriptorLookupTest, NoMatchingWindowFreesTheBlockAndTriesTheNextModule)
     g_moduleB.push_back(
         { "DABDUMP", "m_RSC", Windows({ "THREE", "TWO" }, &offsets).Resource("m") });
 
-    EXPECT_EQ(FindWindowDescriptor("m", "TWO", kModules), offsets[1]);
+    const auto two = FindWindowDescriptor("m", "TWO", kModules);
+    ASSERT_TRUE(two);
+    EXPECT_EQ(two->window, offsets[1]);
     EXPECT_EQ(CurrentResourceModule(), 0xBu);
 
     g_asked.clear();
-    EXPECT_EQ(FindWindowDescriptor("m", "FOUR", kModules), 0);
-    EXPECT_EQ(CurrentDescriptor(), nullptr) << "no block stays loaded";
+    EXPECT_FALSE(FindWindowDescriptor("m", "FOUR", kModules));
     EXPECT_EQ(CurrentResourceModule(), 0xBu) << "only a match changes the resource module";
     EXPECT_EQ(g_asked, (std::vector<std::string> { "B:m_RSC", "A:m_RSC" }));
     EXPECT_TRUE(g_stops.empty()) << "not finding is the caller's error to raise";
@@ -213,9 +216,8 @@ TEST_F(DescriptorLookupTest, NamesCompareByTheCollatingComparison)
         { "varn$varn004", "", false },
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(FindWindowDescriptor(row.module, row.window, kModules) != 0, row.found)
+        EXPECT_EQ(FindWindowDescriptor(row.module, row.window, kModules).has_value(), row.found)
             << row.module << " / " << row.window;
-        EXPECT_EQ(CurrentDescriptor() != nullptr, row.found);
     }
 }
 
@@ -251,8 +253,7 @@ TEST_F(DescriptorLookupTest, MalformedResourcesSupplyNothing)
     };
     for (const auto& row : rows) {
         g_moduleA = { { "DABDUMP", "m_RSC", row.bytes } };
-        EXPECT_EQ(FindWindowDescriptor("m", "W", kModules), 0) << row.why;
-        EXPECT_EQ(CurrentDescriptor(), nullptr) << row.why;
+        EXPECT_FALSE(FindWindowDescriptor("m", "W", kModules)) << row.why;
     }
 }
 
@@ -262,52 +263,57 @@ TEST_F(DescriptorLookupTest, MatchBeforeAMalformedRecordStands)
     BodyBuilder builder = Windows({ "W", "X" }, &offsets);
     builder.SetI32(offsets[1], layout::kNext, 7); // no record there
     g_moduleA.push_back({ "DABDUMP", "m_RSC", builder.Resource("m") });
-    EXPECT_EQ(FindWindowDescriptor("m", "W", kModules), offsets[0]);
-    EXPECT_EQ(FindWindowDescriptor("m", "Y", kModules), 0);
+    EXPECT_EQ(FindWindowDescriptor("m", "W", kModules)->window, offsets[0]);
+    EXPECT_FALSE(FindWindowDescriptor("m", "Y", kModules));
 }
 
 TEST_F(DescriptorLookupTest, OtherResourceTypesAreNotDescriptors)
 {
     g_moduleA.push_back({ "TESTDATA", "m_RSC", Windows({ "W" }).Resource("m") });
-    EXPECT_EQ(FindWindowDescriptor("m", "W", kModules), 0);
+    EXPECT_FALSE(FindWindowDescriptor("m", "W", kModules));
 }
 
-TEST_F(DescriptorLookupTest, EachLookupReleasesThePreviousBlock)
+TEST_F(DescriptorLookupTest, EachLookupAnswersABlockOfItsOwn)
 {
-    g_moduleA.push_back({ "DABDUMP", "m_RSC", Windows({ "W" }).Resource("m") });
-    ASSERT_NE(FindWindowDescriptor("m", "W", kModules), 0);
-    ASSERT_NE(CurrentDescriptor(), nullptr);
-    EXPECT_EQ(FindWindowDescriptor("m", "missing", kModules), 0);
-    EXPECT_EQ(CurrentDescriptor(), nullptr);
+    std::vector<std::int32_t> offsets;
+    g_moduleA.push_back({ "DABDUMP", "m_RSC", Windows({ "W", "X" }, &offsets).Resource("m") });
+    const auto first = FindWindowDescriptor("m", "W", kModules);
+    ASSERT_TRUE(first);
+    EXPECT_FALSE(FindWindowDescriptor("m", "missing", kModules));
+    const auto second = FindWindowDescriptor("m", "X", kModules);
+    ASSERT_TRUE(second);
+    EXPECT_NE(first->block.Bytes().data(), second->block.Bytes().data());
+    EXPECT_EQ(*first->WindowRecord().String(layout::kWindowName), "W")
+        << "a later lookup leaves an earlier answer as it was";
+    EXPECT_EQ(second->window, offsets[1]);
 }
 
-TEST_F(DescriptorLookupTest, ScopeFreesTheBlockOnEveryPath)
+TEST_F(DescriptorLookupTest, HandingTheAnswerOnHandsItsBlockOn)
 {
     g_moduleA.push_back({ "DABDUMP", "m_RSC", Windows({ "W" }).Resource("m") });
-    {
-        CurrentDescriptorScope scope;
-        ASSERT_NE(FindWindowDescriptor("m", "W", kModules), 0);
-        EXPECT_NE(CurrentDescriptor(), nullptr);
-    }
-    EXPECT_EQ(CurrentDescriptor(), nullptr);
+    auto found = FindWindowDescriptor("m", "W", kModules);
+    ASSERT_TRUE(found);
+    const std::byte* bytes = found->block.Bytes().data();
+    const WindowDescriptor moved = std::move(*found);
+    EXPECT_EQ(moved.block.Bytes().data(), bytes) << "the block itself, not a copy";
+    EXPECT_EQ(found->block.Size(), 0u) << "the old holder owns nothing";
+    EXPECT_EQ(*moved.WindowRecord().String(layout::kWindowName), "W");
 }
 
 TEST_F(DescriptorLookupTest, RefusedAllocationFindsNothing)
 {
     g_moduleA.push_back({ "DABDUMP", "m_RSC", Windows({ "W" }).Resource("m") });
     const auto previous = value::SetAllocationHook([](std::size_t) { return false; });
-    const std::int32_t found = FindWindowDescriptor("m", "W", kModules);
+    const auto found = FindWindowDescriptor("m", "W", kModules);
     value::SetAllocationHook(previous);
-    EXPECT_EQ(found, 0);
-    EXPECT_EQ(CurrentDescriptor(), nullptr);
+    EXPECT_FALSE(found);
 }
 
 TEST_F(DescriptorLookupTest, RequiringAMissingWindowIsInternalError502)
 {
-    EXPECT_EQ(RequireWindowDescriptor("nothing$here", "P1$WINDOW"), 0);
+    EXPECT_FALSE(RequireWindowDescriptor("nothing$here", "P1$WINDOW"));
     ASSERT_EQ(g_stops.size(), 1u);
     EXPECT_EQ(g_stops[0], (std::pair<int, std::string> { 502, "WSLDIAL" }));
-    EXPECT_EQ(CurrentDescriptor(), nullptr);
 }
 
 } // namespace

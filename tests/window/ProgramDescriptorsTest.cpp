@@ -31,15 +31,13 @@ std::string Blanks(std::size_t count)
 
 class ProgramDescriptorsTest : public ::testing::Test {
 protected:
-    void TearDown() override { ReleaseCurrentDescriptor(); }
-
-    /// Finds the window as the window-open routine does; its block stays current.
-    static std::optional<Record> Window(std::string_view module, std::string_view name)
+    /// Finds the window as the window-open routine does; the fixture keeps its block.
+    std::optional<Record> Window(std::string_view module, std::string_view name)
     {
-        const std::int32_t offset = FindWindowDescriptor(module, name);
-        if (offset == 0 || CurrentDescriptor() == nullptr)
+        m_found = FindWindowDescriptor(module, name);
+        if (!m_found)
             return std::nullopt;
-        return CurrentDescriptor()->RecordAt(offset);
+        return m_found->WindowRecord();
     }
 
     /// Every control of the window in declaration order, built without binding unless a
@@ -83,6 +81,9 @@ protected:
             std::string_view(reinterpret_cast<const char*>(bytes->data()), nameLength), moduleName);
         return DescriptorBlock::FromBody(bytes->subspan(nameLength + 1));
     }
+
+private:
+    std::optional<WindowDescriptor> m_found;
 };
 
 TEST_F(ProgramDescriptorsTest, ApplicationFrame)
@@ -96,7 +97,7 @@ TEST_F(ProgramDescriptorsTest, ApplicationFrame)
     EXPECT_EQ(window->I32(layout::kWindowFont), 0) << "no font of its own";
     EXPECT_EQ(window->I32(layout::kWindowToolbar), 0) << "no toolbar";
     EXPECT_EQ(window->I32(layout::kWindowTimer), 0);
-    EXPECT_EQ(CurrentDescriptor()->ReadValueList(window->I32(layout::kWindowZones).value_or(0)),
+    EXPECT_EQ(window->Block().ReadValueList(window->I32(layout::kWindowZones).value_or(0)),
         (std::vector<std::int32_t> { -1, 80, 120, 45 }))
         << "status zones in chain order, not storage order";
     EXPECT_TRUE(Controls(*window).empty());
@@ -399,8 +400,10 @@ TEST_F(ProgramDescriptorsTest, FrameworkPopupAndQueryWindows)
                     queryEquates.insert(control.equate);
             }
             // The lookup finds the window by its module and name.
-            EXPECT_EQ(FindWindowDescriptor(module, name), offset);
-            EXPECT_EQ(CurrentDescriptor()->Size(), block->Size());
+            const auto found = FindWindowDescriptor(module, name);
+            ASSERT_TRUE(found);
+            EXPECT_EQ(found->window, offset);
+            EXPECT_EQ(found->block.Size(), block->Size());
         }
     }
     EXPECT_EQ(names, (std::set<std::string> { "P10$W", "P19$W" }));
