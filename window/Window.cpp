@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <atomic>
 #include <charconv>
-#include <functional>
 #include <map>
 
 namespace window {
@@ -26,8 +25,19 @@ constexpr std::uint32_t kAlignMask = 0x1C;
 constexpr std::uint32_t kCentred = 0x10;
 constexpr std::uint32_t kRight = 0x08;
 
-// Entry option bits (the entry record's option byte).
-constexpr std::uint8_t kEntryReadOnly = 0x80; ///< shows its variable, takes no edits
+// Option bits of the records' option byte.
+constexpr std::uint8_t kEntryReadOnly = 0x80;   ///< an entry shows its variable, takes no edits
+constexpr std::uint8_t kButtonIsDefault = 0x01; ///< the button Enter presses
+
+// A control whose record leaves its size out is as large as its text, with room around it
+// (dialog units): a button for its face, an input for its border, and an input is never
+// narrower than a few characters.
+constexpr std::int32_t kButtonPaddingX = 8;
+constexpr std::int32_t kButtonPaddingY = 6;
+constexpr std::int32_t kInputPaddingY = 4;
+constexpr std::int32_t kInputMinimumWidth = 40;
+/// The width a text is measured in when nothing wraps it.
+constexpr std::int32_t kUnboundedWidth = 0x7FFF;
 
 // Frame bits of the window record.
 constexpr std::uint32_t kFrameKindMask = 0x60;
@@ -214,6 +224,164 @@ void NameInputs(
     }
 }
 
+/// The font the window record names, each part it leaves out taken from the system's default
+/// font; nothing when the record's font block is malformed.
+std::optional<platform::Font> WindowFont(const Record& window)
+{
+    platform::Font font = SystemDefaultFont();
+    const std::int32_t fontRef = window.I32(layout::kWindowFont).value_or(0);
+    if (fontRef == 0)
+        return font;
+    const auto own = window.Block().ReadFont(fontRef);
+    if (!own)
+        return std::nullopt;
+    if (!own->face.empty())
+        font.face = std::string(own->face);
+    if (own->size != 0)
+        font.pointSize = own->size;
+    if (own->weight != 0)
+        font.weight = own->weight;
+    return font;
+}
+
+/// A menu or item of the menu bar as it is read, before menus are given their entries.
+struct MenuNode {
+    std::int32_t offset = 0;
+    std::int32_t container = 0; ///< the menu it stands in; the bar's offset for the bar's own
+    bool isMenu = false;
+    platform::MenuItem item;
+};
+
+/// The entry of a menu or item record: its text, id, separator and state. Whether it can be
+/// checked is the caller's (it binds a variable).
+platform::MenuItem MenuEntry(const Record& item)
+{
+    platform::MenuItem entry;
+    const std::uint32_t attributes = item.Attributes();
+    entry.text = std::string(item.String(layout::kMenuText).value_or(""));
+    entry.id = static_cast<std::uint32_t>(item.Equate()) + kControlIdOffset;
+    entry.separator = (attributes & layout::kItemSeparator) != 0
+        || (item.Is(RecordType::Item) && entry.text.empty());
+    entry.enabled = (attributes & layout::kItemDisabled) == 0;
+    entry.rightJustified = (attributes & layout::kItemRight) != 0;
+    return entry;
+}
+
+/// The entries of the menu at `container` (the bar's offset: the bar's own) in declaration
+/// order, each menu among them holding its own. The walk that made the nodes reached no record
+/// twice, so this ends.
+std::vector<platform::MenuItem> MenuItemsIn(
+    const std::vector<MenuNode>& nodes, std::int32_t container)
+{
+    std::vector<platform::MenuItem> items;
+    for (const MenuNode& node : nodes) {
+        if (node.container != container)
+            continue;
+        items.push_back(node.item);
+        if (node.isMenu)
+            items.back().items = MenuItemsIn(nodes, node.offset);
+    }
+    return items;
+}
+
+/// A group box as the controls inside it see it: where it stands and what they inherit.
+struct ContainerState {
+    std::int32_t equate = 0;
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    bool disabled = false;
+    bool hidden = false;
+    PooledText message;
+    PooledText help;
+};
+
+/// An input's limit in bytes: the picture's width for a string picture, else its variable's
+/// size. An entry without a use descriptor is given a variable of its own, a string of 255.
+void LimitInput(WindowControl& built, ControlSpec& declared)
+{
+    if (Edits(built.kind) && declared.variable) {
+        const std::string_view picture = !declared.picture.empty()
+            ? std::string_view(declared.picture)
+            : declared.use ? std::string_view(declared.use->picture)
+                           : std::string_view {};
+        std::uint32_t limit = StringPictureWidth(picture);
+        if (limit == 0 || built.kind == platform::ControlKind::MultiLineEdit)
+            limit = declared.variable->Size();
+        built.maxLength = limit;
+    } else if (built.kind == platform::ControlKind::Edit && !declared.use) {
+        built.privateValue = std::make_shared<std::array<char, kPrivateValueSize>>();
+        built.privateValue->fill(' ');
+        declared.variable = value::ValueReference::Make(
+            value::TypeCode::String, built.privateValue->data(), kPrivateValueSize);
+        built.maxLength = kPrivateValueSize;
+    }
+}
+
+/// How the platform makes the control: its state (a group box's disabled or hidden state
+/// passes to the controls inside it), border, alignment, font, colours, text and limit. The
+/// place is the caller's.
+platform::ControlOptions ControlOptionsOf(const ControlSpec& declared, const WindowControl& built,
+    const ContainerState* container, const platform::Font& windowFont)
+{
+    platform::ControlOptions made;
+    made.kind = built.kind;
+    const std::uint32_t attributes = declared.attributes;
+    made.enabled = (attributes & kDisabled) == 0 && !(container && container->disabled);
+    made.visible = (attributes & kHidden) == 0 && !(container && container->hidden);
+    made.tabStop = (attributes & kSkip) == 0 && built.kind != platform::ControlKind::Static
+        && built.kind != platform::ControlKind::GroupBox;
+    made.border = (attributes & kNoBorder) == 0;
+    if (IsLabel(declared)) {
+        const std::uint32_t align = attributes & kAlignMask;
+        made.alignment = (align & kCentred) != 0 ? platform::Alignment::Centre
+            : (align & kRight) != 0              ? platform::Alignment::Right
+                                                 : platform::Alignment::Left;
+    }
+    made.defaultButton = declared.kind == static_cast<std::uint8_t>(RecordType::Button)
+        && (declared.options & kButtonIsDefault) != 0;
+    made.font = ControlFont(declared.font, windowFont);
+    if (declared.font && declared.font->colour != kNoColour)
+        made.textColour = declared.font->colour;
+    if (declared.colours) {
+        if (declared.colours->text != kNoColour)
+            made.textColour = declared.colours->text;
+        made.backgroundColour = declared.colours->background;
+    }
+    made.text = declared.text;
+    made.maxLength = built.maxLength;
+    made.readOnly = declared.kind == static_cast<std::uint8_t>(RecordType::Entry)
+        && (declared.options & kEntryReadOnly) != 0;
+    return made;
+}
+
+/// Where a control stands, in pixels: its dialog units converted inside its container (null:
+/// the window), a size not given taken from its text as the control shows it.
+platform::Rect PlaceControl(const DialogUnits& units, const Position& at,
+    const platform::ControlOptions& made, const ContainerState* container)
+{
+    platform::Rect rect;
+    rect.x = (container ? container->x : 0) + (at.x == kNotGiven ? 0 : units.X(at.x));
+    rect.y = (container ? container->y : 0) + (at.y == kNotGiven ? 0 : units.Y(at.y));
+    if (at.width != kNotGiven && at.height != kNotGiven) {
+        rect.width = units.X(at.width);
+        rect.height = units.Y(at.height);
+        return rect;
+    }
+    const platform::Size natural = platform::MeasureText(made.font, made.text, kUnboundedWidth);
+    std::int32_t width = natural.width;
+    std::int32_t height = natural.height;
+    if (made.kind == platform::ControlKind::Button) {
+        width += units.X(kButtonPaddingX);
+        height += units.Y(kButtonPaddingY);
+    } else if (made.kind != platform::ControlKind::Static) {
+        width = std::max(width, units.X(kInputMinimumWidth));
+        height += units.Y(kInputPaddingY);
+    }
+    rect.width = at.width == kNotGiven ? width : units.X(at.width);
+    rect.height = at.height == kNotGiven ? height : units.Y(at.height);
+    return rect;
+}
+
 platform::WindowOptions OptionsOfKind(platform::WindowKind kind)
 {
     platform::WindowOptions options;
@@ -395,8 +563,8 @@ void Window::DestroyPlatformWindow()
     m_checkItems.clear();
 }
 
-/// Reads the descriptor into the platform options, the controls and the menus; false when the
-/// descriptor is missing or malformed (nothing is created then).
+/// Reads the descriptor into the platform options, the menus, the status bar and the controls;
+/// false when the descriptor is missing or malformed (nothing is created then).
 bool Window::Build()
 {
     ClearControlOptions();
@@ -410,45 +578,43 @@ bool Window::Build()
     const auto descriptor = RequireWindowDescriptor(m_moduleName, m_windowName);
     if (!descriptor)
         return false;
-    const DescriptorBlock* block = &descriptor->block;
-    const auto record = block->RecordAt(descriptor->window);
+    const auto record = descriptor->block.RecordAt(descriptor->window);
     if (!record || !record->Is(RecordType::Window))
         return false;
+    // Menu items bind their variables before the controls do: the list is in that order.
+    UseBinding binding(m_variables);
+    return BuildOptions(*record) && BuildStatusBar(*record) && BuildMenus(*record, binding)
+        && BuildControls(*record, binding);
+}
 
+bool Window::BuildOptions(const Record& window)
+{
     platform::WindowOptions& options = Options();
-    options.title = std::string(record->String(layout::kWindowTitle).value_or(""));
-    options.font = SystemDefaultFont();
-    if (const std::int32_t fontRef = record->I32(layout::kWindowFont).value_or(0); fontRef != 0) {
-        const auto font = block->ReadFont(fontRef);
-        if (!font)
-            return false;
-        if (!font->face.empty())
-            options.font.face = std::string(font->face);
-        if (font->size != 0)
-            options.font.pointSize = font->size;
-        if (font->weight != 0)
-            options.font.weight = font->weight;
-    }
+    options.title = std::string(window.String(layout::kWindowTitle).value_or(""));
+    const auto font = WindowFont(window);
+    if (!font)
+        return false;
+    options.font = *font;
     const platform::FontMetrics metrics = platform::MeasureFont(options.font);
     m_units = { metrics.averageCharWidth, metrics.height };
 
-    const std::uint32_t frame = record->U32(layout::kWindowFrame).value_or(0);
+    const std::uint32_t frame = window.U32(layout::kWindowFrame).value_or(0);
     options.closeBox = (frame & kFrameSystemMenu) != 0;
     options.maximizeBox = (frame & kFrameMaximiseBox) != 0;
     options.resizable = (frame & kFrameKindMask) == kFrameResizable;
     options.maximized = (frame & kFrameMaximised) != 0;
     options.minimized = (frame & kFrameMinimised) != 0;
     // An icon adds the minimise box and the system menu.
-    if (!record->String(layout::kWindowIcon).value_or("").empty()) {
+    if (!window.String(layout::kWindowIcon).value_or("").empty()) {
         options.minimizeBox = true;
         options.closeBox = true;
     }
-    if (const std::int32_t colourRef = record->I32(layout::kWindowColours).value_or(0);
+    if (const std::int32_t colourRef = window.I32(layout::kWindowColours).value_or(0);
         colourRef != 0) {
-        if (const auto colours = block->ReadColours(colourRef))
+        if (const auto colours = window.Block().ReadColours(colourRef))
             options.background = colours->background;
     }
-    const Position position = record->PositionAt(layout::kWindowPosition).value_or(Position {});
+    const Position position = window.PositionAt(layout::kWindowPosition).value_or(Position {});
     auto convert = [](std::int32_t units, auto toPixels) {
         return units == kNotGiven ? platform::kDefaultPosition : toPixels(units);
     };
@@ -459,53 +625,45 @@ bool Window::Build()
     if (m_openingOwner != nullptr && Kind() == platform::WindowKind::Plain)
         options.owner = m_openingOwner->Handle();
     SetTimerPeriod(static_cast<std::uint32_t>(
-        std::max<std::int32_t>(0, record->I32(layout::kWindowTimer).value_or(0))));
+        std::max<std::int32_t>(0, window.I32(layout::kWindowTimer).value_or(0))));
+    return true;
+}
 
-    if (const std::int32_t zones = record->I32(layout::kWindowZones).value_or(0); zones != 0) {
-        const auto widths = block->ReadValueList(zones);
-        if (!widths)
-            return false;
-        for (std::int32_t width : *widths)
-            m_statusZones.push_back(width < 0 ? -1 : m_units.X(width));
-    }
-
-    const auto help = record->HelpAt(layout::kWindowHelp);
-    StringPool& pool = SharedTexts();
-    UseBinding binding(m_variables);
-
-    // The menu bar: menus and items in declaration order, each under the menu around it.
-    const auto menuNodes = WindowMenus(*record);
-    if (!menuNodes)
+bool Window::BuildStatusBar(const Record& window)
+{
+    const std::int32_t zones = window.I32(layout::kWindowZones).value_or(0);
+    if (zones == 0)
+        return true;
+    const auto widths = window.Block().ReadValueList(zones);
+    if (!widths)
         return false;
-    struct MenuNode {
-        std::int32_t offset = 0;
-        std::int32_t container = 0;
-        bool isMenu = false;
-        platform::MenuItem item;
-    };
+    // A negative width is the zone that takes what the others leave.
+    for (std::int32_t width : *widths)
+        m_statusZones.push_back(width < 0 ? -1 : m_units.X(width));
+    return true;
+}
+
+bool Window::BuildMenus(const Record& window, UseBinding& binding)
+{
+    const auto nodes = WindowMenus(window);
+    if (!nodes)
+        return false;
     std::vector<MenuNode> menuTree;
     std::int32_t barOffset = 0;
-    for (const TreeNode& node : *menuNodes) {
-        const auto item = block->RecordAt(node.offset);
+    for (const TreeNode& node : *nodes) {
+        const auto item = window.Block().RecordAt(node.offset);
         if (!item)
             return false;
         if (item->Is(RecordType::MenuBar)) {
             barOffset = node.offset;
             continue;
         }
-        platform::MenuItem entry;
-        const std::uint32_t attributes = item->Attributes();
+        platform::MenuItem entry = MenuEntry(*item);
         const std::int32_t equate = item->Equate();
-        entry.text = std::string(item->String(layout::kMenuText).value_or(""));
-        entry.id = static_cast<std::uint32_t>(equate) + kControlIdOffset;
-        entry.separator = (attributes & layout::kItemSeparator) != 0
-            || (item->Is(RecordType::Item) && entry.text.empty());
-        entry.enabled = (attributes & layout::kItemDisabled) == 0;
-        entry.rightJustified = (attributes & layout::kItemRight) != 0;
         if (equate != 0)
             m_menuActions.emplace_back(equate, item->I32(layout::kMenuAction).value_or(0));
         if (const std::int32_t useRef = item->I32(layout::kMenuUse).value_or(0); useRef != 0) {
-            const auto use = block->ReadUse(useRef);
+            const auto use = window.Block().ReadUse(useRef);
             if (!use)
                 return false;
             entry.checkable = true;
@@ -514,44 +672,26 @@ bool Window::Build()
         }
         menuTree.push_back({ node.offset, node.container, item->Is(RecordType::Menu), entry });
     }
-    // Each menu holds the entries whose container it is; the bar holds the rest.
-    std::function<std::vector<platform::MenuItem>(std::int32_t)> itemsOf
-        = [&](std::int32_t container) {
-              std::vector<platform::MenuItem> items;
-              for (const MenuNode& node : menuTree) {
-                  if (node.container != container)
-                      continue;
-                  items.push_back(node.item);
-                  if (node.isMenu)
-                      items.back().items = itemsOf(node.offset);
-              }
-              return items;
-          };
-    m_menus = itemsOf(barOffset);
+    m_menus = MenuItemsIn(menuTree, barOffset);
+    return true;
+}
 
-    // The controls, each group box before the controls inside it.
-    const auto nodes = WindowControls(*record);
+bool Window::BuildControls(const Record& window, UseBinding& binding)
+{
+    const auto nodes = WindowControls(window);
     if (!nodes)
         return false;
-    struct ContainerState {
-        std::int32_t equate = 0;
-        std::int32_t x = 0;
-        std::int32_t y = 0;
-        bool disabled = false;
-        bool hidden = false;
-        PooledText message;
-        PooledText help;
-    };
+    const auto help = window.HelpAt(layout::kWindowHelp);
+    StringPool& pool = SharedTexts();
     std::map<std::int32_t, ContainerState> containers;    // by record offset
     std::vector<platform::ControlOptions> controlOptions; // one for each of m_controls
     for (const TreeNode& node : *nodes) {
-        const auto control = block->RecordAt(node.offset);
-        if (!control)
+        const auto record = window.Block().RecordAt(node.offset);
+        if (!record)
             return false;
-        const ContainerState* container
-            = node.container != 0 && containers.count(node.container) != 0
-            ? &containers[node.container]
-            : nullptr;
+        const auto found = containers.find(node.container);
+        const ContainerState* container = found != containers.end() ? &found->second : nullptr;
+        // A control without texts of its own takes its group box's, else the window's.
         ControlContext context;
         context.binding = &binding;
         context.pool = &pool;
@@ -562,96 +702,31 @@ bool Window::Build()
             context.defaultMessage = pool.Intern(help->message);
             context.defaultHelp = pool.Intern(help->help);
         }
-        auto declared = CreateControl(*control, context);
+        auto declared = CreateControl(*record, context);
         if (!declared)
             continue; // a kind without a factory, or a record that cannot be built
         WindowControl built;
         built.kind = PlatformKind(declared->kind);
         built.container = container != nullptr ? container->equate : 0;
+        LimitInput(built, *declared);
 
-        platform::ControlOptions& made = controlOptions.emplace_back();
-        made.kind = built.kind;
-        const std::uint32_t attributes = declared->attributes;
-        const bool disabled = (attributes & kDisabled) != 0 || (container && container->disabled);
-        const bool hidden = (attributes & kHidden) != 0 || (container && container->hidden);
-        made.enabled = !disabled;
-        made.visible = !hidden;
-        made.tabStop = (attributes & kSkip) == 0 && built.kind != platform::ControlKind::Static
-            && built.kind != platform::ControlKind::GroupBox;
-        made.border = (attributes & kNoBorder) == 0;
-        if (declared->kind == static_cast<std::uint8_t>(RecordType::String)
-            || declared->kind == static_cast<std::uint8_t>(RecordType::Prompt)) {
-            const std::uint32_t align = attributes & kAlignMask;
-            made.alignment = (align & kCentred) != 0 ? platform::Alignment::Centre
-                : (align & kRight) != 0              ? platform::Alignment::Right
-                                                     : platform::Alignment::Left;
-        }
-        made.defaultButton = declared->kind == static_cast<std::uint8_t>(RecordType::Button)
-            && (declared->options & 0x01) != 0;
-        made.font = ControlFont(declared->font, options.font);
-        if (declared->font && declared->font->colour != kNoColour)
-            made.textColour = declared->font->colour;
-        if (declared->colours) {
-            if (declared->colours->text != kNoColour)
-                made.textColour = declared->colours->text;
-            made.backgroundColour = declared->colours->background;
-        }
-        made.text = declared->text;
-
-        // The variable's limit: the picture's width for a string picture, else its size.
-        if (Edits(built.kind) && declared->variable) {
-            const std::string_view picture = !declared->picture.empty()
-                ? std::string_view(declared->picture)
-                : declared->use ? std::string_view(declared->use->picture)
-                                : std::string_view {};
-            std::uint32_t limit = StringPictureWidth(picture);
-            if (limit == 0 || built.kind == platform::ControlKind::MultiLineEdit)
-                limit = declared->variable->Size();
-            built.maxLength = limit;
-        } else if (built.kind == platform::ControlKind::Edit && !declared->use) {
-            // An entry without a use descriptor keeps what is typed in a string of its own.
-            built.privateValue = std::make_shared<std::array<char, 255>>();
-            built.privateValue->fill(' ');
-            declared->variable = value::ValueReference::Make(
-                value::TypeCode::String, built.privateValue->data(), 255);
-            built.maxLength = 255;
-        }
-        made.maxLength = built.maxLength;
-        made.readOnly = declared->kind == static_cast<std::uint8_t>(RecordType::Entry)
-            && (declared->options & kEntryReadOnly) != 0;
-
-        // Dialog units to pixels, inside the container; sizes not given come from the text.
-        const std::int32_t originX = container ? container->x : 0;
-        const std::int32_t originY = container ? container->y : 0;
-        const Position& at = declared->position;
-        made.rect.x = originX + (at.x == kNotGiven ? 0 : m_units.X(at.x));
-        made.rect.y = originY + (at.y == kNotGiven ? 0 : m_units.Y(at.y));
-        if (at.width == kNotGiven || at.height == kNotGiven) {
-            const platform::Size natural = platform::MeasureText(made.font, made.text, 0x7FFF);
-            std::int32_t width = natural.width;
-            std::int32_t height = natural.height;
-            if (built.kind == platform::ControlKind::Button) {
-                width += m_units.X(8);
-                height += m_units.Y(6);
-            } else if (built.kind != platform::ControlKind::Static) {
-                width = std::max(width, m_units.X(40));
-                height += m_units.Y(4);
-            }
-            made.rect.width = at.width == kNotGiven ? width : m_units.X(at.width);
-            made.rect.height = at.height == kNotGiven ? height : m_units.Y(at.height);
-        } else {
-            made.rect.width = m_units.X(at.width);
-            made.rect.height = m_units.Y(at.height);
-        }
-
+        platform::ControlOptions made
+            = ControlOptionsOf(*declared, built, container, Options().font);
+        made.rect = PlaceControl(m_units, declared->position, made, container);
         if (built.kind == platform::ControlKind::GroupBox) {
-            containers[node.offset] = { declared->equate, made.rect.x, made.rect.y, disabled,
-                hidden, declared->message, declared->help };
+            containers[node.offset] = { declared->equate, made.rect.x, made.rect.y, !made.enabled,
+                !made.visible, declared->message, declared->help };
         }
         built.declared = std::move(*declared);
         m_controls.push_back(std::move(built));
+        controlOptions.push_back(std::move(made));
     }
+    AddBuiltControls(std::move(controlOptions));
+    return true;
+}
 
+void Window::AddBuiltControls(std::vector<platform::ControlOptions> controlOptions)
+{
     // A label may be declared after the input it stands beside: name the inputs once every
     // control's place is known.
     NameInputs(m_controls, controlOptions);
@@ -661,7 +736,6 @@ bool Window::Build()
             controlOptions[i].accessibleDescription = found->second;
         AddControlOptions(equate, std::move(controlOptions[i]));
     }
-    return true;
 }
 
 void Window::SetControlDescription(std::int32_t equate, std::string_view text)
@@ -836,7 +910,7 @@ bool Window::SetProperty(
         if (control.declared.equate != equate)
             continue;
         std::vector<std::int32_t>& keys = control.declared.alertKeys;
-        if (index == 255) {
+        if (index == property::kAddIndex) {
             if (std::find(keys.begin(), keys.end(), value) == keys.end())
                 keys.push_back(value);
         } else if (index >= 1 && static_cast<std::size_t>(index) <= keys.size()) {

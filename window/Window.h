@@ -37,7 +37,9 @@ inline constexpr std::uint32_t kControlIdOffset = 0x4000;
 namespace property {
 inline constexpr std::int32_t kType = 0x7C01;      ///< a control's record type code (read)
 inline constexpr std::int32_t kAcceptAll = 0x7C9A; ///< the window's accept-all state (read)
-inline constexpr std::int32_t kAlertKey = 0x7D06;  ///< a control's alert keys (index 255: add)
+inline constexpr std::int32_t kAlertKey = 0x7D06;  ///< a control's alert keys (a list)
+/// The index that adds a value to a list property instead of replacing one.
+inline constexpr std::int32_t kAddIndex = 255;
 } // namespace property
 
 /// Standard action numbers carried by buttons and menu items.
@@ -73,6 +75,9 @@ struct DialogUnits {
     std::int32_t Y(std::int32_t units) const;
 };
 
+/// The size of the string an entry without a use descriptor keeps what is typed in.
+inline constexpr std::uint32_t kPrivateValueSize = 255;
+
 /// One control of an open window.
 struct WindowControl {
     ControlSpec declared; ///< what its record declares
@@ -81,8 +86,8 @@ struct WindowControl {
     /// The text last shown in the control or read from it: an update stores only what differs.
     std::optional<std::string> shown;
     std::uint32_t maxLength = 0; ///< an edit's limit in bytes, 0: none
-    /// The variable of an entry without a use descriptor: a string of 255.
-    std::shared_ptr<std::array<char, 255>> privateValue;
+    /// The variable of an entry without a use descriptor.
+    std::shared_ptr<std::array<char, kPrivateValueSize>> privateValue;
 };
 
 class Window : public DisplayWindow {
@@ -143,6 +148,19 @@ public:
 
 private:
     bool Build();
+    // The steps of Build, in order; each answers false for a malformed descriptor.
+    /// The platform window's options: title, font (and the units it gives), frame, colours,
+    /// place, owner and timer.
+    bool BuildOptions(const Record& window);
+    /// The status bar's zone widths in pixels.
+    bool BuildStatusBar(const Record& window);
+    /// The menu bar, the standard actions of its items and the variables of its check items.
+    bool BuildMenus(const Record& window, UseBinding& binding);
+    /// The controls, each group box before the controls inside it.
+    bool BuildControls(const Record& window, UseBinding& binding);
+    /// Names the inputs after their labels and hands every control's options to the window
+    /// (one for each of m_controls, in that order).
+    void AddBuiltControls(std::vector<platform::ControlOptions> controlOptions);
     /// Gives the focus to the first control that takes it, if any.
     void FocusFirstControl();
 
