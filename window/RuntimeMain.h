@@ -9,7 +9,8 @@ namespace window {
 /// down (the other threads are asked to end and joined, the first thread's windows destroyed)
 /// and the display is asked to quit without waiting. Answers what `program` answered, or -1
 /// when the runtime was already running. Meanwhile run-time errors stop the program through
-/// the message box (RuntimeStopInstallation).
+/// the message box (RuntimeStopInstallation), and while a window of the program is open the
+/// user's session may not end: the display refuses and shows a warning.
 int RunRuntime(const std::function<int()>& program);
 
 /// As above, the display taking its own options from the process's command line (see

@@ -1,4 +1,3 @@
-#include <platform/Path.h>
 #include <value/StringStack.h>
 #include <window/Descriptor.h>
 #include <window/Engine.h>
@@ -389,39 +388,6 @@ platform::WindowOptions OptionsOfKind(platform::WindowKind kind)
     return options;
 }
 
-/// The warning shown when the user's session is asked to end while the program runs: a
-/// system-modal box with the exclamation icon, captioned with the program's file name.
-platform::DialogTemplate SessionEndWarning()
-{
-    platform::DialogTemplate warning;
-    const auto path = platform::OwnProgramPath();
-    const std::string program = path ? *path : std::string("varn");
-    warning.title = program.substr(program.find_last_of(platform::PathSeparator()) + 1);
-    warning.systemModal = true;
-    warning.escapeId = 1;
-    const std::int32_t icon = platform::StandardIconSize();
-    platform::ControlOptions picture;
-    picture.kind = platform::ControlKind::Icon;
-    picture.icon = platform::StandardIcon::Exclamation;
-    picture.rect = { 12, 12, icon, icon };
-    platform::ControlOptions text;
-    text.kind = platform::ControlKind::Static;
-    text.text = "Application still active.\n\nQuit the application before quitting Windows.";
-    const platform::Size size = platform::MeasureText(warning.font, text.text, 400);
-    text.rect = { 24 + icon, 12, size.width, size.height };
-    platform::ControlOptions ok;
-    ok.kind = platform::ControlKind::Button;
-    ok.id = 1;
-    ok.text = "OK";
-    ok.defaultButton = true;
-    const std::int32_t width = std::max(36 + icon + size.width, 120);
-    const std::int32_t below = 24 + std::max(icon, size.height);
-    ok.rect = { (width - 80) / 2, below, 80, 26 };
-    warning.rect = { platform::kDefaultPosition, platform::kDefaultPosition, width, below + 38 };
-    warning.controls = { picture, text, ok };
-    return warning;
-}
-
 } // namespace
 
 void RegisterControlKinds()
@@ -494,7 +460,6 @@ bool Window::CreatePlatformWindow()
         return false;
     if (!DisplayWindow::CreatePlatformWindow())
         return false;
-    platform::RefuseSessionEnd(SessionEndWarning());
     if (!m_menus.empty())
         platform::SetMenuBar(m_handle, m_menus);
     // A menu with the window-list action lists the frame's MDI children.
