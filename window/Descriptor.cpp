@@ -13,7 +13,7 @@ namespace {
 
 /// The body starts here; a reference below it (other than 0) points at the two bytes the
 /// loader put in front of the body and is malformed.
-constexpr std::int64_t kBodyStart = 2;
+constexpr std::int64_t kBodyStart = layout::kBodyStart;
 
 bool IsBodyReference(std::int64_t reference)
 {
@@ -189,10 +189,10 @@ std::optional<std::string_view> Record::String(std::uint32_t field) const
 
 std::optional<Position> Record::PositionAt(std::uint32_t field) const
 {
-    const auto x = I32(field);
-    const auto y = I32(field + 4);
-    const auto width = I32(field + 8);
-    const auto height = I32(field + 12);
+    const auto x = I32(field + layout::kPositionX);
+    const auto y = I32(field + layout::kPositionY);
+    const auto width = I32(field + layout::kPositionWidth);
+    const auto height = I32(field + layout::kPositionHeight);
     if (!x || !y || !width || !height)
         return std::nullopt;
     return Position { *x, *y, *width, *height };
@@ -318,41 +318,46 @@ std::optional<FontBlock> DescriptorBlock::ReadFont(std::int32_t reference) const
 {
     if (!IsBodyReference(reference) || !Holds(reference, layout::kFontBlockSize))
         return std::nullopt;
-    const auto face = ReadString(*ReadI32(reference));
+    const std::int64_t at = reference;
+    const auto face = ReadString(*ReadI32(at + layout::kFontFace));
     if (!face)
         return std::nullopt;
-    return FontBlock { *face, *ReadI32(std::int64_t { reference } + 4),
-        *ReadU32(std::int64_t { reference } + 8), *ReadI32(std::int64_t { reference } + 12) };
+    return FontBlock { *face, *ReadI32(at + layout::kFontSize), *ReadU32(at + layout::kFontColour),
+        *ReadI32(at + layout::kFontWeight) };
 }
 
 std::optional<ColourBlock> DescriptorBlock::ReadColours(std::int32_t reference) const
 {
     if (!IsBodyReference(reference) || !Holds(reference, layout::kColourBlockSize))
         return std::nullopt;
-    return ColourBlock { *ReadU32(reference), *ReadU32(std::int64_t { reference } + 4),
-        *ReadU32(std::int64_t { reference } + 8) };
+    const std::int64_t at = reference;
+    return ColourBlock { *ReadU32(at + layout::kColourText),
+        *ReadU32(at + layout::kColourBackground), *ReadU32(at + layout::kColourSelected) };
 }
 
 std::optional<UseDescriptor> DescriptorBlock::ReadUse(std::int32_t reference) const
 {
     if (!IsBodyReference(reference) || !Holds(reference, layout::kUseDescriptorSize))
         return std::nullopt;
-    const auto picture = ReadString(*ReadI32(std::int64_t { reference } + 5));
+    const std::int64_t at = reference;
+    const auto picture = ReadString(*ReadI32(at + layout::kUsePicture));
     if (!picture)
         return std::nullopt;
-    return UseDescriptor { *ReadU8(reference), *ReadI32(std::int64_t { reference } + 1), *picture };
+    return UseDescriptor { *ReadU8(at + layout::kUseType), *ReadI32(at + layout::kUseSize),
+        *picture };
 }
 
 std::optional<HelpBlock> DescriptorBlock::ReadHelp(std::int64_t offset) const
 {
     if (!IsBodyReference(offset) || !Holds(offset, layout::kHelpBlockSize))
         return std::nullopt;
-    const auto message = ReadString(*ReadI32(offset));
-    const auto tip = ReadString(*ReadI32(offset + 4));
-    const auto help = ReadString(*ReadI32(offset + 8));
+    const auto message = ReadString(*ReadI32(offset + layout::kHelpMessage));
+    const auto tip = ReadString(*ReadI32(offset + layout::kHelpTip));
+    const auto help = ReadString(*ReadI32(offset + layout::kHelpText));
     if (!message || !tip || !help)
         return std::nullopt;
-    return HelpBlock { *message, *tip, *help, *ReadI32(offset + 12), *ReadI32(offset + 16) };
+    return HelpBlock { *message, *tip, *help, *ReadI32(offset + layout::kHelpKey),
+        *ReadI32(offset + layout::kHelpAlerts) };
 }
 
 std::optional<std::vector<std::int32_t>> DescriptorBlock::ReadValueList(std::int32_t head) const
@@ -361,10 +366,11 @@ std::optional<std::vector<std::int32_t>> DescriptorBlock::ReadValueList(std::int
     // cells has gone round in a circle.
     const std::size_t room = m_size / layout::kValueCellSize;
     std::vector<std::int32_t> values;
-    for (std::int32_t cell = head; cell != 0; cell = *ReadI32(std::int64_t { cell } + 4)) {
+    for (std::int32_t cell = head; cell != 0;
+         cell = *ReadI32(std::int64_t { cell } + layout::kCellNext)) {
         if (!IsBodyReference(cell) || !Holds(cell, layout::kValueCellSize) || values.size() >= room)
             return std::nullopt;
-        values.push_back(*ReadI32(cell));
+        values.push_back(*ReadI32(std::int64_t { cell } + layout::kCellValue));
     }
     return values;
 }

@@ -5,8 +5,10 @@
 
 // Where each field of a compiled window descriptor's records lies. The offsets are counted from
 // the start of the record; every reference a field holds is counted from the start of the
-// descriptor block. The binary form is the contract between the build-time compiler and this
-// loader, so these numbers change only together with the compiler.
+// descriptor block. The binary form is the contract between the build-time compiler
+// (tools/descriptor) and this loader, and this header is its one definition: the compiler
+// writes its records through the same names. It needs nothing but the standard library, so
+// that the compiler can include it without the window library.
 
 namespace window {
 
@@ -37,6 +39,11 @@ inline constexpr std::int32_t kNotGiven = INT32_MIN;
 inline constexpr std::uint32_t kNoColour = 0xFFFFFFFFu;
 
 namespace layout {
+
+/// References count from this many bytes before the body: the loader copies the body to this
+/// offset of its block, so that a reference of 0 (none) never names a byte of the body. The
+/// body's first i32 is the offset of the first window record.
+inline constexpr std::uint32_t kBodyStart = 2;
 
 // Common record head.
 inline constexpr std::uint32_t kType = 0x00;       ///< u8 record type code
@@ -82,11 +89,43 @@ inline constexpr std::uint32_t kMenuFirstChild = 0x59; ///< menus only
 inline constexpr std::uint32_t kMenuSize = 93;
 inline constexpr std::uint32_t kItemSize = 89;
 
-// Sub-blocks.
+// A position: four i32, from the offset its record's layout gives.
+inline constexpr std::uint32_t kPositionX = 0;
+inline constexpr std::uint32_t kPositionY = 4;
+inline constexpr std::uint32_t kPositionWidth = 8;
+inline constexpr std::uint32_t kPositionHeight = 12;
+
+// Font block (referenced).
+inline constexpr std::uint32_t kFontFace = 0;   ///< i32 reference of the face name
+inline constexpr std::uint32_t kFontSize = 4;   ///< i32 points
+inline constexpr std::uint32_t kFontColour = 8; ///< u32 colour
+inline constexpr std::uint32_t kFontWeight = 12;
 inline constexpr std::uint32_t kFontBlockSize = 16;
+
+// Colour block (referenced).
+inline constexpr std::uint32_t kColourText = 0;
+inline constexpr std::uint32_t kColourBackground = 4;
+inline constexpr std::uint32_t kColourSelected = 8;
 inline constexpr std::uint32_t kColourBlockSize = 12;
+
+// Help block (inline in its record): i32 references of three texts, the key code, and the
+// i32 reference of the alert keys' value list.
+inline constexpr std::uint32_t kHelpMessage = 0;
+inline constexpr std::uint32_t kHelpTip = 4;
+inline constexpr std::uint32_t kHelpText = 8;
+inline constexpr std::uint32_t kHelpKey = 12;
+inline constexpr std::uint32_t kHelpAlerts = 16;
 inline constexpr std::uint32_t kHelpBlockSize = 20;
+
+// Value cell (referenced): one value of a chained list.
+inline constexpr std::uint32_t kCellValue = 0; ///< i32
+inline constexpr std::uint32_t kCellNext = 4;  ///< i32 reference of the next cell, 0 = last
 inline constexpr std::uint32_t kValueCellSize = 8;
+
+// Use descriptor (referenced).
+inline constexpr std::uint32_t kUseType = 0;    ///< u8 value type code
+inline constexpr std::uint32_t kUseSize = 1;    ///< i32 declared size
+inline constexpr std::uint32_t kUsePicture = 5; ///< i32 reference of the picture
 inline constexpr std::uint32_t kUseDescriptorSize = 9;
 
 // Menu item attribute bits.

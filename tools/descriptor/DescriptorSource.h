@@ -1,5 +1,7 @@
 #pragma once
 
+#include <window/RecordLayout.h>
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -16,29 +18,29 @@
 namespace descriptor {
 
 /// A colour that is not given: "none" in a declaration, 0xFFFFFFFF in a descriptor.
-inline constexpr std::uint32_t kNoColour = 0xFFFFFFFFu;
+inline constexpr std::uint32_t kNoColour = window::kNoColour;
 /// What the descriptor stores for a coordinate or number that is not given.
-inline constexpr std::uint32_t kNotGiven = 0x80000000u;
+inline constexpr std::uint32_t kNotGiven = static_cast<std::uint32_t>(window::kNotGiven);
 
-/// The record kinds, valued by their type code (the byte at +0 of every record). `Toolbar` has
-/// no code in the window engine's table of control kinds; varn gives it 23.
+/// The record kinds, valued by their type code (the byte at +0 of every record), as the loader
+/// knows them.
 enum class Kind : std::uint8_t {
-    String = 2,
-    Entry = 8,
-    Button = 9,
-    Prompt = 10,
-    Check = 12,
-    Group = 13,
-    List = 14,
-    TextBox = 17,
-    Menu = 19,
-    Item = 20,
-    MenuBar = 22,
-    Toolbar = 23,
-    Window = 25,
-    DropCombo = 33,
-    Combo = 34,
-    Graphic = 39,
+    String = static_cast<std::uint8_t>(window::RecordType::String),
+    Entry = static_cast<std::uint8_t>(window::RecordType::Entry),
+    Button = static_cast<std::uint8_t>(window::RecordType::Button),
+    Prompt = static_cast<std::uint8_t>(window::RecordType::Prompt),
+    Check = static_cast<std::uint8_t>(window::RecordType::Check),
+    Group = static_cast<std::uint8_t>(window::RecordType::Group),
+    List = static_cast<std::uint8_t>(window::RecordType::List),
+    TextBox = static_cast<std::uint8_t>(window::RecordType::Text),
+    Menu = static_cast<std::uint8_t>(window::RecordType::Menu),
+    Item = static_cast<std::uint8_t>(window::RecordType::Item),
+    MenuBar = static_cast<std::uint8_t>(window::RecordType::MenuBar),
+    Toolbar = static_cast<std::uint8_t>(window::RecordType::Toolbar),
+    Window = static_cast<std::uint8_t>(window::RecordType::Window),
+    DropCombo = static_cast<std::uint8_t>(window::RecordType::DropCombo),
+    Combo = static_cast<std::uint8_t>(window::RecordType::Combo),
+    Graphic = static_cast<std::uint8_t>(window::RecordType::Graphic),
 };
 
 /// The fields a record may carry besides its attributes and position. Which of them a kind

@@ -10,21 +10,18 @@ namespace descriptor {
 
 namespace {
 
+namespace layout = window::layout;
+
 /// Offsets count from two bytes before the body: the loader copies the body to position 2 of
 /// its block.
-constexpr std::int32_t kBodyBase = 2;
-
-constexpr std::uint32_t kFontBlockSize = 16;
-constexpr std::uint32_t kColourBlockSize = 12;
-constexpr std::uint32_t kUseBlockSize = 9;
-constexpr std::uint32_t kValueCellSize = 8;
+constexpr std::int32_t kBodyBase = layout::kBodyStart;
 
 /// Where each field of a kind's record lies, from the record's start; 0 = the kind has no
-/// such field. Every record starts with the common head: +0 u8 type, +1 i32 next sibling,
-/// +5 u32 attributes, +9 i32 reserved.
+/// such field. Every record starts with the common head (layout::kType, kNext, kAttributes).
+/// The offsets are the loader's (window/RecordLayout.h): this only gathers, for every kind, the
+/// fields the encoder writes.
 struct Layout {
-    Kind kind;
-    std::uint32_t size;
+    std::uint32_t size = 0;
     std::uint32_t equate = 0;        ///< i32 (+0x11 after it is reserved)
     std::uint32_t position = 0;      ///< i32 x 4
     std::uint32_t use = 0;           ///< use descriptor
@@ -55,178 +52,93 @@ struct Layout {
     std::uint32_t docking = 0;       ///< u8 x 2
 };
 
-constexpr Layout kLayouts[] = {
-    { .kind = Kind::Window,
-        .size = 116,
-        .position = 0x0D,
-        .help = 0x3D,
-        .font = 0x25,
-        .cursor = 0x65,
-        .colours = 0x35,
-        .text = 0x29,
-        .icon = 0x39,
-        .firstChild = 0x1D,
-        .name = 0x21,
-        .frame = 0x51,
-        .palette = 0x55,
-        .timer = 0x59,
-        .menuBar = 0x5D,
-        .toolbar = 0x61,
-        .zones = 0x69,
-        .wallpaperMode = 0x6D,
-        .wallpaper = 0x6E,
-        .docking = 0x72 },
-    { .kind = Kind::MenuBar, .size = 73, .equate = 0x0D, .position = 0x19, .firstChild = 0x15 },
-    { .kind = Kind::Menu,
-        .size = 93,
-        .equate = 0x0D,
-        .position = 0x1D,
-        .use = 0x15,
-        .help = 0x2D,
-        .text = 0x19,
-        .action = 0x4D,
-        .firstChild = 0x59 },
-    { .kind = Kind::Item,
-        .size = 89,
-        .equate = 0x0D,
-        .position = 0x1D,
-        .use = 0x15,
-        .help = 0x2D,
-        .text = 0x19,
-        .action = 0x4D },
-    { .kind = Kind::Toolbar,
-        .size = 0x51,
-        .equate = 0x0D,
-        .position = 0x15,
-        .help = 0x25,
-        .font = 0x39,
-        .cursor = 0x3D,
-        .colours = 0x41,
-        .firstChild = 0x49 },
-    { .kind = Kind::String,
-        .size = 0x3B,
-        .equate = 0x0D,
-        .position = 0x15,
-        .font = 0x2D,
-        .cursor = 0x31,
-        .colours = 0x35,
-        .text = 0x29,
-        .angle = 0x39 },
-    { .kind = Kind::Prompt,
-        .size = 0x39,
-        .equate = 0x0D,
-        .position = 0x15,
-        .font = 0x2D,
-        .cursor = 0x31,
-        .colours = 0x35,
-        .text = 0x29 },
-    { .kind = Kind::Button,
-        .size = 90,
-        .equate = 0x0D,
-        .position = 0x15,
-        .help = 0x25,
-        .font = 0x39,
-        .cursor = 0x3D,
-        .colours = 0x41,
-        .text = 0x45,
-        .icon = 0x49,
-        .options = 0x55,
-        .action = 0x51,
-        .repeat = 0x56 },
-    { .kind = Kind::Group,
-        .size = 0x51,
-        .equate = 0x0D,
-        .position = 0x15,
-        .help = 0x25,
-        .font = 0x39,
-        .cursor = 0x3D,
-        .colours = 0x41,
-        .text = 0x45,
-        .firstChild = 0x49 },
-    { .kind = Kind::Entry,
-        .size = 0x52,
-        .equate = 0x0D,
-        .position = 0x19,
-        .use = 0x15,
-        .help = 0x29,
-        .font = 0x3D,
-        .cursor = 0x41,
-        .colours = 0x45,
-        .picture = 0x49,
-        .pictureOption = 0x4D,
-        .options = 0x51 },
-    { .kind = Kind::TextBox,
-        .size = 0x52,
-        .equate = 0x0D,
-        .position = 0x19,
-        .use = 0x15,
-        .help = 0x29,
-        .font = 0x3D,
-        .cursor = 0x41,
-        .colours = 0x45,
-        .options = 0x51 },
-    { .kind = Kind::Check,
-        .size = 0x4D,
-        .equate = 0x0D,
-        .position = 0x19,
-        .use = 0x15,
-        .help = 0x29,
-        .font = 0x3D,
-        .cursor = 0x41,
-        .colours = 0x45,
-        .text = 0x49 },
-    { .kind = Kind::List,
-        .size = 0x56,
-        .equate = 0x0D,
-        .position = 0x19,
-        .use = 0x15,
-        .help = 0x29,
-        .font = 0x3D,
-        .cursor = 0x41,
-        .colours = 0x45,
-        .from = 0x49,
-        .format = 0x4D,
-        .options = 0x51 },
-    { .kind = Kind::DropCombo,
-        .size = 0x56,
-        .equate = 0x0D,
-        .position = 0x19,
-        .use = 0x15,
-        .help = 0x29,
-        .font = 0x3D,
-        .cursor = 0x41,
-        .colours = 0x45,
-        .from = 0x49,
-        .format = 0x4D,
-        .options = 0x51 },
-    { .kind = Kind::Combo,
-        .size = 0x56,
-        .equate = 0x0D,
-        .position = 0x19,
-        .use = 0x15,
-        .help = 0x29,
-        .font = 0x3D,
-        .cursor = 0x41,
-        .colours = 0x45,
-        .picture = 0x52,
-        .from = 0x49,
-        .format = 0x4D,
-        .options = 0x51 },
-    { .kind = Kind::Graphic,
-        .size = 0x41,
-        .equate = 0x0D,
-        .position = 0x15,
-        .help = 0x25,
-        .cursor = 0x39,
-        .colours = 0x3D },
-};
+constexpr Layout kWindowLayout { .size = layout::kWindowSize,
+    .position = layout::kWindowPosition,
+    .help = layout::kWindowHelp,
+    .font = layout::kWindowFont,
+    .cursor = layout::kWindowCursor,
+    .colours = layout::kWindowColours,
+    .text = layout::kWindowTitle,
+    .icon = layout::kWindowIcon,
+    .firstChild = layout::kWindowFirstControl,
+    .name = layout::kWindowName,
+    .frame = layout::kWindowFrame,
+    .palette = layout::kWindowPalette,
+    .timer = layout::kWindowTimer,
+    .menuBar = layout::kWindowMenuBar,
+    .toolbar = layout::kWindowToolbar,
+    .zones = layout::kWindowZones,
+    .wallpaperMode = layout::kWindowWallpaperMode,
+    .wallpaper = layout::kWindowWallpaper,
+    .docking = layout::kWindowDocking };
 
-const Layout& LayoutOf(Kind kind)
+constexpr Layout kMenuBarLayout { .size = layout::kMenuBarSize,
+    .equate = layout::kEquate,
+    .position = layout::kMenuBarPosition,
+    .firstChild = layout::kMenuBarFirst };
+
+/// A menu; an item is laid out alike, shorter by the first child.
+constexpr Layout kMenuLayout { .size = layout::kMenuSize,
+    .equate = layout::kEquate,
+    .position = layout::kMenuPosition,
+    .use = layout::kMenuUse,
+    .help = layout::kMenuHelp,
+    .text = layout::kMenuText,
+    .action = layout::kMenuAction,
+    .firstChild = layout::kMenuFirstChild };
+
+constexpr Layout ItemLayout()
 {
-    const auto* found = std::find_if(std::begin(kLayouts), std::end(kLayouts),
-        [kind](const Layout& layout) { return layout.kind == kind; });
-    assert(found != std::end(kLayouts) && "every kind has a layout");
-    return found != std::end(kLayouts) ? *found : kLayouts[0];
+    Layout item = kMenuLayout;
+    item.size = layout::kItemSize;
+    item.firstChild = 0;
+    return item;
+}
+
+/// A control, or the toolbar (laid out as a control).
+constexpr Layout ControlLayoutOf(const window::ControlLayout& control)
+{
+    return { .size = control.size,
+        .equate = layout::kEquate,
+        .position = control.position,
+        .use = control.use,
+        .help = control.help,
+        .font = control.font,
+        .cursor = control.cursor,
+        .colours = control.colours,
+        .text = control.text,
+        .icon = control.icon,
+        .picture = control.picture,
+        .pictureOption = control.pictureOption,
+        .from = control.from,
+        .format = control.format,
+        .options = control.options,
+        .action = control.action,
+        .repeat = control.repeat,
+        .angle = control.angle,
+        .firstChild = control.firstChild };
+}
+
+Layout LayoutOf(Kind kind)
+{
+    switch (kind) {
+    case Kind::Window:
+        return kWindowLayout;
+    case Kind::MenuBar:
+        return kMenuBarLayout;
+    case Kind::Menu:
+        return kMenuLayout;
+    case Kind::Item:
+        return ItemLayout();
+    case Kind::Toolbar:
+        return ControlLayoutOf(window::kToolbarLayout);
+    default:
+        break;
+    }
+    const window::ControlLayout* control
+        = window::FindControlLayout(static_cast<std::uint8_t>(kind));
+    assert(control != nullptr && "every kind has a layout");
+    return control != nullptr ? ControlLayoutOf(*control) : Layout {};
 }
 
 /// A record or sub-block being filled before it is appended to the body.
@@ -317,9 +229,9 @@ private:
     {
         std::int32_t next = 0;
         for (auto value = values.rbegin(); value != values.rend(); ++value) {
-            Block cell(kValueCellSize);
-            cell.I32(0, *value);
-            cell.I32(4, next);
+            Block cell(layout::kValueCellSize);
+            cell.I32(layout::kCellValue, *value);
+            cell.I32(layout::kCellNext, next);
             next = Append(cell);
         }
         return next;
@@ -330,11 +242,11 @@ private:
         if (!font)
             return 0;
         const std::int32_t face = Text(font->face);
-        Block block(kFontBlockSize);
-        block.I32(0, face);
-        block.I32(4, font->size);
-        block.U32(8, font->colour);
-        block.I32(12, font->weight);
+        Block block(layout::kFontBlockSize);
+        block.I32(layout::kFontFace, face);
+        block.I32(layout::kFontSize, font->size);
+        block.U32(layout::kFontColour, font->colour);
+        block.I32(layout::kFontWeight, font->weight);
         return Append(block);
     }
 
@@ -342,10 +254,10 @@ private:
     {
         if (!colours)
             return 0;
-        Block block(kColourBlockSize);
-        block.U32(0, colours->text);
-        block.U32(4, colours->background);
-        block.U32(8, colours->selected);
+        Block block(layout::kColourBlockSize);
+        block.U32(layout::kColourText, colours->text);
+        block.U32(layout::kColourBackground, colours->background);
+        block.U32(layout::kColourSelected, colours->selected);
         return Append(block);
     }
 
@@ -354,10 +266,10 @@ private:
         if (!use)
             return 0;
         const std::int32_t picture = Text(use->picture);
-        Block block(kUseBlockSize);
-        block.U8(0, use->type);
-        block.I32(1, use->size);
-        block.I32(5, picture);
+        Block block(layout::kUseDescriptorSize);
+        block.U8(layout::kUseType, use->type);
+        block.I32(layout::kUseSize, use->size);
+        block.I32(layout::kUsePicture, picture);
         return Append(block);
     }
 
@@ -380,7 +292,7 @@ private:
 
     std::int32_t Emit(const Record& record, std::int32_t next)
     {
-        const Layout& layout = LayoutOf(record.kind);
+        const Layout fields = LayoutOf(record.kind);
         const Fields& f = record.fields;
         const auto has = [&record](Field field) { return HasField(record.kind, field); };
 
@@ -416,60 +328,62 @@ private:
             else if (CanHold(record.kind, child.kind))
                 children.push_back(&child);
         }
-        const std::int32_t firstChild = layout.firstChild != 0 ? Chain(children) : 0;
+        const std::int32_t firstChild = fields.firstChild != 0 ? Chain(children) : 0;
 
-        Block block(layout.size);
-        block.U8(0, static_cast<std::uint8_t>(record.kind));
-        block.I32(1, next);
-        block.U32(5, record.attributes);
-        Put(block, layout.equate, record.equate);
-        if (layout.position != 0) {
-            for (std::uint32_t i = 0; i < 4; ++i) {
+        Block block(fields.size);
+        block.U8(layout::kType, static_cast<std::uint8_t>(record.kind));
+        block.I32(layout::kNext, next);
+        block.U32(layout::kAttributes, record.attributes);
+        Put(block, fields.equate, record.equate);
+        if (fields.position != 0) {
+            constexpr std::uint32_t kCoordinates[] = { layout::kPositionX, layout::kPositionY,
+                layout::kPositionWidth, layout::kPositionHeight };
+            for (std::size_t i = 0; i < 4; ++i) {
                 const auto& value = record.position[i];
-                block.U32(layout.position + 4 * i,
+                block.U32(fields.position + kCoordinates[i],
                     value ? static_cast<std::uint32_t>(*value) : kNotGiven);
             }
         }
-        Put(block, layout.use, use);
-        if (layout.help != 0) {
-            block.I32(layout.help, help.message);
-            block.I32(layout.help + 4, help.tip);
-            block.I32(layout.help + 8, help.text);
-            block.I32(layout.help + 12, f.help.key);
-            block.I32(layout.help + 16, help.alerts);
+        Put(block, fields.use, use);
+        if (fields.help != 0) {
+            block.I32(fields.help + layout::kHelpMessage, help.message);
+            block.I32(fields.help + layout::kHelpTip, help.tip);
+            block.I32(fields.help + layout::kHelpText, help.text);
+            block.I32(fields.help + layout::kHelpKey, f.help.key);
+            block.I32(fields.help + layout::kHelpAlerts, help.alerts);
         }
-        Put(block, layout.font, font);
-        Put(block, layout.cursor, cursor);
-        Put(block, layout.colours, colours);
-        Put(block, layout.text, text);
-        Put(block, layout.icon, icon);
-        Put(block, layout.picture, picture);
-        Put(block, layout.pictureOption, f.pictureOption);
-        Put(block, layout.from, from);
-        Put(block, layout.format, format);
-        if (layout.options != 0)
-            block.U8(layout.options, f.options);
-        Put(block, layout.action, f.action);
-        if (layout.repeat != 0) {
-            block.U16(layout.repeat, f.repeatDelay);
-            block.U16(layout.repeat + 2, f.repeatInterval);
+        Put(block, fields.font, font);
+        Put(block, fields.cursor, cursor);
+        Put(block, fields.colours, colours);
+        Put(block, fields.text, text);
+        Put(block, fields.icon, icon);
+        Put(block, fields.picture, picture);
+        Put(block, fields.pictureOption, f.pictureOption);
+        Put(block, fields.from, from);
+        Put(block, fields.format, format);
+        if (fields.options != 0)
+            block.U8(fields.options, f.options);
+        Put(block, fields.action, f.action);
+        if (fields.repeat != 0) {
+            block.U16(fields.repeat, f.repeatDelay);
+            block.U16(fields.repeat + 2, f.repeatInterval);
         }
-        if (layout.angle != 0)
-            block.U16(layout.angle, static_cast<std::uint16_t>(f.angle));
-        Put(block, layout.firstChild, firstChild);
-        Put(block, layout.name, name);
-        Put(block, layout.frame, static_cast<std::int32_t>(f.frame));
-        Put(block, layout.palette, f.palette);
-        Put(block, layout.timer, f.timer);
-        Put(block, layout.menuBar, menuBar);
-        Put(block, layout.toolbar, toolbar);
-        Put(block, layout.zones, zones);
-        if (layout.wallpaperMode != 0)
-            block.U8(layout.wallpaperMode, f.wallpaperMode);
-        Put(block, layout.wallpaper, wallpaper);
-        if (layout.docking != 0) {
-            block.U8(layout.docking, f.docking[0]);
-            block.U8(layout.docking + 1, f.docking[1]);
+        if (fields.angle != 0)
+            block.U16(fields.angle, static_cast<std::uint16_t>(f.angle));
+        Put(block, fields.firstChild, firstChild);
+        Put(block, fields.name, name);
+        Put(block, fields.frame, static_cast<std::int32_t>(f.frame));
+        Put(block, fields.palette, f.palette);
+        Put(block, fields.timer, f.timer);
+        Put(block, fields.menuBar, menuBar);
+        Put(block, fields.toolbar, toolbar);
+        Put(block, fields.zones, zones);
+        if (fields.wallpaperMode != 0)
+            block.U8(fields.wallpaperMode, f.wallpaperMode);
+        Put(block, fields.wallpaper, wallpaper);
+        if (fields.docking != 0) {
+            block.U8(fields.docking, f.docking[0]);
+            block.U8(fields.docking + 1, f.docking[1]);
         }
         return Append(block);
     }
