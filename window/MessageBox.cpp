@@ -1,4 +1,5 @@
 #include <value/MessageOverrides.h>
+#include <window/DialogUnits.h>
 #include <window/Engine.h>
 #include <window/MessageBox.h>
 #include <window/ModalDialog.h>
@@ -51,23 +52,13 @@ std::uint32_t EffectiveButtons(std::uint32_t buttons)
     return buttons == 0 ? kButtonOk : buttons;
 }
 
-/// Converts dialog units of a font to pixels and back, rounding as the window system does.
-class DialogUnits {
-public:
-    explicit DialogUnits(const platform::FontMetrics& metrics)
-        : m_width(std::max(metrics.averageCharWidth, 1))
-        , m_height(std::max(metrics.height, 1))
-    {
-    }
-    std::int32_t X(std::int32_t units) const { return (units * m_width + 3) / 4; }
-    std::int32_t Y(std::int32_t units) const { return (units * m_height + 7) / 8; }
-    std::int32_t UnitsX(std::int32_t pixels) const { return pixels * 4 / m_width; }
-    std::int32_t UnitsY(std::int32_t pixels) const { return pixels * 8 / m_height; }
-
-private:
-    std::int32_t m_width;
-    std::int32_t m_height;
-};
+/// The box's units. The box is a dialog template, so its units become pixels rounded up
+/// (DialogUnits::XRoundedUp, YRoundedUp). A font measured without a display is 0 wide and
+/// high: it counts as 1, so that converting the box's size back to units divides by no 0.
+DialogUnits BoxUnits(const platform::FontMetrics& metrics)
+{
+    return { std::max(metrics.averageCharWidth, 1), std::max(metrics.height, 1) };
+}
 
 platform::StandardIcon IconOf(std::uint32_t options)
 {
@@ -110,8 +101,8 @@ platform::DialogTemplate BuildMessageBox(std::string_view text, std::string_view
     std::uint32_t buttons, std::uint32_t defaultButton, std::uint32_t options,
     const platform::FontMetrics& metrics, const platform::Size& textSize, std::int32_t iconSize)
 {
-    const DialogUnits units(metrics);
-    const std::int32_t margin = units.X(kMarginUnits);
+    const DialogUnits units = BoxUnits(metrics);
+    const std::int32_t margin = units.XRoundedUp(kMarginUnits);
 
     platform::DialogTemplate dialog;
     dialog.title = std::string(caption);
@@ -123,12 +114,12 @@ platform::DialogTemplate BuildMessageBox(std::string_view text, std::string_view
     const platform::StandardIcon icon = IconOf(options);
     if (icon != platform::StandardIcon::None) {
         // The icon stands 5 units from the left; the text moves right past it.
-        const std::int32_t shift = units.X(kMarginUnits) + iconSize;
+        const std::int32_t shift = units.XRoundedUp(kMarginUnits) + iconSize;
         textX += shift;
         contentWidth += shift;
     }
     const std::int32_t contentHeight
-        = std::max(textSize.height + 2 * margin, units.Y(kMinimumHeightUnits));
+        = std::max(textSize.height + 2 * margin, units.YRoundedUp(kMinimumHeightUnits));
 
     if (icon != platform::StandardIcon::None) {
         platform::ControlOptions iconControl;
@@ -137,8 +128,8 @@ platform::DialogTemplate BuildMessageBox(std::string_view text, std::string_view
         iconControl.icon = icon;
         iconControl.tabStop = false;
         iconControl.border = false;
-        iconControl.rect
-            = { units.X(kMarginUnits), (contentHeight - iconSize) / 2, iconSize, iconSize };
+        iconControl.rect = { units.XRoundedUp(kMarginUnits), (contentHeight - iconSize) / 2,
+            iconSize, iconSize };
         dialog.controls.push_back(iconControl);
     }
 
@@ -153,11 +144,11 @@ platform::DialogTemplate BuildMessageBox(std::string_view text, std::string_view
 
     const std::uint32_t shown = EffectiveButtons(buttons);
     const auto count = static_cast<std::int32_t>(std::popcount(shown));
-    const std::int32_t buttonWidth = units.X(kButtonWidthUnits);
-    const std::int32_t gap = units.X(kButtonGapUnits);
+    const std::int32_t buttonWidth = units.XRoundedUp(kButtonWidthUnits);
+    const std::int32_t gap = units.XRoundedUp(kButtonGapUnits);
     const std::int32_t rowWidth = count * buttonWidth + (count - 1) * gap;
     if (rowWidth > contentWidth)
-        contentWidth = rowWidth + 2 * units.X(kButtonGapUnits);
+        contentWidth = rowWidth + 2 * units.XRoundedUp(kButtonGapUnits);
 
     std::uint32_t defaultMask = 0;
     for (const ButtonRow& row : kButtons) {
@@ -170,7 +161,7 @@ platform::DialogTemplate BuildMessageBox(std::string_view text, std::string_view
         defaultMask = shown & (~shown + 1); // the lowest bit: the first button present
 
     std::int32_t x = (contentWidth - rowWidth) / 2;
-    const std::int32_t buttonHeight = units.Y(kButtonHeightUnits);
+    const std::int32_t buttonHeight = units.YRoundedUp(kButtonHeightUnits);
     for (std::size_t index = 0; index < kButtons.size(); ++index) {
         const ButtonRow& row = kButtons[index];
         if ((shown & row.mask) == 0)
@@ -189,8 +180,9 @@ platform::DialogTemplate BuildMessageBox(std::string_view text, std::string_view
         dialog.escapeId = kCancelId;
 
     // The box's size is kept in dialog units, so it is what those units give back in pixels.
-    const std::int32_t width = units.X(units.UnitsX(contentWidth));
-    const std::int32_t height = units.Y(units.UnitsY(contentHeight + buttonHeight + margin));
+    const std::int32_t width = units.XRoundedUp(units.UnitsX(contentWidth));
+    const std::int32_t height
+        = units.YRoundedUp(units.UnitsY(contentHeight + buttonHeight + margin));
     dialog.rect = { platform::kDefaultPosition, platform::kDefaultPosition, width, height };
     return dialog;
 }
@@ -201,7 +193,7 @@ platform::DialogTemplate MessageBoxTemplate(std::string_view text, std::string_v
     const platform::Font font = MessageBoxFont();
     const platform::FontMetrics metrics = platform::MeasureFont(font);
     const platform::Size textSize
-        = platform::MeasureText(font, text, DialogUnits(metrics).X(kTextWidthUnits));
+        = platform::MeasureText(font, text, BoxUnits(metrics).XRoundedUp(kTextWidthUnits));
     return BuildMessageBox(text, caption, buttons, defaultButton, options, metrics, textSize,
         platform::StandardIconSize());
 }

@@ -415,16 +415,6 @@ bool SingleWindowMode()
     return g_singleWindow;
 }
 
-std::int32_t DialogUnits::X(std::int32_t units) const
-{
-    return static_cast<std::int32_t>(static_cast<std::int64_t>(units) * averageCharWidth / 4);
-}
-
-std::int32_t DialogUnits::Y(std::int32_t units) const
-{
-    return static_cast<std::int32_t>(static_cast<std::int64_t>(units) * height / 8);
-}
-
 Window::Window(platform::WindowKind kind, std::string moduleName, std::string windowName,
     std::vector<void*> variables)
     : DisplayWindow(OptionsOfKind(SingleWindowMode() ? platform::WindowKind::Plain : kind))

@@ -2,6 +2,7 @@
 
 #include <platform/Display.h>
 #include <window/ControlFactory.h>
+#include <window/DialogUnits.h>
 #include <window/DisplayWindow.h>
 #include <window/UseBinding.h>
 
@@ -66,15 +67,6 @@ void RegisterControlKinds();
 void SetSingleWindowMode(bool single);
 bool SingleWindowMode();
 
-/// Pixels of dialog units in a font: x = units * averageCharWidth / 4, y = units * height / 8.
-struct DialogUnits {
-    std::int32_t averageCharWidth = 0;
-    std::int32_t height = 0;
-
-    std::int32_t X(std::int32_t units) const;
-    std::int32_t Y(std::int32_t units) const;
-};
-
 /// The size of the string an entry without a use descriptor keeps what is typed in.
 inline constexpr std::uint32_t kPrivateValueSize = 255;
 
@@ -133,7 +125,8 @@ public:
     /// window is open, and at each later opening. Nothing shows for a field without a control.
     void SetControlDescription(std::int32_t equate, std::string_view text);
 
-    /// The units this window converts positions with (from its font, set as it opens).
+    /// The units this window converts positions with (from its font, set as it opens), the
+    /// fraction of a pixel dropped (DialogUnits::X, Y).
     const DialogUnits& Units() const { return m_units; }
 
     bool CreatePlatformWindow() override;
