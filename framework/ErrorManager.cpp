@@ -23,77 +23,83 @@ struct TableEntry {
 
 // Windows-1250: \xE6 c-acute, \x9E z-caron, \x8E Z-caron, \xE8 c-caron, \x9A s-caron.
 constexpr std::array<TableEntry, 39> kBuiltIn { {
-    { 27, 5, "Invalid Key", "%File key file is invalid. Key must be rebuilt." },
-    { 26, 3, "Key was not built", "Error: (%ErrorText) repairing key for %File." },
-    { 10, 3, "File Creation Error", "Error: (%ErrorText) creating %File." },
-    { 24, 5, "Procedure not defined", "The Procedure %Message has not been defined." },
-    { 17, 5, "Range Error", "The value of %Field must be lower than %Message." },
-    { 18, 5, "Range Error", "The value of %Field must be higher than %Message." },
-    { 16, 5, "Range Error", "The value of %Field must be between %Message." },
-    { 14, 5, "Field contents error", "The value of %Field must be found in the %Message file." },
-    { 31, 5, "Referential Integrity Update Error",
+    { 27, kSeverityNotify, "Invalid Key", "%File key file is invalid. Key must be rebuilt." },
+    { 26, kSeverityFatal, "Key was not built", "Error: (%ErrorText) repairing key for %File." },
+    { 10, kSeverityFatal, "File Creation Error", "Error: (%ErrorText) creating %File." },
+    { 24, kSeverityNotify, "Procedure not defined",
+        "The Procedure %Message has not been defined." },
+    { 17, kSeverityNotify, "Range Error", "The value of %Field must be lower than %Message." },
+    { 18, kSeverityNotify, "Range Error", "The value of %Field must be higher than %Message." },
+    { 16, kSeverityNotify, "Range Error", "The value of %Field must be between %Message." },
+    { 14, kSeverityNotify, "Field contents error",
+        "The value of %Field must be found in the %Message file." },
+    { 31, kSeverityNotify, "Referential Integrity Update Error",
         "This record is referenced from the file %File. Linking field(s) have been restricted "
         "from change and have been reset to original values." },
-    { 30, 5, "Referential Integrity Delete Error",
+    { 30, kSeverityNotify, "Referential Integrity Delete Error",
         "This record is referenced from the file %File. This record cannot be deleted while "
         "these references exist." },
-    { 4, 5, "Record Insert Error",
+    { 4, kSeverityNotify, "Record Insert Error",
         "An error was experienced during the creation of a record. Error: %ErrorText." },
-    { 6, 5, "Zapis nije spremljen", "Drugi korisnik je promjenio zapis." },
-    { 7, 5, "Zapis nije spremljen",
+    { 6, kSeverityNotify, "Zapis nije spremljen", "Drugi korisnik je promjenio zapis." },
+    { 7, kSeverityNotify, "Zapis nije spremljen",
         "Drugi korisnik je promjenio ovaj zapis. Te promjene \xE6"
         "e sada biti prikazane." },
-    { 34, 1, "Record Update Error",
+    { 34, kSeverityUser, "Record Update Error",
         "An error was experienced changing this record. Do you want to try to save again?" },
-    { 33, 1, "Record Delete Error",
+    { 33, kSeverityUser, "Record Delete Error",
         "An error was experienced deleting this record. Do you want to try to delete it "
         "again?" },
-    { 20, 5, "Invalid Request", "This form cannot be used to insert a record" },
-    { 38, 5, "Invalid Request", "This form cannot be used to update a record" },
-    { 12, 5, "Invalid Request", "This form cannot be used to delete a record" },
-    { 8, 1, "Changes will be lost!", "Are you sure you want to cancel?" },
-    { 13, 5, "Duplicate Key Error", "Dodavanje ovog zapisa uzrokuje pojavu duplikata" },
-    { 32, 1, "Auto Increment Error",
+    { 20, kSeverityNotify, "Invalid Request", "This form cannot be used to insert a record" },
+    { 38, kSeverityNotify, "Invalid Request", "This form cannot be used to update a record" },
+    { 12, kSeverityNotify, "Invalid Request", "This form cannot be used to delete a record" },
+    { 8, kSeverityUser, "Changes will be lost!", "Are you sure you want to cancel?" },
+    { 13, kSeverityNotify, "Duplicate Key Error",
+        "Dodavanje ovog zapisa uzrokuje pojavu duplikata" },
+    { 32, kSeverityUser, "Auto Increment Error",
         "Attempts to automatically number this record have failed.  Error: %ErrorText. Try "
         "Again?" },
-    { 19, 5, "File Load Error", "%File File Load Error.  Error: %ErrorText." },
-    { 36, 1, "Beginning of File Error",
+    { 19, kSeverityNotify, "File Load Error", "%File File Load Error.  Error: %ErrorText." },
+    { 36, kSeverityUser, "Beginning of File Error",
         "The beginning of the file was encountered. Do you want to start again from the end of "
         "the file?" },
-    { 37, 1, "End of File Error",
+    { 37, kSeverityUser, "End of File Error",
         "The end of the file was encountered. Do you want to start again from the beginning?" },
-    { 23, 3, "File Access Error", "File (%File) could not be opened.  Error: %ErrorText." },
-    { 25, 5, "Record was not updated",
+    { 23, kSeverityFatal, "File Access Error",
+        "File (%File) could not be opened.  Error: %ErrorText." },
+    { 25, kSeverityNotify, "Record was not updated",
         "An error (%ErrorText) was experienced when making changes to the %File file." },
-    { 11, 5, "Record was not deleted",
+    { 11, kSeverityNotify, "Record was not deleted",
         "An error (%ErrorText) was experienced when deleting a record from the %File file." },
-    { 9, 1, "Confirm Delete",
+    { 9, kSeverityUser, "Confirm Delete",
         "Jeste li sigurni da \x9E"
         "elite obrisati ozna\xE8"
         "eni zapis?" },
-    { 35, 1, "Spremanje podataka",
+    { 35, kSeverityUser, "Spremanje podataka",
         "\x8E"
         "elite li spremiti promjene?" },
-    { 21, 5, "Transaction cancelled",
+    { 21, kSeverityNotify, "Transaction cancelled",
         "Error: (%ErrorText) attempting to frame the transaction on %File." },
-    { 1, 5, "Record Retrieval Error",
+    { 1, kSeverityNotify, "Record Retrieval Error",
         "Error: (%ErrorText) attempting to access a record from the %File file.  Returning to "
         "previous window." },
-    { 40, 5, "View Open Error",
+    { 40, kSeverityNotify, "View Open Error",
         "Error: (%ErrorText) attempting to open the current VIEW. Filter and Range Limits "
         "ignored." },
-    { 3, 1, "Zapis spremljen",
+    { 3, kSeverityUser, "Zapis spremljen",
         "Zapis je spremljen. \x8E"
         "elite li dodati jo\x9A jedan?" },
-    { 28, 5, "Record not read",
+    { 28, kSeverityNotify, "Record not read",
         "A record held by another station was encountered reading from the %File file." },
-    { 5, 5, "Dodavanje novog podatka",
+    { 5, kSeverityNotify, "Dodavanje novog podatka",
         "Podatak kojeg ste upisali nema u popisu. \x8E"
         "elite li ga dodati u popis?" },
-    { 15, 5, "Value Error", "The value of %Field must be in the list : %Message." },
-    { 22, 5, "No Records", "There are no records available to process." },
-    { 2, 5, "Access Denied", "Could not get write access to %File so trying read-only." },
-    { 39, 2, "File Usage Error", "Attempt to use file (%File) before it was opened" },
+    { 15, kSeverityNotify, "Value Error", "The value of %Field must be in the list : %Message." },
+    { 22, kSeverityNotify, "No Records", "There are no records available to process." },
+    { 2, kSeverityNotify, "Access Denied",
+        "Could not get write access to %File so trying read-only." },
+    { 39, kSeverityProgram, "File Usage Error",
+        "Attempt to use file (%File) before it was opened" },
 } };
 
 constexpr std::size_t EncodedSize()
@@ -128,6 +134,10 @@ constexpr std::array<std::uint8_t, EncodedSize()> Encode()
 
 constexpr std::array<std::uint8_t, EncodedSize()> kBuiltInTable = Encode();
 static_assert(kBuiltInTable.size() == 3306, "39 messages as listed");
+
+/// The error a file driver posts for a failure of its own: its text and code are the driver's
+/// (FILEERROR, FILEERRORCODE), not the general ones.
+constexpr std::int32_t kFileSystemError = 90;
 
 constexpr std::string_view kFatalSuffix = "  Press OK to end this application";
 
@@ -341,7 +351,7 @@ std::string ErrorManager::FillPlaceholders(std::size_t index) const
     std::string text = Cut(entry.message, kMaxMessageLength);
     Replace(text, "%File", m_fileName);
     Replace(text, "%ErrorCode", std::to_string(m_saveErrorCode));
-    if (m_saveErrorCode == 90)
+    if (m_saveErrorCode == kFileSystemError)
         Replace(text, "%ErrorText", m_saveFileError + " (" + m_saveFileErrorCode + ")");
     else
         Replace(text, "%ErrorText", m_saveError + " (" + std::to_string(m_saveErrorCode) + ")");

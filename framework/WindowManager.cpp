@@ -6,6 +6,7 @@
 #include <value/BindScope.h>
 #include <window/Engine.h>
 #include <window/EventCodes.h>
+#include <window/MessageBox.h>
 #include <window/Window.h>
 
 #include <algorithm>
@@ -29,18 +30,12 @@ constexpr std::int32_t kSelectionResetsType = 37;
 /// Key codes (low 11 bits) an ACCEPT loop must not see as the first keystroke of a new window.
 constexpr std::uint32_t kDroppedStartKeys[] = { 2, 130 };
 
-// Buttons of the error manager's questions.
-constexpr std::uint32_t kButtonYes = 0x02;
-constexpr std::uint32_t kButtonNo = 0x04;
-constexpr std::uint32_t kButtonCancel = 0x40;
-constexpr std::uint32_t kYesNoCancel = kButtonYes | kButtonNo | kButtonCancel;
+using window::kButtonCancel;
+using window::kButtonNo;
+using window::kButtonYes;
 
-// Messages of the error manager's table that forms use.
-constexpr std::uint16_t kMessageChangesLost = 8;
-constexpr std::uint16_t kMessageAddAnother = 3;
-constexpr std::uint16_t kMessageDeleteError = 33;
-constexpr std::uint16_t kMessageUpdateError = 34;
-constexpr std::uint16_t kMessageSaveChanges = 35;
+/// The buttons of the error manager's questions.
+constexpr std::uint32_t kYesNoCancel = kButtonYes | kButtonNo | kButtonCancel;
 
 /// Shows the wait cursor for its lifetime.
 class WaitCursor {
@@ -134,10 +129,10 @@ std::uint32_t WindowManager::Init()
     if (std::find(std::begin(kDroppedStartKeys), std::end(kDroppedStartKeys), key)
         != std::end(kDroppedStartKeys))
         window::SetKeyCode(0);
-    insertAction = 2;
-    deleteAction = 2;
+    insertAction = kInsertCloses;
+    deleteAction = kDeleteAsking;
     changeAction = 1;
-    cancelAction = 3;
+    cancelAction = kCancelSaves | kCancelAsks;
     autoToolbar = 1;
     autoRefresh = 1;
     return LevelOk;
@@ -378,7 +373,8 @@ void WindowManager::SetKeyAlerts()
     if (!history || own == nullptr)
         return;
     for (const HistoryField& entry : *history)
-        own->SetProperty(entry.control, window::property::kAlertKey, historyKey, 255);
+        own->SetProperty(
+            entry.control, window::property::kAlertKey, historyKey, window::property::kAddIndex);
 }
 
 void WindowManager::RecallField(std::int32_t control)
@@ -463,8 +459,10 @@ std::uint32_t WindowManager::PrepareUpdate()
             level = LevelFatal;
         else
             response = ResponseCancelled;
-    } else if (request == RequestDelete && (deleteAction == 2 || deleteAction == 4)) {
-        response = primary->Delete(deleteAction == 2) == 0 ? ResponseCompleted : ResponseCancelled;
+    } else if (request == RequestDelete
+        && (deleteAction == kDeleteAsking || deleteAction == kDeleteWithoutAsking)) {
+        response = primary->Delete(deleteAction == kDeleteAsking) == 0 ? ResponseCompleted
+                                                                       : ResponseCancelled;
         level = LevelFatal;
     }
     saved = primary->SaveBuffer();
@@ -498,16 +496,16 @@ std::uint32_t WindowManager::CompleteInsert()
         return LevelNotify;
     }
     switch (insertAction) {
-    case 2:
+    case kInsertCloses:
         SetResponse(ResponseCompleted);
         return LevelOk;
-    case 4:
+    case kInsertAsks:
         if (errors == nullptr || errors->Raise(kMessageAddAnother) != 0) {
             SetResponse(ResponseCompleted);
             return LevelOk;
         }
         [[fallthrough]]; // another record is wanted
-    case 3:
+    case kInsertAnother:
         lastInsertedPosition = primary->Position();
         if (files) {
             for (SavedFile& file : *files) {
@@ -601,8 +599,8 @@ std::uint32_t WindowManager::OnCloseEvent()
         return LevelOk;
     if (cancelAction != 0 && (request == RequestInsert || request == RequestChange)
         && !primary->EqualsBuffer(saved)) {
-        if ((cancelAction & 0x01) != 0) {
-            const std::uint32_t answer = (cancelAction & 0x02) == 0 ? kButtonYes
+        if ((cancelAction & kCancelSaves) != 0) {
+            const std::uint32_t answer = (cancelAction & kCancelAsks) == 0 ? kButtonYes
                 : errors != nullptr ? errors->Ask(kMessageSaveChanges, kYesNoCancel, kButtonCancel)
                                     : kButtonCancel;
             if (answer == kButtonYes) {

@@ -35,6 +35,29 @@ inline constexpr std::uint8_t RequestSelect = 4;
 inline constexpr std::uint8_t ResponseCompleted = 1;
 inline constexpr std::uint8_t ResponseCancelled = 2;
 
+/// What a form does once it has inserted a record (insertAction).
+inline constexpr std::uint8_t kInsertCloses = 2;  ///< answers "completed" and closes
+inline constexpr std::uint8_t kInsertAnother = 3; ///< clears the form for another record
+inline constexpr std::uint8_t kInsertAsks = 4;    ///< asks whether another is wanted
+
+/// How a form deletes its record as it is prepared (deleteAction); with any other value the
+/// record is deleted when the form completes.
+inline constexpr std::uint8_t kDeleteAsking = 2;
+inline constexpr std::uint8_t kDeleteWithoutAsking = 4;
+
+/// What closing a form with a changed record does (cancelAction bits; 0: nothing). With
+/// kCancelSaves the change is saved instead, after asking when kCancelAsks is set too; without
+/// it the user is asked whether the changes may be lost.
+inline constexpr std::uint8_t kCancelSaves = 0x01;
+inline constexpr std::uint8_t kCancelAsks = 0x02;
+
+/// Messages the window manager raises or asks (numbers of the error manager's built-in table).
+inline constexpr std::uint16_t kMessageAddAnother = 3;   ///< the record is saved: another one?
+inline constexpr std::uint16_t kMessageChangesLost = 8;  ///< the changes will be lost: cancel?
+inline constexpr std::uint16_t kMessageDeleteError = 33; ///< a delete failed: retry?
+inline constexpr std::uint16_t kMessageUpdateError = 34; ///< a write failed: retry?
+inline constexpr std::uint16_t kMessageSaveChanges = 35; ///< save the changed record?
+
 /// Levels the handler methods answer.
 inline constexpr std::uint32_t LevelOk = 0;
 inline constexpr std::uint32_t LevelFatal = 3; ///< leave the ACCEPT loop
@@ -241,10 +264,10 @@ public:
     std::optional<std::vector<BrowseList*>> browses;
     std::optional<std::vector<ResponseButton>> buttons;
     std::optional<std::vector<FileDropList*>> fileDrops;
-    std::uint8_t cancelAction = 0; ///< 0x01 save a cancelled change instead, 0x02 ask first
+    std::uint8_t cancelAction = 0; ///< kCancelSaves, kCancelAsks
     std::uint8_t changeAction = 0;
     std::uint8_t dead = 0;         ///< set by Kill
-    std::uint8_t deleteAction = 0; ///< 2 delete after asking, 4 without
+    std::uint8_t deleteAction = 0; ///< kDeleteAsking, kDeleteWithoutAsking
     ErrorManager* errors = nullptr;
     std::optional<std::vector<SavedFile>> files;
     std::int32_t firstField = 0; ///< focused on opening and after a refused completion
@@ -253,7 +276,7 @@ public:
     std::optional<std::vector<HistoryField>> history;
     std::int32_t historyKey = 0;   ///< the key that restores a history field; 0: none
     std::uint8_t inited = 0;       ///< kInitedOpened, kInitedResized
-    std::uint8_t insertAction = 0; ///< after an insert: 2 close, 3 insert another, 4 ask
+    std::uint8_t insertAction = 0; ///< kInsertCloses, kInsertAnother, kInsertAsks
     std::string lastInsertedPosition;
     std::int32_t okControl = 0; ///< accepting it completes the form
     std::uint8_t opened = 0;    ///< set by the derived Init once the window is open

@@ -21,6 +21,9 @@ struct ButtonRow {
     std::uint32_t id;
 };
 
+/// The id the Cancel button ends the box with, which Escape ends it with too.
+constexpr std::uint32_t kCancelId = 2;
+
 /// In box order; the row's index also picks the caption's override.
 constexpr std::array kButtons {
     ButtonRow { kButtonOk, platform::StandardButton::Ok, 1 },
@@ -29,12 +32,10 @@ constexpr std::array kButtons {
     ButtonRow { kButtonAbort, platform::StandardButton::Abort, 3 },
     ButtonRow { kButtonRetry, platform::StandardButton::Retry, 4 },
     ButtonRow { kButtonIgnore, platform::StandardButton::Ignore, 5 },
-    ButtonRow { kButtonCancel, platform::StandardButton::Cancel, 2 },
+    ButtonRow { kButtonCancel, platform::StandardButton::Cancel, kCancelId },
     ButtonRow { kButtonHelp, platform::StandardButton::Help, 9 },
 };
 static_assert(kButtons.size() == value::kButtonCaptionCount);
-
-constexpr std::uint32_t kCancelId = 2;
 
 /// Dialog-unit geometry of the box.
 constexpr std::int32_t kTextWidthUnits = 200;

@@ -834,7 +834,7 @@ bool Window::RunStandardAction(std::int32_t number)
     case action::kUndo:
         return edit(platform::EditCommand::Undo);
     case action::kClose:
-        PostEvent(EventCode::kCloseWindow - kEventBase, 0, Thread() + 1);
+        PostEvent(event::kCloseWindow, 0, Thread() + 1);
         return true;
     default:
         return false;

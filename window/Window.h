@@ -31,8 +31,8 @@
 
 namespace window {
 
-/// Control ids: field equate + this base.
-inline constexpr std::uint32_t kControlIdOffset = 0x4000;
+/// Control ids: field equate + this base (kControlIdBase, unsigned as the platform's ids are).
+inline constexpr std::uint32_t kControlIdOffset = static_cast<std::uint32_t>(kControlIdBase);
 
 /// Property numbers of controls and windows.
 namespace property {
