@@ -15,9 +15,9 @@
 // 33, 34 and 39); a code whose slot is empty creates nothing. Menus, menu bars and windows are
 // built by routines of their own.
 //
-// What a factory makes for now is a ControlSpec: everything a control takes from its record,
-// with texts copied or pooled and the variable bound, so that it stands without the block. The
-// display layer's constructors build on it.
+// A factory makes a ControlSpec: everything a control takes from its record, with texts copied
+// or pooled and the variable bound, so that it stands without the block. The window turns it
+// into the options the platform makes the control from.
 
 namespace window {
 
