@@ -59,9 +59,11 @@ std::int32_t OpenForWriting()
         if (!Failed(result))
             return 0;
         if (result == kFileNotFound && !created) {
-            // Removed since the window opened: made again, as a window's start makes it.
+            // Removed since the window opened: made again, as a window's start makes it. A
+            // writer that made it first, and holds it, is waited for as at the open.
             created = true;
-            if (const std::int32_t made = files::Create(&HashFile); Failed(made))
+            if (const std::int32_t made = files::Create(&HashFile);
+                Failed(made) && !HeldByAnotherWriter())
                 return made;
             continue;
         }

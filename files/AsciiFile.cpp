@@ -1,8 +1,7 @@
 #include "AsciiFile.h"
 
+#include <files/FileSystem.h>
 #include <platform/Clock.h>
-#include <platform/File.h>
-#include <platform/Path.h>
 #include <platform/Profile.h>
 #include <platform/Text.h>
 
@@ -77,7 +76,7 @@ AsciiStatus ExpandName(std::string_view name, std::string& full)
         name.remove_suffix(1);
     if (name.empty())
         return AsciiStatus::InvalidFilename;
-    auto expanded = platform::FullPath(name);
+    auto expanded = CurrentFileSystem().FullPath(name);
     if (!expanded)
         return AsciiStatus::InvalidFilename;
     if (expanded->size() > kMaxPathLength)
@@ -224,10 +223,10 @@ AsciiStatus AsciiFile::Open(
     m_name = std::move(full);
     m_driverOptions = std::string(driverOptions);
 
-    auto file = platform::File::Open(m_name, accessMode);
+    auto file = CurrentFileSystem().Open(m_name, accessMode);
     if (!file)
         return Fail(FromOpenError(file.Error()), file.Error());
-    const auto size = file->Size();
+    const auto size = (*file)->Size();
     if (!size)
         return Fail(FromOpenError(size.Error()), size.Error());
     SetDefaults(accessMode);
@@ -249,14 +248,19 @@ AsciiStatus AsciiFile::Close()
 {
     if (!IsOpen())
         return AsciiStatus::Ok;
+    // A close that reports an error is a write that may not have reached the disk: it fails
+    // the CLOSE as a failed write-back does. The first failure is the one answered.
     const bool written = m_buffer->WriteBack();
-    const SystemError error = m_buffer->LastError();
-    m_buffer.reset(); // closing the file drops its locks
+    SystemError error = m_buffer->LastError();
+    const bool closed = m_buffer->Close(); // closing the file drops its locks
+    if (written && !closed)
+        error = m_buffer->LastError();
+    m_buffer.reset();
     m_line.clear();
     m_line.shrink_to_fit();
     m_flags = 0;
     m_lockCount = 0;
-    if (!written)
+    if (!written || !closed)
         return Fail(AsciiStatus::AccessDenied, error);
     return AsciiStatus::Ok;
 }
@@ -273,7 +277,7 @@ AsciiStatus AsciiFile::Create(std::string_view name)
     if (const AsciiStatus status = ExpandName(name, full); status != AsciiStatus::Ok)
         return Fail(status, SystemError::InvalidName);
     m_name = std::move(full);
-    auto file = platform::File::Create(m_name);
+    auto file = CurrentFileSystem().Create(m_name);
     if (!file)
         return Fail(FromOpenError(file.Error()), file.Error());
     return AsciiStatus::Ok;
@@ -767,7 +771,7 @@ AsciiStatus AsciiFile::Remove(std::string_view name)
     std::string full;
     if (const AsciiStatus status = ExpandName(name, full); status != AsciiStatus::Ok)
         return Fail(status, SystemError::InvalidName);
-    if (const SystemError error = platform::DeleteFile(full); error != SystemError::None)
+    if (const SystemError error = CurrentFileSystem().Delete(full); error != SystemError::None)
         return Fail(FromNameError(error), error);
     return AsciiStatus::Ok;
 }
@@ -782,7 +786,8 @@ AsciiStatus AsciiFile::Rename(std::string_view from, std::string_view to)
         return Fail(status, SystemError::InvalidName);
     if (const AsciiStatus status = ExpandName(to, target); status != AsciiStatus::Ok)
         return Fail(status, SystemError::InvalidName);
-    if (const SystemError error = platform::RenameFile(source, target); error != SystemError::None)
+    if (const SystemError error = CurrentFileSystem().Rename(source, target);
+        error != SystemError::None)
         return Fail(FromNameError(error), error);
     return AsciiStatus::Ok;
 }
@@ -798,7 +803,7 @@ AsciiStatus AsciiFile::Copy(std::string_view from, std::string_view to)
     if (const AsciiStatus status = ExpandName(to, target); status != AsciiStatus::Ok)
         return Fail(status, SystemError::InvalidName);
     if (const SystemError error
-        = platform::CopyFile(source, target, platform::IfTargetExists::Replace);
+        = CurrentFileSystem().Copy(source, target, platform::IfTargetExists::Replace);
         error != SystemError::None)
         return Fail(FromNameError(error), error);
     return AsciiStatus::Ok;
@@ -992,11 +997,11 @@ std::string FormatAsciiTraceEntry(std::string_view operation, std::string_view n
 
 bool AppendAsciiTrace(std::string_view path, std::string_view entry)
 {
-    auto file = platform::File::Open(
+    auto file = CurrentFileSystem().Open(
         path, platform::kAccessWrite | platform::kShareDenyNone, platform::Disposition::OpenAlways);
-    if (!file || !file->Seek(0, platform::SeekOrigin::End))
+    if (!file || !(*file)->Seek(0, platform::SeekOrigin::End))
         return false;
-    return static_cast<bool>(file->Write(entry.data(), entry.size()));
+    return static_cast<bool>((*file)->Write(entry.data(), entry.size()));
 }
 
 } // namespace files

@@ -124,7 +124,8 @@ public:
         std::string_view name, std::uint32_t accessMode, std::string_view driverOptions = {});
 
     /// Writes cached bytes and closes the file. Answers 5 when the cached bytes could not be
-    /// written; the file is closed all the same. Closing a closed engine answers 0.
+    /// written or the system reports that the close failed (then bytes written before may not
+    /// be on the disk); the file is closed all the same. Closing a closed engine answers 0.
     AsciiStatus Close();
 
     /// Creates `name` anew, empty (replacing an existing file), and closes it again. 54

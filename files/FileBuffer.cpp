@@ -20,7 +20,7 @@ std::unique_ptr<char[]> Allocate(std::size_t capacity)
     return std::unique_ptr<char[]>(new (std::nothrow) char[capacity + 1]);
 }
 
-bool SeekTo(platform::File& file, std::uint64_t offset, SystemError& error)
+bool SeekTo(FileHandle& file, std::uint64_t offset, SystemError& error)
 {
     if (offset > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
         error = SystemError::InvalidParameter;
@@ -37,7 +37,7 @@ bool SeekTo(platform::File& file, std::uint64_t offset, SystemError& error)
 } // namespace
 
 std::unique_ptr<FileBuffer> FileBuffer::Make(
-    platform::File file, std::size_t capacity, bool caching)
+    std::unique_ptr<FileHandle> file, std::size_t capacity, bool caching)
 {
     capacity = std::max<std::size_t>(capacity, 1);
     auto memory = Allocate(capacity);
@@ -47,8 +47,8 @@ std::unique_ptr<FileBuffer> FileBuffer::Make(
         new FileBuffer(std::move(file), std::move(memory), capacity, caching));
 }
 
-FileBuffer::FileBuffer(
-    platform::File file, std::unique_ptr<char[]> memory, std::size_t capacity, bool caching)
+FileBuffer::FileBuffer(std::unique_ptr<FileHandle> file, std::unique_ptr<char[]> memory,
+    std::size_t capacity, bool caching)
     : m_file(std::move(file))
     , m_memory(std::move(memory))
     , m_capacity(capacity)
@@ -68,9 +68,9 @@ bool FileBuffer::Load(std::uint64_t offset)
     m_valid = 0;
     m_start = offset;
     SystemError error = SystemError::None;
-    if (!SeekTo(m_file, offset, error))
+    if (!SeekTo(*m_file, offset, error))
         return Fail(error);
-    const auto count = m_file.Read(m_memory.get(), m_capacity);
+    const auto count = m_file->Read(m_memory.get(), m_capacity);
     if (!count)
         return Fail(count.Error());
     m_valid = *count;
@@ -114,9 +114,9 @@ bool FileBuffer::Put(const char* data, std::size_t size)
         return true;
     if (!m_caching) {
         SystemError error = SystemError::None;
-        if (!SeekTo(m_file, m_position, error))
+        if (!SeekTo(*m_file, m_position, error))
             return Fail(error);
-        const auto written = m_file.Write(data, size);
+        const auto written = m_file->Write(data, size);
         if (!written)
             return Fail(written.Error());
         m_position += size;
@@ -134,9 +134,9 @@ bool FileBuffer::Put(const char* data, std::size_t size)
     if (size > m_capacity) {
         // Larger than any block: straight to the file, the empty block following it.
         SystemError error = SystemError::None;
-        if (!SeekTo(m_file, m_position, error))
+        if (!SeekTo(*m_file, m_position, error))
             return Fail(error);
-        const auto written = m_file.Write(data, size);
+        const auto written = m_file->Write(data, size);
         if (!written)
             return Fail(written.Error());
         m_position += size;
@@ -158,9 +158,9 @@ bool FileBuffer::WriteBack()
     if (!m_dirty)
         return true;
     SystemError error = SystemError::None;
-    if (!SeekTo(m_file, m_start, error))
+    if (!SeekTo(*m_file, m_start, error))
         return Fail(error);
-    const auto written = m_file.Write(m_memory.get(), m_valid);
+    const auto written = m_file->Write(m_memory.get(), m_valid);
     if (!written)
         return Fail(written.Error());
     m_dirty = false;
@@ -171,7 +171,16 @@ bool FileBuffer::Flush()
 {
     if (!WriteBack())
         return false;
-    if (const SystemError error = m_file.Flush(); error != SystemError::None)
+    if (const SystemError error = m_file->Flush(); error != SystemError::None)
+        return Fail(error);
+    return true;
+}
+
+bool FileBuffer::Close()
+{
+    m_dirty = false;
+    m_stale = true;
+    if (const SystemError error = m_file->Close(); error != SystemError::None)
         return Fail(error);
     return true;
 }
@@ -184,14 +193,14 @@ bool FileBuffer::Truncate(std::uint64_t offset)
     m_valid = 0;
     m_start = offset;
     m_position = offset;
-    if (const SystemError error = m_file.Truncate(offset); error != SystemError::None)
+    if (const SystemError error = m_file->Truncate(offset); error != SystemError::None)
         return Fail(error);
     return true;
 }
 
 bool FileBuffer::Size(std::uint64_t& size)
 {
-    const auto systemSize = m_file.Size();
+    const auto systemSize = m_file->Size();
     if (!systemSize)
         return Fail(systemSize.Error());
     size = *systemSize;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <platform/File.h>
+#include <files/FileSystem.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -33,13 +33,13 @@ public:
     /// Takes over `file` with a cache of `capacity` bytes (at least 1). Answers nothing when the
     /// memory cannot be had; `file` is closed then.
     static std::unique_ptr<FileBuffer> Make(
-        platform::File file, std::size_t capacity, bool caching);
+        std::unique_ptr<FileHandle> file, std::size_t capacity, bool caching);
 
     FileBuffer(const FileBuffer&) = delete;
     FileBuffer& operator=(const FileBuffer&) = delete;
     ~FileBuffer() = default;
 
-    platform::File& File() { return m_file; }
+    FileHandle& File() { return *m_file; }
     std::size_t Capacity() const { return m_capacity; }
     bool Caching() const { return m_caching; }
     bool Dirty() const { return m_dirty; }
@@ -69,6 +69,11 @@ public:
     /// Writes a dirty cache and asks the system to put the file on the disk.
     bool Flush();
 
+    /// Closes the file without writing the cache back (WriteBack first to keep it). Answers
+    /// false when the system reports that the close failed (LastError); the file is closed
+    /// either way, and no other call may follow.
+    bool Close();
+
     /// Cuts the file at `offset` (the write position moves there) and resets the cache.
     bool Truncate(std::uint64_t offset);
 
@@ -81,13 +86,13 @@ public:
     bool Rebuild(std::size_t capacity, bool caching);
 
 private:
-    FileBuffer(
-        platform::File file, std::unique_ptr<char[]> memory, std::size_t capacity, bool caching);
+    FileBuffer(std::unique_ptr<FileHandle> file, std::unique_ptr<char[]> memory,
+        std::size_t capacity, bool caching);
 
     bool Load(std::uint64_t offset);
     bool Fail(platform::SystemError error);
 
-    platform::File m_file;
+    std::unique_ptr<FileHandle> m_file;
     std::unique_ptr<char[]> m_memory; // m_capacity bytes and room for the end mark
     std::size_t m_capacity;
     bool m_caching;

@@ -270,15 +270,20 @@ File::~File()
     Close();
 }
 
-void File::Close()
+SystemError File::Close()
 {
     if (m_descriptor < 0)
-        return;
+        return SystemError::None;
     // Closing the only descriptor of the description drops its locks and registration. Linux
-    // releases the descriptor even when close reports an error, so there is nothing to retry.
-    ::close(m_descriptor);
+    // releases the descriptor even when close reports an error, so there is nothing to retry;
+    // the error is answered all the same, as the last word on data written before.
+    const int closed = ::close(m_descriptor);
+    const int error = errno;
     m_descriptor = -1;
     m_lockedRanges.clear();
+    if (closed != 0 && error != EINTR)
+        return Noted(ErrorFromErrno(error));
+    return SystemError::None;
 }
 
 Result<File> File::Open(std::string_view path, std::uint32_t accessMode, Disposition disposition)

@@ -74,9 +74,11 @@ public:
     bool CanRead() const { return m_canRead; }
     bool CanWrite() const { return m_canWrite; }
 
-    /// Closes the file, releasing its sharing registration and byte-range locks. Closing a
-    /// closed File does nothing.
-    void Close();
+    /// Closes the file, releasing its sharing registration and byte-range locks, and answers
+    /// what the system reported: an error (GeneralFailure for an I/O error, DiskFull) means
+    /// written data may not have reached the disk. The file is closed either way. Closing a
+    /// closed File answers None.
+    SystemError Close();
 
     /// Reads up to `size` bytes at the file position and answers how many were read: fewer
     /// only at the end of the file, 0 there. A handle without read access answers

@@ -3,7 +3,9 @@
 #include <app/Globals.h>
 #include <app/ResultFile.h>
 #include <files/ErrorState.h>
+#include <files/FaultInjectingFileSystem.h>
 #include <files/FileOps.h>
+#include <files/FileSystem.h>
 
 #include <gtest/gtest.h>
 
@@ -71,6 +73,45 @@ TEST_F(ResultFileTest, AFailureIsAnsweredAndLeftPostedForTheReport)
     const std::int32_t result = app::WriteResultFile(kFirst);
     EXPECT_NE(result, 0);
     EXPECT_EQ(files::ErrorCode(), result) << "what failed stays posted, not what closing said";
+}
+
+TEST_F(ResultFileTest, ADiskThatFailsIsAnsweredAndNeverTakenForSuccess)
+{
+    using files::Fault;
+    using files::FaultPoint;
+    using platform::SystemError;
+    struct Case {
+        const char* what;
+        Fault fault;
+        std::int32_t result; // and ERRORCODE() after it
+    };
+    const Case cases[] = {
+        { "the disk fills during the APPEND",
+            Fault(FaultPoint::Write, SystemError::DiskFull).FromThenOn(), 5 },
+        { "the flush fails", Fault(FaultPoint::Flush, SystemError::GeneralFailure), 5 },
+        { "the close fails", Fault(FaultPoint::Close, SystemError::GeneralFailure), 5 },
+        { "the close reports a full disk", Fault(FaultPoint::Close, SystemError::DiskFull), 5 },
+        // Another writer held the file at the first try and let go: the write waits for it.
+        { "held by another writer a moment", Fault(FaultPoint::Open, SystemError::SharingViolation),
+            0 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteText(m_directory / "HASHBROJ.TXT", std::string(kSecond) + "\r\n");
+        {
+            files::FaultInjectingFileSystem faults;
+            faults.Arm(Fault(c.fault).OnlyFor("/HASHBROJ.TXT"));
+            const files::FileSystemScope scope(faults);
+            EXPECT_EQ(app::WriteResultFile(kFirst), c.result);
+            EXPECT_EQ(files::ErrorCode(), c.result) << "what failed stays posted";
+            if (c.result != 0) {
+                EXPECT_EQ(files::SavedSystemError(), c.fault.error);
+            }
+            EXPECT_GE(faults.Struck(), 1u);
+        }
+        EXPECT_EQ(app::WriteResultFile(kFirst), 0) << "nothing holds the file after a failure";
+        EXPECT_EQ(ResultFile(), std::string(kFirst) + "\r\n");
+    }
 }
 
 TEST_F(ResultFileTest, ShownPathIsTheCurrentDirectoryAndTheName)

@@ -1,6 +1,6 @@
 #include <files/AsciiFile.h>
 #include <files/FileBuffer.h>
-#include <platform/File.h>
+#include <files/FileSystem.h>
 
 #include <gtest/gtest.h>
 
@@ -852,7 +852,7 @@ TEST(FileBuffer, CachesWritesOnlyWhenCachingIsOn)
     for (const bool caching : { true, false }) {
         SCOPED_TRACE(caching);
         WriteText(path, "0123456789");
-        auto file = platform::File::Open(path, kReadWriteDenyAll);
+        auto file = files::RealFileSystem().Open(path, kReadWriteDenyAll);
         ASSERT_TRUE(file);
         auto buffer = files::FileBuffer::Make(std::move(*file), 4, caching);
         ASSERT_NE(buffer, nullptr);
