@@ -5,6 +5,8 @@
 #include <app/Globals.h>
 #include <app/ProgramMain.h>
 #include <app/ProgramModule.h>
+#include <files/FaultInjectingFileSystem.h>
+#include <files/FileSystem.h>
 #include <platform/Display.h>
 #include <platform/TestDriver.h>
 #include <value/Module.h>
@@ -432,6 +434,60 @@ TEST_F(HashWindowTest, AResultFileThatCannotBeWrittenIsReportedAndNoPathShown)
             EXPECT_EQ(test::TextOf(Control(window, kPathEntry)), "");
         },
         unwritable);
+}
+
+TEST_F(HashWindowTest, AResultFileTheDiskFailsToTakeIsReportedAndNoPathShown)
+{
+    using files::Fault;
+    using files::FaultPoint;
+    using platform::SystemError;
+    struct Case {
+        const char* what;
+        Fault fault;
+    };
+    const Case cases[] = {
+        { "the disk fills during the APPEND",
+            Fault(FaultPoint::Write, SystemError::DiskFull).FromThenOn() },
+        { "the flush fails", Fault(FaultPoint::Flush, SystemError::GeneralFailure) },
+        { "the close fails", Fault(FaultPoint::Close, SystemError::GeneralFailure) },
+    };
+    WriteText(m_directory / "abc.txt", "abc");
+    files::FaultInjectingFileSystem faults;
+    const files::FileSystemScope scope(faults);
+    RunProgram([&](platform::WindowHandle frame) {
+        const platform::WindowHandle window = OpenHashWindow(frame);
+        test::TypeText(Control(window, kTextBox), "abc");
+        platform::SetWindowText(Control(window, kFileEntry), "");
+        test::TypeText(Control(window, kFileEntry), m_directory / "abc.txt");
+        Press(window, kTextButton);
+        ASSERT_EQ(AnswerMessage(), "");
+        for (const Case& c : cases) {
+            for (const std::uint32_t button : { kTextButton, kFileButton }) {
+                SCOPED_TRACE(std::string(c.what) + (button == kTextButton ? ", text" : ", file"));
+                ASSERT_EQ(test::TextOf(Control(window, kPathEntry)), ResultPath())
+                    << "shown by the write before";
+                faults.Arm(Fault(c.fault).OnlyFor("/HASHBROJ.TXT"));
+                const std::uint32_t struck = faults.Struck();
+                Press(window, button);
+                const std::string message = AnswerMessage();
+                EXPECT_NE(
+                    message.find("nije zapisan u datoteku " + ResultPath()), std::string::npos)
+                    << message;
+                EXPECT_NE(message.find("(5)"), std::string::npos) << "the file error: " << message;
+                EXPECT_GT(faults.Struck(), struck);
+                EXPECT_EQ(test::TextOf(Control(window, kNumberEntry)), kAbc)
+                    << "formed all the same";
+                EXPECT_EQ(test::TextOf(Control(window, kPathEntry)), "")
+                    << "not claimed to be written";
+
+                faults.Disarm();
+                Press(window, button);
+                EXPECT_EQ(AnswerMessage(), "") << "written once the disk is well again";
+                EXPECT_EQ(test::TextOf(Control(window, kPathEntry)), ResultPath());
+                EXPECT_EQ(ResultFile(), FileLine(kAbc));
+            }
+        }
+    });
 }
 
 TEST_F(HashWindowTest, ALongCurrentDirectoryIsShownCutAfterSixtyCharacters)
