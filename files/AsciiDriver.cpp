@@ -20,62 +20,66 @@ namespace {
 
 using Op = Operation;
 
-/// The result by which a driver reports an error of its own ("File Error: ..." in the trace).
-constexpr std::int32_t kDriverError = 90;
-
-/// The operation codes the driver names in its registration: those it runs, and those it
-/// lists but answers with "Unsupported File Driver Function".
-constexpr std::uint8_t kOperationList[] = {
-    1,
-    2,
-    4,
-    7,
-    9,
-    10,
-    11,
-    13,
-    14,
-    16,
-    18,
-    20,
-    21,
-    22,
-    23,
-    24,
-    25,
-    27,
-    29,
-    30,
-    31,
-    32,
-    34,
-    37,
-    38,
-    41,
-    43,
-    48,
-    49,
-    50,
-    51,
-    52,
-    53,
-    54,
-    55,
-    59,
-    60,
-    61,
-    63,
-    66,
-    71,
-    72,
-    73,
-    82,
-    85,
-    86,
-    92,
-    93,
-    0,
+/// The operations the driver names in its registration: those it runs, and those it lists but
+/// answers with "Unsupported File Driver Function".
+constexpr Op kOperationsNamed[] = {
+    Op::Add,
+    Op::Bof,
+    Op::Append,
+    Op::Close,
+    Op::Copy,
+    Op::Create,
+    Op::Delete,
+    Op::Empty,
+    Op::Eof,
+    Op::GetFilePtr,
+    Op::HoldFile,
+    Op::LockFile,
+    Op::LockFileSec,
+    Op::Logout,
+    Op::Name,
+    Op::Next,
+    Op::Open,
+    Op::PointerFile,
+    Op::Flush,
+    Op::Put,
+    Op::Previous,
+    Op::RecordsFile,
+    Op::BuildDynFilter,
+    Op::Remove,
+    Op::Rename,
+    Op::SetFile,
+    Op::SetFilePtr,
+    Op::Share,
+    Op::Skip,
+    Op::Unlock,
+    Op::AddFileLen,
+    Op::Bytes,
+    Op::GetFilePtrLen,
+    Op::PutFilePtr,
+    Op::PutFilePtrLen,
+    Op::AppendLen,
+    Op::Send,
+    Op::PositionFile,
+    Op::ResetFile,
+    Op::RegetFile,
+    Op::SetProperty,
+    Op::GetProperty,
+    Op::QueryKey,
+    Op::Clear,
+    Op::SetPropertyKey,
+    Op::GetPropertyKey,
+    Op::InView,
+    Op::EndView,
 };
+
+/// The registration's list: one byte per operation code, ended by 0.
+constexpr auto kOperationList = [] {
+    std::array<std::uint8_t, std::size(kOperationsNamed) + 1> list {};
+    for (std::size_t i = 0; i < std::size(kOperationsNamed); ++i)
+        list[i] = static_cast<std::uint8_t>(CodeOf(kOperationsNamed[i]));
+    return list;
+}();
 
 template<std::size_t N> constexpr std::array<char, N> Padded(std::string_view text)
 {
@@ -97,7 +101,7 @@ DriverRegistration MakeRegistration()
     // A line overlays the whole record, so a field of any type can be declared in it.
     registration.typeTable.fill(1);
     registration.numbers = { 49, 33, 24, 169 };
-    registration.operations = kOperationList;
+    registration.operations = kOperationList.data();
     registration.secondModuleFile = Padded<13>("R4ASCS.DLL");
     return registration;
 }
@@ -129,9 +133,11 @@ std::vector<TextSpan> TextFieldsOf(const std::vector<FieldInfo>& fields)
     return spans;
 }
 
-std::int32_t Code(AsciiStatus status)
+/// The engine's answer as the common path posts it: the engine answers the runtime's own
+/// error numbers, so each status is the error of the same number.
+FileError ErrorOf(AsciiStatus status)
 {
-    return static_cast<std::int32_t>(status);
+    return static_cast<FileError>(static_cast<std::int32_t>(status));
 }
 
 std::uint32_t Unsigned(std::int32_t number)
@@ -146,9 +152,9 @@ std::uint32_t PopPropertyNumber()
     return number >= 0 && number <= 0xFFFFFFFF ? static_cast<std::uint32_t>(number) : 0;
 }
 
-bool IsRecordOperation(std::int32_t code)
+bool IsRecordOperation(Operation operation)
 {
-    switch (static_cast<Op>(code)) {
+    switch (operation) {
     case Op::Add:
     case Op::AddFileLen:
     case Op::Append:
@@ -193,7 +199,7 @@ std::string DescribeDeclaration(const FileControlBlock& block)
     text += "  Name: ";
     text += block.name;
     text += "  Attributes: ";
-    text += std::to_string(block.attributes);
+    text += std::to_string(Bits(block.attributes));
     text += "  Keys: 0  Memos: 0\r\n";
     for (const FieldInfo& field : block.fields) {
         text += "  ";
@@ -251,16 +257,16 @@ public:
         return std::make_unique<AsciiControlBlock>();
     }
 
-    std::int32_t Attach(FileControlBlock& block) override
+    FileError Attach(FileControlBlock& block) override
     {
         const FileDeclaration& declaration = *block.declaration;
         if (declaration.keyCount != 0 || declaration.memoCount != 0
             || block.recordLength > kMaxAsciiRecordLength)
-            return CodeOf(FileError::InvalidRecordDeclaration);
+            return FileError::InvalidRecordDeclaration;
         AsciiFileTraits traits;
-        traits.oem = (block.attributes & BlockAttributes::kOem) != 0;
-        traits.createAttribute = (block.attributes & BlockAttributes::kCreate) != 0;
-        traits.thread = (block.attributes & BlockAttributes::kThread) != 0;
+        traits.oem = Any(block.attributes & BlockAttribute::Oem);
+        traits.createAttribute = Any(block.attributes & BlockAttribute::Create);
+        traits.thread = Any(block.attributes & BlockAttribute::Thread);
         if (traits.oem)
             traits.oemText = TextFieldsOf(block.fields);
         traits.owner = block.owner;
@@ -269,30 +275,30 @@ public:
         own.engine = std::make_unique<AsciiFile>(
             std::span<char>(reinterpret_cast<char*>(block.record), block.recordLength),
             std::move(traits));
-        return 0;
+        return FileError::None;
     }
 
     void ReadTraceSettings(FileControlBlock& block) override
     {
-        AsciiTrace trace = ReadAsciiTrace(
-            (block.attributes & BlockAttributes::kEncrypt) != 0, block.driverString);
+        AsciiTrace trace
+            = ReadAsciiTrace(Any(block.attributes & BlockAttribute::Encrypt), block.driverString);
         block.traceOn = trace.on;
         block.traceDetails = trace.on && trace.details;
         block.traceFileName = trace.file;
         static_cast<AsciiControlBlock&>(block).engine->SetTrace(std::move(trace));
     }
 
-    HandlerResult Run(std::int32_t operation, FileControlBlock& block,
-        const OperationArguments& arguments) override
+    HandlerResult Run(
+        Operation operation, FileControlBlock& block, const OperationArguments& arguments) override
     {
         AsciiFile& file = *static_cast<AsciiControlBlock&>(block).engine;
         const auto number = [&arguments](std::size_t i) { return Unsigned(arguments.numbers[i]); };
         HandlerResult answer;
         const auto status = [&answer](AsciiStatus result) {
-            answer.result = Code(result);
+            answer.result = ErrorOf(result);
             return answer;
         };
-        switch (static_cast<Op>(operation)) {
+        switch (operation) {
         case Op::Open:
         case Op::Share: {
             const AsciiStatus result = file.Open(block.name, number(0), block.driverString);
@@ -376,7 +382,7 @@ public:
             // installed to take a route over: the value and the number are dropped, unused.
             value::Drop();
             value::Drop();
-            answer.result = CodeOf(FileError::UnsupportedFunction);
+            answer.result = FileError::UnsupportedFunction;
             return answer;
         case Op::SetPropertyKey:
         case Op::QueryKey:
@@ -387,16 +393,15 @@ public:
             file.Clear();
             return answer;
         default:
-            answer.result = CodeOf(FileError::UnsupportedFunction);
+            answer.result = FileError::UnsupportedFunction;
             return answer;
         }
     }
 
-    void Trace(std::int32_t operation, FileControlBlock& block, const OperationArguments& arguments,
-        std::int32_t result, std::int64_t centiseconds) override
+    void Trace(Operation operation, FileControlBlock& block, const OperationArguments& arguments,
+        FileError result, std::int64_t centiseconds) override
     {
-        if (operation == CodeOf(Op::Internal87) || operation == CodeOf(Op::DriverAddress)
-            || block.name.empty())
+        if (operation == Op::Internal87 || operation == Op::DriverAddress || block.name.empty())
             return;
         auto& own = static_cast<AsciiControlBlock&>(block);
         std::string entry;
@@ -415,12 +420,12 @@ public:
                 ++number;
             key += '[' + std::to_string(number) + ']';
         }
-        const bool failed = result != 0 && result != CodeOf(FileError::Silent);
+        const bool failed = result != FileError::None && result != FileError::Silent;
         entry += FormatAsciiTraceEntry(OperationName(operation), block.name, key,
-            platform::CurrentThreadId(), failed ? ErrorTextOf(result) : std::string(),
-            result == kDriverError,
+            platform::CurrentThreadId(), failed ? ErrorTextOf(CodeOf(result)) : std::string(),
+            result == FileError::FileSystemError,
             static_cast<std::uint32_t>(std::max<std::int64_t>(centiseconds, 0)));
-        if (block.traceDetails && result == 0 && IsRecordOperation(operation))
+        if (block.traceDetails && result == FileError::None && IsRecordOperation(operation))
             entry += DescribeRecord(block);
         AppendAsciiTrace(block.traceFileName, entry);
     }
@@ -435,7 +440,7 @@ AsciiDriver& TheDriver()
 } // namespace
 
 std::int32_t AsciiDriverEntry(
-    std::int32_t operation, FileDeclaration* file, const OperationArguments* arguments)
+    Operation operation, FileDeclaration* file, const OperationArguments* arguments)
 {
     return RunFileOperation(TheDriver(), operation, file, *arguments);
 }

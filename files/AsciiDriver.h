@@ -13,7 +13,7 @@ namespace files {
 /// The ASCII driver's DriverEntry: runs `operation` on `file` through the common path of the
 /// driver interface around the text-file engine (AsciiFile).
 std::int32_t AsciiDriverEntry(
-    std::int32_t operation, FileDeclaration* file, const OperationArguments* arguments);
+    Operation operation, FileDeclaration* file, const OperationArguments* arguments);
 
 /// The static record that describes a driver to the runtime and its tools.
 struct DriverRegistration {

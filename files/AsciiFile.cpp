@@ -40,6 +40,15 @@ bool DeniesWrite(std::uint32_t accessMode)
     }
 }
 
+/// A system error the engine answers as it is. The runtime's table gives the system's
+/// numbers below 300 their own texts ("Too Many Open Files" for 4, "Record Not Available" for
+/// a lock violation's 33), so where an operation says it answers the system's number the
+/// number passes through unchanged.
+AsciiStatus SystemStatus(SystemError error)
+{
+    return static_cast<AsciiStatus>(static_cast<std::int32_t>(error));
+}
+
 /// The system error of an open or create as the FILE statements post it.
 AsciiStatus FromOpenError(SystemError error)
 {
@@ -52,7 +61,7 @@ AsciiStatus FromOpenError(SystemError error)
     case SystemError::NameTooLong:
         return AsciiStatus::InvalidFilename;
     default:
-        return static_cast<AsciiStatus>(error);
+        return SystemStatus(error);
     }
 }
 
@@ -741,7 +750,7 @@ AsciiStatus AsciiFile::Lock(std::optional<std::int32_t> seconds)
             break;
         const std::uint32_t elapsed = platform::TickMilliseconds() - started;
         if (elapsed >= patience)
-            return Fail(static_cast<AsciiStatus>(error), error);
+            return Fail(SystemStatus(error), error);
         std::this_thread::sleep_for(
             std::chrono::milliseconds(std::min<std::uint64_t>(1000, patience - elapsed)));
     }
@@ -758,7 +767,7 @@ AsciiStatus AsciiFile::Unlock()
     if (--m_lockCount > 0)
         return AsciiStatus::Ok;
     if (const SystemError error = m_buffer->File().UnlockRange(0, 1); error != SystemError::None)
-        return Fail(static_cast<AsciiStatus>(error), error);
+        return Fail(SystemStatus(error), error);
     return AsciiStatus::Ok;
 }
 

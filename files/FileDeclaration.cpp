@@ -6,8 +6,8 @@ namespace files {
 
 namespace {
 
-constexpr std::int32_t kInvalidFieldTypeDescriptor = 75;
-constexpr std::int32_t kUnsupportedDataType = 79;
+constexpr FileError kInvalidFieldTypeDescriptor = FileError::InvalidFieldTypeDescriptor;
+constexpr FileError kUnsupportedDataType = FileError::UnsupportedDataType;
 constexpr std::uint8_t kStringSizeBase = 0x20;
 
 void PutUint32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value)
@@ -170,7 +170,7 @@ public:
     }
 
     /// Walks the GROUP whose header starts at `position`; answers 0 or the error.
-    std::int32_t WalkGroup(std::size_t& position, std::size_t depth, FieldTable& table)
+    FileError WalkGroup(std::size_t& position, std::size_t depth, FieldTable& table)
     {
         if (depth > kMaxGroupNesting || m_length - position < kGroupHeaderSize
             || m_bytes[position] != static_cast<std::uint8_t>(value::TypeCode::Group))
@@ -189,20 +189,22 @@ public:
             if (position >= groupEnd)
                 return kInvalidFieldTypeDescriptor;
             if (m_bytes[position] == static_cast<std::uint8_t>(value::TypeCode::Group)) {
-                if (const std::int32_t error = WalkGroup(position, depth + 1, table); error != 0)
+                if (const FileError error = WalkGroup(position, depth + 1, table);
+                    error != FileError::None)
                     return error;
                 continue;
             }
-            if (const std::int32_t error = ReadField(position, groupEnd, table); error != 0)
+            if (const FileError error = ReadField(position, groupEnd, table);
+                error != FileError::None)
                 return error;
         }
         if (position != groupEnd)
             return kInvalidFieldTypeDescriptor;
-        return 0;
+        return FileError::None;
     }
 
 private:
-    std::int32_t ReadField(std::size_t& position, std::size_t end, FieldTable& table)
+    FileError ReadField(std::size_t& position, std::size_t end, FieldTable& table)
     {
         if (end - position < 2)
             return kInvalidFieldTypeDescriptor;
@@ -226,7 +228,7 @@ private:
         field.offset = m_offset;
         m_offset += field.size;
         table.fields.push_back(std::move(field));
-        return 0;
+        return FileError::None;
     }
 
     bool ReadLabel(std::size_t& position, std::size_t end, std::string& label)
@@ -260,7 +262,7 @@ FieldTable WalkTypeDescriptor(const std::uint8_t* descriptor)
     const std::size_t length = GetUint32(descriptor + 10);
     std::size_t position = 0;
     table.error = DescriptorWalker(descriptor, length).WalkGroup(position, 1, table);
-    if (table.error != 0)
+    if (table.error != FileError::None)
         table.fields.clear();
     return table;
 }

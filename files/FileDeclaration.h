@@ -1,5 +1,6 @@
 #pragma once
 
+#include <files/Operations.h>
 #include <value/TypeCodes.h>
 
 #include <cstddef>
@@ -18,10 +19,11 @@ struct FileControlBlock;
 struct KeyDescriptor;
 struct OperationArguments;
 
-/// A driver's single entry point: runs `operation` (an Operation code) on `file` with the
-/// statement's further `arguments` (never null) and answers the operation's 32-bit result.
+/// A driver's single entry point: runs `operation` on `file` with the statement's further
+/// `arguments` (never null) and answers what the statement returns to the program: the
+/// function value of a value-returning operation, else 0, -1 or the error number posted.
 using DriverEntry = std::int32_t (*)(
-    std::int32_t operation, FileDeclaration* file, const OperationArguments* arguments);
+    Operation operation, FileDeclaration* file, const OperationArguments* arguments);
 
 /// Bits of FileDeclaration::attributes.
 struct DeclarationAttributes {
@@ -191,8 +193,9 @@ struct FieldInfo {
 
 /// The field table of a descriptor, or the error that rejected it.
 struct FieldTable {
-    /// 0, or 75 (not a GROUP at the start, too deep, malformed) or 79 (a field of size 0).
-    std::int32_t error = 0;
+    /// None, or InvalidFieldTypeDescriptor (75: not a GROUP at the start, too deep, malformed)
+    /// or UnsupportedDataType (79: a field of size 0).
+    FileError error = FileError::None;
     /// The fields, nested GROUPs flattened (the GROUP entries themselves are not listed).
     std::vector<FieldInfo> fields;
 };

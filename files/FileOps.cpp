@@ -13,115 +13,142 @@ namespace files {
 
 namespace {
 
-using Flags = FileStateFlags;
+using S = FileState;
 
-/// The OperationAttributeTable, indexed by operation code (row 0 unused). Masks are
-/// FileStateFlags; post flags are PendingActions.
+// The post column's values.
+constexpr PendingAction kNoPost = PendingAction::None;
+constexpr PendingAction kClears = PendingAction::ClearsError;
+constexpr PendingAction kClearsReleases = PendingAction::ClearsError | PendingAction::ReleasesBlock;
+constexpr PendingAction kClearsSequential = PendingAction::ClearsError | PendingAction::Sequential;
+
+// The state masks the rows name more than once.
+constexpr S kNone = S::None;
+constexpr S kOpen = S::Open;
+constexpr S kOpenKey = S::Open | S::Built;
+constexpr S kOpenForWrite = S::Open | S::WriteAccess;
+constexpr S kOpenExclusiveWrite = S::Open | S::WriteAccess | S::Exclusive;
+constexpr S kExclusiveWrite = S::WriteAccess | S::Exclusive;
+constexpr S kCurrent = S::Open | S::RecordCurrent;
+constexpr S kCurrentKey = S::Open | S::RecordCurrent | S::Built;
+constexpr S kCurrentForWrite = S::Open | S::RecordCurrent | S::WriteAccess;
+constexpr S kSequenceReady = S::Open | S::SequenceSet;
+constexpr S kSequence = S::SequenceStarted | S::SequenceSet;
+constexpr S kReading = S::SequenceStarted | S::SequenceSet | S::RecordCurrent;
+constexpr S kRequests = S::WatchRequested | S::HoldRequested;
+constexpr S kWatchedHeld = S::Watched | S::Held;
+
+/// The OperationAttributeTable, indexed by operation code (row 0 unused).
 constexpr std::array<OperationAttributes, kOperationCount> kAttributeTable = [] {
     std::array<OperationAttributes, kOperationCount> table {};
-    auto row = [&table](std::int32_t code, std::uint32_t post, std::uint32_t required,
-                   std::uint32_t forbidden, std::uint32_t set, std::uint32_t clear,
-                   std::uint32_t clearOnFailure) {
-        table[static_cast<std::size_t>(code)]
+    auto row = [&table](Operation operation, PendingAction post, S required, S forbidden, S set,
+                   S clear, S clearOnFailure) {
+        table[static_cast<std::size_t>(CodeOf(operation))]
             = OperationAttributes { post, required, forbidden, set, clear, clearOnFailure };
     };
-    //  code post required forbidden set clear clearOnFailure
-    row(1, 1, 0x41, 0, 0x2, 0x1400, 0);      // ADD
-    row(2, 0, 0x21, 0, 0, 0, 0);             // BOF
-    row(3, 1, 0xC0, 0x4, 0, 0, 0x2022);      // BUILDfile
-    row(4, 1, 0x41, 0, 0, 0, 0);             // APPEND
-    row(5, 1, 0x1, 0x4, 0x100, 0, 0);        // BUILDdyn
-    row(6, 1, 0xC0, 0x4, 0, 0, 0);           // BUILDkey
-    row(7, 3, 0x1, 0x4, 0, 0x101, 0);        // CLOSE
-    row(8, 1, 0x5, 0, 0, 0x4, 0);            // COMMIT
-    row(9, 3, 0, 0x1, 0, 0, 0);              // COPY
-    row(10, 3, 0, 0x1, 0, 0, 0);             // CREATE
-    row(11, 1, 0x43, 0, 0, 0x2, 0);          // DELETE
-    row(12, 1, 0x41, 0, 0, 0, 0);            // DUPLICATE
-    row(13, 1, 0xC1, 0x4, 0, 0, 0);          // EMPTY
-    row(14, 0, 0x21, 0, 0, 0, 0);            // EOF
-    row(15, 1, 0x101, 0, 0x2, 0xA00, 0x2);   // GETfilekey
-    row(16, 1, 0x1, 0, 0x2, 0xA00, 0x2);     // GETfileptr
-    row(17, 1, 0x101, 0, 0x2, 0xA00, 0x2);   // GETkeyptr
-    row(18, 1, 0x1, 0, 0x800, 0, 0);         // HOLDfile
-    row(19, 1, 0x1, 0, 0x800, 0, 0);         // HOLDfilesec
-    row(20, 1, 0x1, 0x10, 0x90, 0, 0);       // LOCKfile
-    row(21, 1, 0x1, 0x10, 0x90, 0, 0);       // LOCKfilesec
-    row(22, 1, 0x1, 0x4, 0x4, 0, 0);         // LOGOUT
-    row(24, 5, 0x21, 0, 0x2, 0xA00, 0x2022); // NEXT
-    row(25, 1, 0, 0x1, 0x1, 0, 0);           // OPEN
-    row(26, 1, 0xC0, 0x4, 0, 0x22, 0x2022);  // PACK
-    row(27, 0, 0x3, 0, 0, 0, 0);             // POINTERfile
-    row(28, 0, 0x103, 0, 0, 0, 0);           // POINTERkey
-    row(29, 1, 0x1, 0, 0, 0x8, 0);           // FLUSH
-    row(30, 1, 0x43, 0, 0, 0x1400, 0);       // PUT
-    row(31, 5, 0x21, 0, 0x2, 0xA00, 0x2022); // PREVIOUS
-    row(32, 0, 0x1, 0, 0, 0, 0);             // RECORDSfile
-    row(33, 0, 0x101, 0, 0, 0, 0);           // RECORDSkey
-    row(34, 1, 0x1, 0x4, 0x100, 0, 0);       // BUILDdynfilter
-    row(36, 1, 0x1, 0, 0, 0x1000, 0);        // RELEASE
-    row(37, 3, 0, 0x1, 0, 0, 0);             // REMOVE
-    row(38, 3, 0, 0x1, 0, 0, 0);             // RENAME
-    row(40, 1, 0x5, 0, 0, 0x4, 0);           // ROLLBACK
-    row(41, 5, 0x1, 0, 0x2020, 0, 0x2020);   // SETfile
-    row(42, 5, 0x101, 0, 0x2020, 0, 0x2020); // SETfilekey
-    row(43, 5, 0x1, 0, 0x2020, 0, 0x2020);   // SETfileptr
-    row(44, 5, 0x101, 0, 0x2020, 0, 0x2020); // SETkey
-    row(45, 5, 0x101, 0, 0x2020, 0, 0x2020); // SETkeykey
-    row(46, 5, 0x101, 0, 0x2020, 0, 0x2020); // SETkeyptr
-    row(47, 5, 0x101, 0, 0x2020, 0, 0x2020); // SETkeykeyptr
-    row(48, 1, 0, 0x1, 0x1, 0, 0);           // SHARE
-    row(49, 5, 0x21, 0, 0, 0x2, 0x2022);     // SKIP
-    row(50, 1, 0x11, 0x4, 0, 0x10, 0);       // UNLOCK
-    row(51, 1, 0x1, 0, 0, 0x1400, 0);        // ADDfilelen
-    row(52, 1, 0x1, 0, 0, 0, 0);             // BYTES
-    row(53, 1, 0x1, 0, 0x2, 0xA00, 0x2);     // GETfileptrlen
-    row(54, 1, 0x41, 0, 0, 0x1400, 0x2);     // PUTfileptr
-    row(55, 1, 0x41, 0, 0, 0x1400, 0x2);     // PUTfileptrlen
-    row(56, 1, 0x1, 0x8, 0x8, 0, 0);         // STREAM
-    row(57, 1, 0x101, 0, 0, 0, 0);           // DUPLICATEkey
-    row(58, 1, 0x1, 0, 0x200, 0, 0);         // WATCH
-    row(59, 1, 0x41, 0, 0, 0x1400, 0);       // APPENDlen
-    row(60, 1, 0, 0, 0x10000, 0, 0);         // SEND
-    row(61, 1, 0x3, 0, 0, 0, 0);             // POSITIONfile
-    row(62, 1, 0x103, 0, 0, 0, 0);           // POSITIONkey
-    row(63, 5, 0x1, 0, 0x2020, 0, 0x2020);   // RESETfile
-    row(64, 5, 0x101, 0, 0x2020, 0, 0x2020); // RESETkey
-    row(65, 0, 0x1, 0, 0, 0, 0);             // NOMEMO
-    row(66, 1, 0x1, 0, 0x2, 0xA00, 0);       // REGETfile
-    row(67, 1, 0x101, 0, 0x2, 0xA00, 0);     // REGETkey
-    row(68, 1, 0x1, 0, 0, 0, 0);             // NULL
-    row(69, 1, 0x1, 0, 0, 0, 0);             // SETNULL
-    row(70, 1, 0x1, 0, 0, 0, 0);             // SETNONULL
-    row(71, 1, 0, 0, 0x10000, 0, 0);         // SET_PROPERTY
-    row(72, 1, 0, 0, 0, 0, 0);               // GET_PROPERTY
-    row(73, 0, 0x101, 0, 0, 0, 0);           // QUERY_KEY
-    row(75, 1, 0x1, 0, 0, 0, 0);             // BLOB_YIELD
-    row(76, 1, 0x1, 0, 0, 0, 0);             // BLOB_TAKE
-    row(77, 0, 0x3, 0, 0, 0, 0);             // BLOB_SIZE
-    row(78, 1, 0x1, 0, 0x10000, 0, 0);       // BLOB_GET_PROP
-    row(79, 1, 0x1, 0, 0, 0, 0);             // BLOB_SET_PROP
-    row(80, 1, 0x1, 0, 0, 0, 0);             // BUFFER
-    row(81, 5, 0x1, 0, 0x20, 0, 0x20);       // SETview
-    row(82, 0, 0x1, 0, 0, 0, 0);             // CLEAR
-    row(83, 5, 0x1, 0, 0x2020, 0, 0x2020);   // RESETviewfile
-    row(84, 1, 0xC0, 0x4, 0, 0, 0x2022);     // BUILDevent
-    row(85, 1, 0, 0, 0x10000, 0, 0);         // SETPROPERTYkey
-    row(86, 1, 0, 0, 0, 0, 0);               // GETPROPERTYkey
-    row(88, 1, 0, 0, 0x10000, 0, 0);         // DO_PROPERTY
-    row(89, 1, 0, 0, 0x10000, 0, 0);         // DOPROPERTYkey
-    row(90, 1, 0, 0, 0x10000, 0, 0);         // DOPROPERTYblob
-    row(92, 1, 0x1, 0x100, 0x100, 0, 0);     // INVIEW
-    row(93, 1, 0x1, 0, 0, 0x100, 0);         // ENDVIEW
+    using Op = Operation;
+    // operation       post  required  forbidden  set  clear  clearOnFailure
+    row(Op::Add, kClears, kOpenForWrite, kNone, S::RecordCurrent, kWatchedHeld, kNone);
+    row(Op::Bof, kNoPost, kSequenceReady, kNone, kNone, kNone, kNone);
+    row(Op::BuildFile, kClears, kExclusiveWrite, S::Logout, kNone, kNone, kReading);
+    row(Op::Append, kClears, kOpenForWrite, kNone, kNone, kNone, kNone);
+    row(Op::BuildDyn, kClears, kOpen, S::Logout, S::Built, kNone, kNone);
+    row(Op::BuildKey, kClears, kExclusiveWrite, S::Logout, kNone, kNone, kNone);
+    row(Op::Close, kClearsReleases, kOpen, S::Logout, kNone, S::Open | S::Built, kNone);
+    row(Op::Commit, kClears, S::Open | S::Logout, kNone, kNone, S::Logout, kNone);
+    row(Op::Copy, kClearsReleases, kNone, kOpen, kNone, kNone, kNone);
+    row(Op::Create, kClearsReleases, kNone, kOpen, kNone, kNone, kNone);
+    row(Op::Delete, kClears, kCurrentForWrite, kNone, kNone, S::RecordCurrent, kNone);
+    row(Op::Duplicate, kClears, kOpenForWrite, kNone, kNone, kNone, kNone);
+    row(Op::Empty, kClears, kOpenExclusiveWrite, S::Logout, kNone, kNone, kNone);
+    row(Op::Eof, kNoPost, kSequenceReady, kNone, kNone, kNone, kNone);
+    row(Op::GetFileKey, kClears, kOpenKey, kNone, S::RecordCurrent, kRequests, S::RecordCurrent);
+    row(Op::GetFilePtr, kClears, kOpen, kNone, S::RecordCurrent, kRequests, S::RecordCurrent);
+    row(Op::GetKeyPtr, kClears, kOpenKey, kNone, S::RecordCurrent, kRequests, S::RecordCurrent);
+    row(Op::HoldFile, kClears, kOpen, kNone, S::HoldRequested, kNone, kNone);
+    row(Op::HoldFileSec, kClears, kOpen, kNone, S::HoldRequested, kNone, kNone);
+    row(Op::LockFile, kClears, kOpen, S::Locked, S::Locked | S::Exclusive, kNone, kNone);
+    row(Op::LockFileSec, kClears, kOpen, S::Locked, S::Locked | S::Exclusive, kNone, kNone);
+    row(Op::Logout, kClears, kOpen, S::Logout, S::Logout, kNone, kNone);
+    row(Op::Next, kClearsSequential, kSequenceReady, kNone, S::RecordCurrent, kRequests, kReading);
+    row(Op::Open, kClears, kNone, kOpen, kOpen, kNone, kNone);
+    row(Op::Pack, kClears, kExclusiveWrite, S::Logout, kNone, S::SequenceSet | S::RecordCurrent,
+        kReading);
+    row(Op::PointerFile, kNoPost, kCurrent, kNone, kNone, kNone, kNone);
+    row(Op::PointerKey, kNoPost, kCurrentKey, kNone, kNone, kNone, kNone);
+    row(Op::Flush, kClears, kOpen, kNone, kNone, S::Stream, kNone);
+    row(Op::Put, kClears, kCurrentForWrite, kNone, kNone, kWatchedHeld, kNone);
+    row(Op::Previous, kClearsSequential, kSequenceReady, kNone, S::RecordCurrent, kRequests,
+        kReading);
+    row(Op::RecordsFile, kNoPost, kOpen, kNone, kNone, kNone, kNone);
+    row(Op::RecordsKey, kNoPost, kOpenKey, kNone, kNone, kNone, kNone);
+    row(Op::BuildDynFilter, kClears, kOpen, S::Logout, S::Built, kNone, kNone);
+    row(Op::Release, kClears, kOpen, kNone, kNone, S::Held, kNone);
+    row(Op::Remove, kClearsReleases, kNone, kOpen, kNone, kNone, kNone);
+    row(Op::Rename, kClearsReleases, kNone, kOpen, kNone, kNone, kNone);
+    row(Op::Rollback, kClears, S::Open | S::Logout, kNone, kNone, S::Logout, kNone);
+    row(Op::SetFile, kClearsSequential, kOpen, kNone, kSequence, kNone, kSequence);
+    row(Op::SetFileKey, kClearsSequential, kOpenKey, kNone, kSequence, kNone, kSequence);
+    row(Op::SetFilePtr, kClearsSequential, kOpen, kNone, kSequence, kNone, kSequence);
+    row(Op::SetKey, kClearsSequential, kOpenKey, kNone, kSequence, kNone, kSequence);
+    row(Op::SetKeyKey, kClearsSequential, kOpenKey, kNone, kSequence, kNone, kSequence);
+    row(Op::SetKeyPtr, kClearsSequential, kOpenKey, kNone, kSequence, kNone, kSequence);
+    row(Op::SetKeyKeyPtr, kClearsSequential, kOpenKey, kNone, kSequence, kNone, kSequence);
+    row(Op::Share, kClears, kNone, kOpen, kOpen, kNone, kNone);
+    row(Op::Skip, kClearsSequential, kSequenceReady, kNone, kNone, S::RecordCurrent, kReading);
+    row(Op::Unlock, kClears, S::Open | S::Locked, S::Logout, kNone, S::Locked, kNone);
+    row(Op::AddFileLen, kClears, kOpen, kNone, kNone, kWatchedHeld, kNone);
+    row(Op::Bytes, kClears, kOpen, kNone, kNone, kNone, kNone);
+    row(Op::GetFilePtrLen, kClears, kOpen, kNone, S::RecordCurrent, kRequests, S::RecordCurrent);
+    row(Op::PutFilePtr, kClears, kOpenForWrite, kNone, kNone, kWatchedHeld, S::RecordCurrent);
+    row(Op::PutFilePtrLen, kClears, kOpenForWrite, kNone, kNone, kWatchedHeld, S::RecordCurrent);
+    row(Op::Stream, kClears, kOpen, S::Stream, S::Stream, kNone, kNone);
+    row(Op::DuplicateKey, kClears, kOpenKey, kNone, kNone, kNone, kNone);
+    row(Op::Watch, kClears, kOpen, kNone, S::WatchRequested, kNone, kNone);
+    row(Op::AppendLen, kClears, kOpenForWrite, kNone, kNone, kWatchedHeld, kNone);
+    row(Op::Send, kClears, kNone, kNone, S::PropertiesSet, kNone, kNone);
+    row(Op::PositionFile, kClears, kCurrent, kNone, kNone, kNone, kNone);
+    row(Op::PositionKey, kClears, kCurrentKey, kNone, kNone, kNone, kNone);
+    row(Op::ResetFile, kClearsSequential, kOpen, kNone, kSequence, kNone, kSequence);
+    row(Op::ResetKey, kClearsSequential, kOpenKey, kNone, kSequence, kNone, kSequence);
+    row(Op::NoMemo, kNoPost, kOpen, kNone, kNone, kNone, kNone);
+    row(Op::RegetFile, kClears, kOpen, kNone, S::RecordCurrent, kRequests, kNone);
+    row(Op::RegetKey, kClears, kOpenKey, kNone, S::RecordCurrent, kRequests, kNone);
+    row(Op::Null, kClears, kOpen, kNone, kNone, kNone, kNone);
+    row(Op::SetNull, kClears, kOpen, kNone, kNone, kNone, kNone);
+    row(Op::SetNoNull, kClears, kOpen, kNone, kNone, kNone, kNone);
+    row(Op::SetProperty, kClears, kNone, kNone, S::PropertiesSet, kNone, kNone);
+    row(Op::GetProperty, kClears, kNone, kNone, kNone, kNone, kNone);
+    row(Op::QueryKey, kNoPost, kOpenKey, kNone, kNone, kNone, kNone);
+    row(Op::BlobYield, kClears, kOpen, kNone, kNone, kNone, kNone);
+    row(Op::BlobTake, kClears, kOpen, kNone, kNone, kNone, kNone);
+    row(Op::BlobSize, kNoPost, kCurrent, kNone, kNone, kNone, kNone);
+    row(Op::BlobGetProp, kClears, kOpen, kNone, S::PropertiesSet, kNone, kNone);
+    row(Op::BlobSetProp, kClears, kOpen, kNone, kNone, kNone, kNone);
+    row(Op::Buffer, kClears, kOpen, kNone, kNone, kNone, kNone);
+    row(Op::SetView, kClearsSequential, kOpen, kNone, S::SequenceSet, kNone, S::SequenceSet);
+    row(Op::Clear, kNoPost, kOpen, kNone, kNone, kNone, kNone);
+    row(Op::ResetViewFile, kClearsSequential, kOpen, kNone, kSequence, kNone, kSequence);
+    row(Op::BuildEvent, kClears, kExclusiveWrite, S::Logout, kNone, kNone, kReading);
+    row(Op::SetPropertyKey, kClears, kNone, kNone, S::PropertiesSet, kNone, kNone);
+    row(Op::GetPropertyKey, kClears, kNone, kNone, kNone, kNone, kNone);
+    row(Op::DoProperty, kClears, kNone, kNone, S::PropertiesSet, kNone, kNone);
+    row(Op::DoPropertyKey, kClears, kNone, kNone, S::PropertiesSet, kNone, kNone);
+    row(Op::DoPropertyBlob, kClears, kNone, kNone, S::PropertiesSet, kNone, kNone);
+    row(Op::InView, kClears, kOpen, S::Built, S::Built, kNone, kNone);
+    row(Op::EndView, kClears, kOpen, kNone, kNone, S::Built, kNone);
     return table;
 }();
 
 constexpr OperationAttributes kNoAttributes {};
 
-bool IsOneOf(std::int32_t code, std::initializer_list<Operation> operations)
+bool IsOneOf(Operation operation, std::initializer_list<Operation> operations)
 {
-    return std::any_of(operations.begin(), operations.end(),
-        [code](Operation operation) { return CodeOf(operation) == code; });
+    return std::find(operations.begin(), operations.end(), operation) != operations.end();
+}
+
+bool InRange(Operation operation)
+{
+    return CodeOf(operation) >= 1 && CodeOf(operation) < kOperationCount;
 }
 
 /// A THREAD file's copy for one thread, with the storage the copy points at.
@@ -200,22 +227,30 @@ std::string CopyOf(const char* text, std::uint32_t length)
 
 void RefreshFromDeclaration(FileControlBlock& block, const FileDeclaration& file)
 {
-    if ((block.propertyOverrides & PropertyOverrides::kName) == 0)
+    if (!Any(block.propertyOverrides & PropertyOverride::Name))
         block.name = std::string(DeclaredName(file));
-    if ((block.propertyOverrides & PropertyOverrides::kOwner) == 0)
+    if (!Any(block.propertyOverrides & PropertyOverride::Owner))
         block.owner = CopyOf(file.owner, file.ownerLength);
-    if ((block.propertyOverrides & PropertyOverrides::kDriverString) == 0)
+    if (!Any(block.propertyOverrides & PropertyOverride::DriverString))
         block.driverString = CopyOf(file.driverString, file.driverStringLength);
 }
 
-/// Attaches a control block to `file`; answers 0 or the error that failed the attach (the
+/// The control block's attribute bits: the declaration's, shifted down past its unused bit 0.
+BlockAttribute BlockAttributesOf(const FileDeclaration& file)
+{
+    constexpr std::uint32_t kDeclaredBits = 0x3F;
+    return static_cast<BlockAttribute>(
+        static_cast<std::uint32_t>(file.attributes >> 1) & kDeclaredBits);
+}
+
+/// Attaches a control block to `file`; answers None or the error that failed the attach (the
 /// block is then gone again).
-std::int32_t AttachControlBlock(FileDriver& driver, FileDeclaration* file)
+FileError AttachControlBlock(FileDriver& driver, FileDeclaration* file)
 {
     std::unique_ptr<FileControlBlock> owned = driver.NewControlBlock();
     FileControlBlock* block = owned.get();
     RefreshFromDeclaration(*block, *file);
-    block->attributes = static_cast<std::uint32_t>(file->attributes >> 1) & 0x3Fu;
+    block->attributes = BlockAttributesOf(*file);
     block->record = file->record;
     block->recordLength = file->recordLength;
     block->driverName = driver.Name();
@@ -235,17 +270,17 @@ std::int32_t AttachControlBlock(FileDriver& driver, FileDeclaration* file)
     for (std::size_t i = 0; i < file->keyCount; ++i)
         file->keys[i]->owner = block;
 
-    std::int32_t error = table.error;
-    if (error == 0 && file->recordLength >= kMaxRecordLength)
-        error = CodeOf(FileError::InvalidRecordDeclaration);
-    if (error == 0)
+    FileError error = table.error;
+    if (error == FileError::None && file->recordLength >= kMaxRecordLength)
+        error = FileError::InvalidRecordDeclaration;
+    if (error == FileError::None)
         error = driver.Attach(*block);
-    if (error != 0) {
+    if (error != FileError::None) {
         ReleaseControlBlock(file);
         return error;
     }
     driver.ReadTraceSettings(*block);
-    return 0;
+    return FileError::None;
 }
 
 bool AllBlanks(std::string_view text)
@@ -253,106 +288,110 @@ bool AllBlanks(std::string_view text)
     return std::all_of(text.begin(), text.end(), [](char c) { return c == ' '; });
 }
 
-/// Checks `code` against the state of `block`; answers 0 when the operation may run.
-std::int32_t CheckOperation(std::int32_t code, const FileControlBlock& block,
+/// Checks `operation` against the state of `block`; answers None when the operation may run.
+FileError CheckOperation(Operation operation, const FileControlBlock& block,
     const KeyDescriptor* key, const OperationArguments& arguments)
 {
-    const OperationAttributes& row = OperationAttributesOf(code);
-    const std::uint32_t state = block.state;
-    std::uint32_t missing = row.required & ~state & ~Flags::kBuilt;
-    if (missing == 0 && key != nullptr && (key->flags & KeyFlags::kOwnBuiltFlag) != 0
-        && (row.required & Flags::kBuilt) != 0 && !key->built)
-        missing = Flags::kBuilt;
-    if (missing == 0 && (state & Flags::kBuildInProgress) != 0
-        && !IsOneOf(code,
+    const OperationAttributes& row = OperationAttributesOf(operation);
+    const FileState state = block.state;
+    FileState missing = row.required & ~state & ~S::Built;
+    if (!Any(missing) && key != nullptr && (key->flags & KeyFlags::kOwnBuiltFlag) != 0
+        && Any(row.required & S::Built) && !key->built)
+        missing = S::Built;
+    if (!Any(missing) && Any(state & S::BuildInProgress)
+        && !IsOneOf(operation,
             { Operation::BuildEvent, Operation::GetProperty, Operation::GetPropertyKey,
                 Operation::Close, Operation::Name }))
-        return CodeOf(FileError::BuildInProgress);
-    if (missing != 0) {
-        if ((missing & Flags::kOpen) != 0)
-            return CodeOf(FileError::FileNotOpen);
-        if ((missing & Flags::kBuilt) != 0)
-            return CodeOf(FileError::KeyFileMustBeRebuilt);
-        if ((state & Flags::kOpen) != 0) {
-            if ((missing & (Flags::kRecordCurrent | Flags::kSequenceSet)) != 0)
-                return CodeOf(FileError::RecordNotAvailable);
-            if ((missing & Flags::kExclusive) != 0)
-                return CodeOf(FileError::ExclusiveAccessRequired);
-            if ((missing & Flags::kWriteAccess) != 0)
-                return CodeOf(FileError::AccessDenied);
-            return CodeOf(FileError::Silent);
+        return FileError::BuildInProgress;
+    if (Any(missing)) {
+        if (Any(missing & S::Open))
+            return FileError::FileNotOpen;
+        if (Any(missing & S::Built))
+            return FileError::KeyFileMustBeRebuilt;
+        if (Any(state & S::Open)) {
+            if (Any(missing & (S::RecordCurrent | S::SequenceSet)))
+                return FileError::RecordNotAvailable;
+            if (Any(missing & S::Exclusive))
+                return FileError::ExclusiveAccessRequired;
+            if (Any(missing & S::WriteAccess))
+                return FileError::AccessDenied;
+            return FileError::Silent;
         }
-    } else if (const std::uint32_t conflicts = row.forbidden & state; conflicts != 0) {
-        if ((conflicts & Flags::kOpen) != 0)
-            return CodeOf(FileError::FileAlreadyOpen);
-        if ((conflicts & Flags::kLogout) != 0)
-            return CodeOf(FileError::LogoutAlreadyActive);
-        return CodeOf(FileError::Silent);
+    } else if (const FileState conflicts = row.forbidden & state; Any(conflicts)) {
+        if (Any(conflicts & S::Open))
+            return FileError::FileAlreadyOpen;
+        if (Any(conflicts & S::Logout))
+            return FileError::LogoutAlreadyActive;
+        return FileError::Silent;
     }
-    if (IsOneOf(code,
+    if (IsOneOf(operation,
             { Operation::RegetFile, Operation::RegetKey, Operation::ResetFile,
                 Operation::ResetKey })
         && AllBlanks(arguments.text))
-        return CodeOf(FileError::RecordNotFound);
-    return 0;
+        return FileError::RecordNotFound;
+    return FileError::None;
 }
 
 /// The access bits an OPEN or SHARE with `mode` adds to the state.
-std::uint32_t OpenStateOf(std::int32_t mode)
+FileState OpenStateOf(std::int32_t mode)
 {
-    std::uint32_t state = 0;
+    FileState state = S::None;
     if ((mode & 0x03) != 0)
-        state |= Flags::kWriteAccess;
+        state |= S::WriteAccess;
     const std::int32_t sharing = mode & 0x70;
     if (sharing != 0x00 && sharing != 0x30 && sharing != 0x40)
-        state |= Flags::kExclusive; // deny write, deny all, or any unknown value (deny all)
+        state |= S::Exclusive; // deny write, deny all, or any unknown value (deny all)
     return state;
 }
 
-/// Step 9 of the common path: the state after the handler answered `result`.
-void UpdateState(std::int32_t code, FileControlBlock& block, KeyDescriptor* key,
-    const OperationArguments& arguments, std::int32_t result)
+/// Carries the handler's answer `result` into the state: on success the row's set and clear
+/// columns (a key that keeps its own built bit takes the Built bit), the access bits of an
+/// OPEN or SHARE and the row's post actions; on failure the row's clearOnFailure column, and
+/// the block is let go of where the row says so.
+void UpdateState(Operation operation, FileControlBlock& block, KeyDescriptor* key,
+    const OperationArguments& arguments, FileError result)
 {
-    const OperationAttributes& row = OperationAttributesOf(code);
+    const OperationAttributes& row = OperationAttributesOf(operation);
     const bool ownBuilt = key != nullptr && (key->flags & KeyFlags::kOwnBuiltFlag) != 0;
-    if (result != 0) {
-        if (result == CodeOf(FileError::FileNotOpen)
-            || ((row.post & PendingActions::kReleasesBlock) != 0
-                && result != CodeOf(FileError::FileAlreadyOpen)))
-            block.pendingActions |= PendingActions::kReleasesBlock;
+    if (result != FileError::None) {
+        if (result == FileError::FileNotOpen
+            || (Any(row.post & PendingAction::ReleasesBlock)
+                && result != FileError::FileAlreadyOpen))
+            block.pendingActions |= PendingAction::ReleasesBlock;
         block.state &= ~row.clearOnFailure;
         return;
     }
-    std::uint32_t state = block.state;
-    if ((row.clear & Flags::kWatchRequested) != 0 && (state & Flags::kWatchRequested) != 0)
-        state ^= Flags::kWatched;
-    if ((row.clear & Flags::kHoldRequested) != 0 && (state & Flags::kHoldRequested) != 0)
-        state ^= Flags::kHeld;
-    state |= row.set & ~Flags::kBuilt;
-    state &= ~(row.clear & ~Flags::kBuilt);
+    FileState state = block.state;
+    if (Any(row.clear & S::WatchRequested) && Any(state & S::WatchRequested))
+        state ^= S::Watched;
+    if (Any(row.clear & S::HoldRequested) && Any(state & S::HoldRequested))
+        state ^= S::Held;
+    state |= row.set & ~S::Built;
+    state &= ~(row.clear & ~S::Built);
     if (ownBuilt) {
-        if ((row.set & Flags::kBuilt) != 0)
+        if (Any(row.set & S::Built))
             key->built = true;
-        if ((row.clear & Flags::kBuilt) != 0)
+        if (Any(row.clear & S::Built))
             key->built = false;
     } else {
-        state |= row.set & Flags::kBuilt;
-        state &= ~(row.clear & Flags::kBuilt);
+        state |= row.set & S::Built;
+        state &= ~(row.clear & S::Built);
     }
-    if (IsOneOf(code, { Operation::Open, Operation::Share }))
+    if (IsOneOf(operation, { Operation::Open, Operation::Share }))
         state |= OpenStateOf(arguments.numberCount > 0 ? arguments.numbers[0] : 0);
     block.state = state;
     block.pendingActions |= row.post;
 }
 
-/// The answer of `code` for the caller once the operation ended with `result`.
-std::int32_t AnswerOf(std::int32_t code, std::int32_t result, std::int32_t value)
+/// What the statement returns once `operation` ended with `result`: the function value of a
+/// value-returning operation, else the result's number.
+std::int32_t AnswerOf(Operation operation, FileError result, std::int32_t value)
 {
-    if (!IsValueReturning(code))
-        return result;
-    if (result == 0)
+    if (!IsValueReturning(operation))
+        return CodeOf(result);
+    if (result == FileError::None)
         return value;
-    return IsOneOf(code, { Operation::Eof, Operation::Bof }) ? 1 : 0;
+    return IsOneOf(operation, { Operation::Eof, Operation::Bof }) ? 1 : 0;
 }
 
 /// Leaves `text` on the string stack as an entry the stack holds itself.
@@ -366,7 +405,7 @@ void PushAnswer(std::string_view text)
 
 std::int32_t Dispatch(Operation operation, FileDeclaration* file, OperationArguments arguments)
 {
-    return FileOpDispatch(CodeOf(operation), file, arguments);
+    return FileOpDispatch(operation, file, arguments);
 }
 
 OperationArguments NumberArgument(std::int32_t number)
@@ -386,16 +425,16 @@ OperationArguments TextArgument(std::string_view text)
 
 } // namespace
 
-const OperationAttributes& OperationAttributesOf(std::int32_t code)
+const OperationAttributes& OperationAttributesOf(Operation operation)
 {
-    if (code < 1 || code >= kOperationCount)
+    if (!InRange(operation))
         return kNoAttributes;
-    return kAttributeTable[static_cast<std::size_t>(code)];
+    return kAttributeTable[static_cast<std::size_t>(CodeOf(operation))];
 }
 
-bool ValidOnClosedFile(std::int32_t code)
+bool ValidOnClosedFile(Operation operation)
 {
-    return IsOneOf(code,
+    return IsOneOf(operation,
         { Operation::Send, Operation::BlobGetProp, Operation::DoPropertyBlob,
             Operation::SetPropertyKey, Operation::DoPropertyKey, Operation::SetProperty,
             Operation::DoProperty, Operation::Copy, Operation::Rename, Operation::Name,
@@ -403,16 +442,16 @@ bool ValidOnClosedFile(std::int32_t code)
             Operation::Close });
 }
 
-bool IsStringValued(std::int32_t code)
+bool IsStringValued(Operation operation)
 {
-    return IsOneOf(code,
+    return IsOneOf(operation,
         { Operation::Name, Operation::PositionFile, Operation::Send, Operation::GetProperty,
             Operation::GetPropertyKey, Operation::BlobSetProp });
 }
 
-bool IsValueReturning(std::int32_t code)
+bool IsValueReturning(Operation operation)
 {
-    return IsOneOf(code,
+    return IsOneOf(operation,
         { Operation::Eof, Operation::Bof, Operation::PointerFile, Operation::PointerKey,
             Operation::Bytes, Operation::RecordsFile, Operation::RecordsKey, Operation::BlobSize });
 }
@@ -443,10 +482,10 @@ void ReleaseControlBlock(FileDeclaration* file)
     UsedFileList::Remove(file);
 }
 
-std::int32_t RunFileOperation(FileDriver& driver, std::int32_t operation, FileDeclaration* file,
+std::int32_t RunFileOperation(FileDriver& driver, Operation operation, FileDeclaration* file,
     const OperationArguments& arguments)
 {
-    if (operation == CodeOf(Operation::QueryView) || operation == CodeOf(Operation::DriverAddress))
+    if (operation == Operation::QueryView || operation == Operation::DriverAddress)
         return 0;
     file = DeclarationForThread(file);
     const FileDeclaration* const errorFile = file->original != nullptr ? file->original : file;
@@ -456,31 +495,31 @@ std::int32_t RunFileOperation(FileDriver& driver, std::int32_t operation, FileDe
     KeyDescriptor* const key = ownArguments.key;
 
     if (ValidOnClosedFile(operation) && file->controlBlock != nullptr
-        && (file->controlBlock->state & (Flags::kOpen | Flags::kPropertiesSet)) == 0)
+        && !Any(file->controlBlock->state & (S::Open | S::PropertiesSet)))
         ReleaseControlBlock(file);
 
     if (file->controlBlock == nullptr) {
-        if (const std::int32_t error = AttachControlBlock(driver, file); error != 0) {
+        if (const FileError error = AttachControlBlock(driver, file); error != FileError::None) {
             if (IsStringValued(operation))
                 PushAnswer({});
-            PostFileError(error, errorFile);
+            PostFileError(CodeOf(error), errorFile);
             return AnswerOf(operation, error, 0);
         }
     }
     FileControlBlock& block = *file->controlBlock;
 
-    std::int32_t result = 0;
-    if (operation < 1 || operation >= kOperationCount)
-        result = CodeOf(FileError::UnsupportedFunction);
+    FileError result = FileError::None;
+    if (!InRange(operation))
+        result = FileError::UnsupportedFunction;
     else if (key != nullptr && key->owner != &block)
-        result = CodeOf(FileError::InvalidKeyFile);
+        result = FileError::InvalidKeyFile;
     else
         result = CheckOperation(operation, block, key, ownArguments);
 
     HandlerResult handled;
-    if (result == 0) {
-        if ((block.state & Flags::kOpen) == 0
-            && (OperationAttributesOf(operation).required & Flags::kOpen) == 0)
+    if (result == FileError::None) {
+        if (!Any(block.state & S::Open)
+            && !Any(OperationAttributesOf(operation).required & S::Open))
             RefreshFromDeclaration(block, *file);
         const auto start = std::chrono::steady_clock::now();
         handled = driver.Run(operation, block, ownArguments);
@@ -496,22 +535,22 @@ std::int32_t RunFileOperation(FileDriver& driver, std::int32_t operation, FileDe
     if (IsStringValued(operation))
         PushAnswer(handled.text);
 
-    block.lastError = result == CodeOf(FileError::Silent) ? 0 : result;
-    const std::uint32_t pending = std::exchange(block.pendingActions, 0);
-    if ((pending & PendingActions::kClearsError) != 0)
+    block.lastError = result == FileError::Silent ? FileError::None : result;
+    const PendingAction pending = std::exchange(block.pendingActions, PendingAction::None);
+    if (Any(pending & PendingAction::ClearsError))
         ClearErrorState();
-    if ((pending & PendingActions::kSequential) != 0)
+    if (Any(pending & PendingAction::Sequential))
         block.lastOperation = operation;
-    if ((pending & PendingActions::kReleasesBlock) != 0)
+    if (Any(pending & PendingAction::ReleasesBlock))
         ReleaseControlBlock(file);
 
-    if (result != 0 && result != CodeOf(FileError::Silent))
-        PostFileError(result, errorFile);
+    if (result != FileError::None && result != FileError::Silent)
+        PostFileError(CodeOf(result), errorFile);
     return AnswerOf(operation, result, handled.value);
 }
 
 std::int32_t FileOpDispatch(
-    std::int32_t operation, FileDeclaration* file, const OperationArguments& arguments)
+    Operation operation, FileDeclaration* file, const OperationArguments& arguments)
 {
     return file->driverEntry(operation, file, &arguments);
 }
@@ -554,7 +593,7 @@ void UsedFileList::CloseAll()
                 break;
             file = registry.usedFiles.back().file.file;
         }
-        FileOpDispatch(CodeOf(Operation::Close), file);
+        FileOpDispatch(Operation::Close, file);
         // A CLOSE always lets go of the block; this only guards against a driver that did not.
         ReleaseControlBlock(file);
         Remove(file);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <files/Bitmask.h>
 #include <files/FileDeclaration.h>
 #include <files/Operations.h>
 #include <platform/Threads.h>
@@ -18,48 +19,60 @@
 namespace files {
 
 /// Bits of FileControlBlock::state.
-struct FileStateFlags {
-    static constexpr std::uint32_t kOpen = 0x0001;
-    static constexpr std::uint32_t kRecordCurrent = 0x0002;
-    static constexpr std::uint32_t kLogout = 0x0004;
-    static constexpr std::uint32_t kStream = 0x0008;
-    static constexpr std::uint32_t kLocked = 0x0010;
-    static constexpr std::uint32_t kSequenceSet = 0x0020;
-    static constexpr std::uint32_t kWriteAccess = 0x0040;
-    static constexpr std::uint32_t kExclusive = 0x0080;
-    static constexpr std::uint32_t kBuilt = 0x0100;
-    static constexpr std::uint32_t kWatchRequested = 0x0200;
-    static constexpr std::uint32_t kWatched = 0x0400;
-    static constexpr std::uint32_t kHoldRequested = 0x0800;
-    static constexpr std::uint32_t kHeld = 0x1000;
-    static constexpr std::uint32_t kSequenceStarted = 0x2000;
-    static constexpr std::uint32_t kBuildInProgress = 0x4000;
-    static constexpr std::uint32_t kPropertiesSet = 0x10000;
+enum class FileState : std::uint32_t {
+    None = 0,
+    Open = 0x0001,
+    RecordCurrent = 0x0002,
+    Logout = 0x0004,
+    Stream = 0x0008,
+    Locked = 0x0010,
+    SequenceSet = 0x0020,
+    WriteAccess = 0x0040,
+    Exclusive = 0x0080,
+    Built = 0x0100,
+    WatchRequested = 0x0200,
+    Watched = 0x0400,
+    HoldRequested = 0x0800,
+    Held = 0x1000,
+    SequenceStarted = 0x2000,
+    BuildInProgress = 0x4000,
+    PropertiesSet = 0x10000,
+};
+template<> struct IsBitmask<FileState> : std::true_type {
 };
 
-/// Bits of FileControlBlock::pendingActions, and the post flags of the attribute table.
-struct PendingActions {
-    static constexpr std::uint32_t kClearsError = 0x01;
-    static constexpr std::uint32_t kReleasesBlock = 0x02;
-    static constexpr std::uint32_t kSequential = 0x04;
+/// Bits of FileControlBlock::pendingActions, and the post column of the attribute table.
+enum class PendingAction : std::uint32_t {
+    None = 0,
+    ClearsError = 0x01,
+    ReleasesBlock = 0x02,
+    Sequential = 0x04,
+};
+template<> struct IsBitmask<PendingAction> : std::true_type {
 };
 
 /// Bits of FileControlBlock::attributes (the declaration's attribute bits shifted down).
-struct BlockAttributes {
-    static constexpr std::uint32_t kEncrypt = 0x01;
-    static constexpr std::uint32_t kCreate = 0x02;
-    static constexpr std::uint32_t kReclaim = 0x04;
-    static constexpr std::uint32_t kThread = 0x08;
-    static constexpr std::uint32_t kOem = 0x10;
-    static constexpr std::uint32_t kUnused20 = 0x20;
+enum class BlockAttribute : std::uint32_t {
+    None = 0,
+    Encrypt = 0x01,
+    Create = 0x02,
+    Reclaim = 0x04,
+    Thread = 0x08,
+    Oem = 0x10,
+    Unused20 = 0x20,
+};
+template<> struct IsBitmask<BlockAttribute> : std::true_type {
 };
 
 /// Bits of FileControlBlock::propertyOverrides: set by property, not refreshed from the
 /// declaration.
-struct PropertyOverrides {
-    static constexpr std::uint32_t kName = 0x01;
-    static constexpr std::uint32_t kOwner = 0x02;
-    static constexpr std::uint32_t kDriverString = 0x04;
+enum class PropertyOverride : std::uint32_t {
+    None = 0,
+    Name = 0x01,
+    Owner = 0x02,
+    DriverString = 0x04,
+};
+template<> struct IsBitmask<PropertyOverride> : std::true_type {
 };
 
 /// Records of this many bytes or more are refused at attach.
@@ -73,14 +86,14 @@ struct FileControlBlock {
     std::string name; ///< the NAME value; the full path once opened or created
     std::string owner;
     std::string driverString;
-    std::uint32_t attributes = 0; ///< BlockAttributes
+    BlockAttribute attributes = BlockAttribute::None;
     std::byte* record = nullptr;
     std::uint32_t recordLength = 0;
-    std::int32_t lastOperation = 0;      ///< the last Sequential operation
-    std::uint32_t pendingActions = 0;    ///< PendingActions still to carry out
-    std::uint32_t state = 0;             ///< FileStateFlags
-    std::uint32_t propertyOverrides = 0; ///< PropertyOverrides
-    std::int32_t lastError = 0;          ///< 0 after success or the silent result
+    Operation lastOperation = Operation::None;          ///< the last Sequential operation
+    PendingAction pendingActions = PendingAction::None; ///< still to carry out
+    FileState state = FileState::None;
+    PropertyOverride propertyOverrides = PropertyOverride::None;
+    FileError lastError = FileError::None; ///< None after success or the silent result
     bool traceOn = false;
     bool traceDetails = false;
     std::string traceFileName;
@@ -100,35 +113,35 @@ struct OperationArguments {
     std::string_view text;
 };
 
-/// One row of the OperationAttributeTable (masks of FileStateFlags).
+/// One row of the OperationAttributeTable.
 struct OperationAttributes {
-    std::uint32_t post = 0; ///< PendingActions added on success
-    std::uint32_t required = 0;
-    std::uint32_t forbidden = 0;
-    std::uint32_t set = 0;   ///< set on success
-    std::uint32_t clear = 0; ///< cleared on success
-    std::uint32_t clearOnFailure = 0;
+    PendingAction post = PendingAction::None; ///< added on success
+    FileState required = FileState::None;
+    FileState forbidden = FileState::None;
+    FileState set = FileState::None;   ///< set on success
+    FileState clear = FileState::None; ///< cleared on success
+    FileState clearOnFailure = FileState::None;
 };
 
-/// The row of operation `code`; all zero for codes outside 1 to 93 and for the rows that
+/// The row of `operation`; all empty for codes outside 1 to 93 and for the rows that
 /// constrain nothing (NAME, 35, 39, QUERY_VIEW, 87, 91).
-const OperationAttributes& OperationAttributesOf(std::int32_t code);
+const OperationAttributes& OperationAttributesOf(Operation operation);
 
 /// True for the operations that are valid on a closed file and therefore first drop a block
 /// left over from a closed file (SEND, COPY, RENAME, NAME, REMOVE, CREATE, OPEN, SHARE,
 /// CLOSE and the property operations).
-bool ValidOnClosedFile(std::int32_t code);
+bool ValidOnClosedFile(Operation operation);
 
 /// True for the operations whose answer is a string left on the string stack.
-bool IsStringValued(std::int32_t code);
+bool IsStringValued(Operation operation);
 
 /// True for the operations whose answer is a number rather than an error result.
-bool IsValueReturning(std::int32_t code);
+bool IsValueReturning(Operation operation);
 
 /// What a driver's handler answers.
 struct HandlerResult {
-    /// 0, -1 (did nothing, posts nothing), or the error number to post.
-    std::int32_t result = 0;
+    /// None, Silent (did nothing, posts nothing), or the error to post.
+    FileError result = FileError::None;
     /// The function value of a value-returning operation.
     std::int32_t value = 0;
     /// The answer of a string-valued operation.
@@ -145,19 +158,19 @@ public:
     virtual std::string_view Name() const = 0;
     /// A new, empty control block of the driver's own kind.
     virtual std::unique_ptr<FileControlBlock> NewControlBlock() = 0;
-    /// Checks that the driver can serve the freshly attached `block`'s declaration; answers 0
-    /// or the error that fails the attach.
-    virtual std::int32_t Attach(FileControlBlock& block) = 0;
+    /// Checks that the driver can serve the freshly attached `block`'s declaration; answers
+    /// None or the error that fails the attach.
+    virtual FileError Attach(FileControlBlock& block) = 0;
     /// Reads the trace settings into `block` after a successful attach.
     virtual void ReadTraceSettings(FileControlBlock& block) = 0;
     /// Runs `operation`; answers FileError::UnsupportedFunction for one it does not implement.
     virtual HandlerResult Run(
-        std::int32_t operation, FileControlBlock& block, const OperationArguments& arguments)
+        Operation operation, FileControlBlock& block, const OperationArguments& arguments)
         = 0;
     /// Writes the trace entry of an operation that took `centiseconds`; called only when
     /// `block.traceOn`.
-    virtual void Trace(std::int32_t operation, FileControlBlock& block,
-        const OperationArguments& arguments, std::int32_t result, std::int64_t centiseconds)
+    virtual void Trace(Operation operation, FileControlBlock& block,
+        const OperationArguments& arguments, FileError result, std::int64_t centiseconds)
         = 0;
 };
 
@@ -168,12 +181,12 @@ public:
 /// value-returning operation (1 for EOF and BOF after an error, else 0 after an error), the
 /// result (0, -1 or the error number) for every other operation; QUERY_VIEW answers 0 and
 /// does nothing. Code 91 answers 0: the entry's address is `file->driverEntry`.
-std::int32_t RunFileOperation(FileDriver& driver, std::int32_t operation, FileDeclaration* file,
+std::int32_t RunFileOperation(FileDriver& driver, Operation operation, FileDeclaration* file,
     const OperationArguments& arguments);
 
 /// Calls the DriverEntry named by `file` with `operation` and `arguments`.
 std::int32_t FileOpDispatch(
-    std::int32_t operation, FileDeclaration* file, const OperationArguments& arguments = {});
+    Operation operation, FileDeclaration* file, const OperationArguments& arguments = {});
 
 /// The declaration the calling thread works on for `file`: `file` itself, or for a THREAD
 /// file the thread's own copy (made on first use, with its own record buffer and key and memo

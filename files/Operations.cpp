@@ -106,8 +106,9 @@ static_assert(kOperationNames[kOperationCount - 1] == "ENDVIEW", "a name is miss
 
 } // namespace
 
-std::string_view OperationName(std::int32_t code)
+std::string_view OperationName(Operation operation)
 {
+    const std::int32_t code = CodeOf(operation);
     if (code < 0 || code >= kOperationCount)
         return {};
     return kOperationNames[static_cast<std::size_t>(code)];

@@ -8,8 +8,10 @@
 
 namespace files {
 
-/// The operations a DriverEntry is asked to run.
+/// The operations a DriverEntry is asked to run. Codes 35, 39 and 87 are unnamed; a code
+/// outside 1 to 93 is answered as an unsupported function.
 enum class Operation : std::int32_t {
+    None = 0, ///< no operation: a control block's last Sequential operation before the first
     Add = 1,
     Bof = 2,
     BuildFile = 3,
@@ -108,36 +110,44 @@ inline constexpr std::int32_t kOperationCount = 94;
 
 /// The operation's name as the trace log writes it ("ADD", "BUILDfile", "(35)", "Internal");
 /// empty for a code outside 0 to 93.
-std::string_view OperationName(std::int32_t code);
+std::string_view OperationName(Operation operation);
 
-/// The numeric code of `operation`.
+/// The numeric code of `operation`, as a driver's registration lists it.
 constexpr std::int32_t CodeOf(Operation operation)
 {
     return static_cast<std::int32_t>(operation);
 }
 
-/// The error numbers the generic layer posts by itself. Drivers answer these and others
-/// (including 300 plus a system error number) as plain 32-bit results.
+/// The result of a file operation: None, Silent, or the error number to post (ERRORCODE()).
+/// The names are the numbers the generic layer and the ASCII driver post; a driver may answer
+/// any other number of the runtime's table the same way, 300 plus a system error number
+/// included.
 enum class FileError : std::int32_t {
     None = 0,
     Silent = -1, ///< the operation did nothing and posts nothing
+    FileNotFound = 2,
+    PathNotFound = 3,
     AccessDenied = 5,
+    InsufficientMemory = 8,
     RecordNotAvailable = 33,
     RecordNotFound = 35,
     FileNotOpen = 37,
     InvalidKeyFile = 38,
+    InvalidFilename = 45,
     KeyFileMustBeRebuilt = 46,
     InvalidRecordDeclaration = 47,
     FileAlreadyOpen = 52,
+    NoCreateAttribute = 54,
     LogoutAlreadyActive = 56,
     ExclusiveAccessRequired = 63,
     InvalidFieldTypeDescriptor = 75,
     UnsupportedDataType = 79,
     UnsupportedFunction = 80,
+    FileSystemError = 90, ///< a driver's error of its own ("File Error: ..." in the trace)
     BuildInProgress = 92,
 };
 
-/// The numeric result of `error`.
+/// The number `error` posts, as ERRORCODE() answers it and the statements return it.
 constexpr std::int32_t CodeOf(FileError error)
 {
     return static_cast<std::int32_t>(error);

@@ -291,8 +291,7 @@ TEST_F(AsciiDriverTest, BadRequestsAreRefusedAndChangeNothing)
                 OperationArguments arguments;
                 arguments.numbers[0] = 41;
                 arguments.numberCount = 1;
-                return files::FileOpDispatch(
-                    files::CodeOf(Operation::AppendLen), shortened.Get(), arguments);
+                return files::FileOpDispatch(Operation::AppendLen, shortened.Get(), arguments);
             },
             387 },
         { "CREATE without the CREATE attribute", [&] { return files::Create(noCreate.Get()); },
@@ -331,7 +330,7 @@ TEST_F(AsciiDriverTest, OperationsTheDriverDoesNotServeAnswer80)
     EXPECT_EQ(files::Delete(file.Get()), 80);
     EXPECT_EQ(files::Records(file.Get()), 0);
     EXPECT_EQ(files::ErrorCode(), 80);
-    EXPECT_EQ(files::FileOpDispatch(files::CodeOf(Operation::Bof), file.Get()), 1);
+    EXPECT_EQ(files::FileOpDispatch(Operation::Bof, file.Get()), 1);
     EXPECT_EQ(files::Hold(file.Get()), 80);
     EXPECT_EQ(ReadText(m_directory / "DATA.TXT"), "line\r\n");
 }
@@ -364,7 +363,7 @@ TEST_F(AsciiDriverTest, SendAndPropertiesAnswerOnTheStringStack)
     for (const Operation named : { Operation::Open, Operation::Append, Operation::Bof,
              Operation::Delete, Operation::RecordsFile, Operation::BuildDynFilter }) {
         EXPECT_NE(std::find(listed.begin(), listed.end(), files::CodeOf(named)), listed.end())
-            << files::OperationName(files::CodeOf(named));
+            << files::OperationName(named);
     }
 
     EXPECT_EQ(Property(file.Get(), files::kPropertyName), m_directory / "HASHBROJ.TXT");

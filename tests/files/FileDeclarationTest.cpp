@@ -41,7 +41,7 @@ TEST(TypeDescriptorBuilderTest, StringSizeBytesCarryTheHighBitsAbove0x20)
         EXPECT_EQ(descriptor[16], c.high);
         EXPECT_EQ(descriptor[17], c.low);
         const files::FieldTable table = files::WalkTypeDescriptor(descriptor.data());
-        ASSERT_EQ(table.error, 0);
+        ASSERT_EQ(table.error, files::FileError::None);
         ASSERT_EQ(table.fields.size(), 1u);
         EXPECT_EQ(table.fields[0].size, c.size);
     }
@@ -74,7 +74,7 @@ TEST(TypeDescriptorBuilderTest, NestedGroupsFillTheirHeadersAndFlattenOnWalk)
     EXPECT_EQ(descriptor[inner + 10], 14 + 6 + 6 + 2);
 
     const files::FieldTable table = files::WalkTypeDescriptor(descriptor.data());
-    ASSERT_EQ(table.error, 0);
+    ASSERT_EQ(table.error, files::FileError::None);
     ASSERT_EQ(table.fields.size(), 4u);
     struct Expected {
         TypeCode type;
@@ -162,10 +162,10 @@ TEST(WalkTypeDescriptorTest, RejectsMalformedDescriptors)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const files::FieldTable table = files::WalkTypeDescriptor(c.bytes->data());
-        EXPECT_EQ(table.error, c.error);
+        EXPECT_EQ(files::CodeOf(table.error), c.error);
         EXPECT_EQ(table.fields.empty(), c.error != 0);
     }
-    EXPECT_EQ(files::WalkTypeDescriptor(nullptr).error, 75);
+    EXPECT_EQ(files::CodeOf(files::WalkTypeDescriptor(nullptr).error), 75);
 }
 
 TEST(DeclaredNameTest, ReadsEachNameForm)
@@ -198,11 +198,10 @@ TEST(OperationNameTest, SpotRowsAndBounds)
             Case { 88, "DO_PROPERTY" }, Case { 91, "Internal" }, Case { 92, "INVIEW" },
             Case { 93, "ENDVIEW" }, Case { 94, "" }, Case { -1, "" } }) {
         SCOPED_TRACE(c.code);
-        EXPECT_EQ(files::OperationName(c.code), c.name);
+        EXPECT_EQ(files::OperationName(files::Operation { c.code }), c.name);
     }
-    EXPECT_EQ(files::OperationName(files::CodeOf(files::Operation::SetKeyKeyPtr)), "SETkeykeyptr");
-    EXPECT_EQ(
-        files::OperationName(files::CodeOf(files::Operation::GetPropertyKey)), "GETPROPERTYkey");
+    EXPECT_EQ(files::OperationName(files::Operation::SetKeyKeyPtr), "SETkeykeyptr");
+    EXPECT_EQ(files::OperationName(files::Operation::GetPropertyKey), "GETPROPERTYkey");
 }
 
 } // namespace

@@ -15,13 +15,25 @@
 namespace {
 
 using files::FileDeclaration;
-using files::FileStateFlags;
+using files::FileState;
 using files::Operation;
 using files::OperationArguments;
 
 constexpr std::int32_t Code(Operation operation)
 {
     return files::CodeOf(operation);
+}
+
+/// A state bit as a number, as the tables below spell the states.
+constexpr std::uint32_t Bit(FileState bit)
+{
+    return files::Bits(bit);
+}
+
+/// What the fake driver's handler answers: `result` as the number it posts.
+files::HandlerResult Answer(std::int32_t result, std::int32_t value, std::string text)
+{
+    return files::HandlerResult { files::FileError { result }, value, std::move(text) };
 }
 
 /// A driver that records what reaches its handler and answers chosen results.
@@ -53,23 +65,23 @@ public:
         ++blocksMade;
         return std::make_unique<Block>(liveBlocks);
     }
-    std::int32_t Attach(files::FileControlBlock& block) override
+    files::FileError Attach(files::FileControlBlock& block) override
     {
         attachedFields = block.fields.size();
-        return attachError;
+        return files::FileError { attachError };
     }
     void ReadTraceSettings(files::FileControlBlock& block) override { block.traceOn = traceOn; }
-    files::HandlerResult Run(std::int32_t operation, files::FileControlBlock& block,
+    files::HandlerResult Run(Operation operation, files::FileControlBlock& block,
         const OperationArguments& arguments) override
     {
-        calls.push_back(Call { operation, &block, block.declaration, block.name, arguments });
-        const auto found = answers.find(operation);
+        calls.push_back(Call { Code(operation), &block, block.declaration, block.name, arguments });
+        const auto found = answers.find(Code(operation));
         return found == answers.end() ? files::HandlerResult {} : found->second;
     }
-    void Trace(std::int32_t operation, files::FileControlBlock&, const OperationArguments&,
-        std::int32_t result, std::int64_t) override
+    void Trace(Operation operation, files::FileControlBlock&, const OperationArguments&,
+        files::FileError result, std::int64_t) override
     {
-        traced.emplace_back(operation, result);
+        traced.emplace_back(Code(operation), files::CodeOf(result));
     }
 
     /// The operations that reached the handler, in order.
@@ -94,7 +106,7 @@ public:
 FakeDriver* g_driver = nullptr;
 
 std::int32_t FakeEntry(
-    std::int32_t operation, FileDeclaration* file, const OperationArguments* arguments)
+    Operation operation, FileDeclaration* file, const OperationArguments* arguments)
 {
     return files::RunFileOperation(*g_driver, operation, file, *arguments);
 }
@@ -121,7 +133,7 @@ struct TestFile {
     }
 
     files::FileControlBlock* Block() const { return declaration.controlBlock; }
-    std::uint32_t State() const { return Block() == nullptr ? 0 : Block()->state; }
+    std::uint32_t State() const { return Block() == nullptr ? 0 : Bit(Block()->state); }
 
     char name[32] = "HASHBROJ.TXT";
     std::byte record[40] = {};
@@ -147,7 +159,7 @@ protected:
 
     std::int32_t Run(Operation operation, OperationArguments arguments = {})
     {
-        return files::FileOpDispatch(Code(operation), &m_file.declaration, arguments);
+        return files::FileOpDispatch(operation, &m_file.declaration, arguments);
     }
 
     /// Opens the test file with `mode` and forgets the calls so far.
@@ -178,7 +190,7 @@ TEST_F(FileOpsTest, OperationsNeedingAnOpenFileGive37AndLeaveNothingBehind)
              Case { Operation::Put, 37 }, Case { Operation::Empty, 37 },
              Case { Operation::Flush, 37 }, Case { Operation::Close, 37 },
              Case { Operation::Eof, 1 }, Case { Operation::Bytes, 0 } }) {
-        SCOPED_TRACE(files::OperationName(Code(c.operation)));
+        SCOPED_TRACE(files::OperationName(c.operation));
         files::ClearErrorState();
         EXPECT_EQ(Run(c.operation), c.answer);
         EXPECT_EQ(files::ErrorCode(), 37);
@@ -199,11 +211,11 @@ TEST_F(FileOpsTest, CloseBeforeOpenPosts37AndTheOpenClearsIt)
     EXPECT_EQ(files::ErrorFile(), nullptr);
     ASSERT_NE(m_file.Block(), nullptr);
     EXPECT_EQ(m_file.State(),
-        FileStateFlags::kOpen | FileStateFlags::kWriteAccess | FileStateFlags::kExclusive);
+        Bit(FileState::Open) | Bit(FileState::WriteAccess) | Bit(FileState::Exclusive));
     EXPECT_EQ(m_file.Block()->name, "HASHBROJ.TXT");
     EXPECT_EQ(m_file.Block()->recordLength, 40u);
     EXPECT_EQ(
-        m_file.Block()->attributes, files::BlockAttributes::kCreate | files::BlockAttributes::kOem);
+        m_file.Block()->attributes, files::BlockAttribute::Create | files::BlockAttribute::Oem);
     EXPECT_EQ(m_driver.attachedFields, 1u);
     ASSERT_EQ(m_driver.calls.size(), 1u);
     EXPECT_EQ(m_driver.calls[0].arguments.numbers[0], 0x12);
@@ -216,7 +228,7 @@ TEST_F(FileOpsTest, OpenOfAnOpenFileGives52AndTheFileStaysOpen)
     EXPECT_EQ(files::Open(&m_file.declaration, 0x12), 52);
     EXPECT_EQ(files::ErrorCode(), 52);
     EXPECT_EQ(m_file.Block(), block);
-    EXPECT_NE(m_file.State() & FileStateFlags::kOpen, 0u);
+    EXPECT_NE(m_file.State() & Bit(FileState::Open), 0u);
     EXPECT_TRUE(m_driver.calls.empty());
 }
 
@@ -226,14 +238,14 @@ TEST_F(FileOpsTest, OpenModeGivesTheAccessBits)
         std::int32_t mode;
         std::uint32_t bits;
     };
-    constexpr std::uint32_t kWrite = FileStateFlags::kWriteAccess;
-    constexpr std::uint32_t kExclusive = FileStateFlags::kExclusive;
+    constexpr std::uint32_t kWrite = Bit(FileState::WriteAccess);
+    constexpr std::uint32_t kExclusive = Bit(FileState::Exclusive);
     for (const Case c : { Case { 0x00, 0 }, Case { 0x02, kWrite },
              Case { 0x12, kWrite | kExclusive }, Case { 0x20, kExclusive }, Case { 0x30, 0 },
              Case { 0x41, kWrite }, Case { 0x70, kExclusive } }) {
         SCOPED_TRACE(c.mode);
         ASSERT_EQ(files::Open(&m_file.declaration, c.mode), 0);
-        EXPECT_EQ(m_file.State(), FileStateFlags::kOpen | c.bits);
+        EXPECT_EQ(m_file.State(), Bit(FileState::Open) | c.bits);
         ASSERT_EQ(files::Close(&m_file.declaration), 0);
     }
 }
@@ -272,7 +284,7 @@ TEST_F(FileOpsTest, StateCheckFollowsTheRequiredAndForbiddenColumns)
         SCOPED_TRACE(c.what);
         files::ClearErrorState();
         OpenWith(c.mode);
-        m_file.Block()->state |= c.extraState;
+        m_file.Block()->state |= FileState { c.extraState };
         OperationArguments arguments;
         arguments.text = c.text;
         const std::int32_t answer = Run(c.operation, arguments);
@@ -282,7 +294,7 @@ TEST_F(FileOpsTest, StateCheckFollowsTheRequiredAndForbiddenColumns)
         if (c.operation == Operation::GetProperty)
             value::Drop();
         if (m_file.Block() != nullptr) { // a failed CLOSE has let go of it already
-            m_file.Block()->state &= ~(c.extraState & FileStateFlags::kBuildInProgress);
+            m_file.Block()->state &= ~(FileState { c.extraState } & FileState::BuildInProgress);
             files::Close(&m_file.declaration);
         }
         EXPECT_EQ(m_file.Block(), nullptr);
@@ -321,15 +333,15 @@ TEST_F(FileOpsTest, SuccessAndFailureUpdateTheStateAsTabled)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         OpenWith(0x12);
-        m_file.Block()->state = c.before;
-        m_driver.answers[Code(c.operation)] = files::HandlerResult { c.result, 0, {} };
+        m_file.Block()->state = FileState { c.before };
+        m_driver.answers[Code(c.operation)] = Answer(c.result, 0, {});
         Run(c.operation);
         m_driver.answers.clear();
         ASSERT_NE(m_file.Block(), nullptr);
         EXPECT_EQ(m_file.State(), c.after);
         if (c.operation == Operation::Send)
             value::Drop();
-        m_file.Block()->state = kOpened;
+        m_file.Block()->state = FileState { kOpened };
         ASSERT_EQ(files::Close(&m_file.declaration), 0);
     }
 }
@@ -338,18 +350,18 @@ TEST_F(FileOpsTest, SequentialOperationsAreRememberedAndResultsStored)
 {
     OpenWith(0x12);
     ASSERT_EQ(files::Set(&m_file.declaration), 0);
-    EXPECT_EQ(m_file.Block()->lastOperation, Code(Operation::SetFile));
-    m_driver.answers[Code(Operation::Next)] = files::HandlerResult { 33, 0, {} };
+    EXPECT_EQ(m_file.Block()->lastOperation, Operation::SetFile);
+    m_driver.answers[Code(Operation::Next)] = Answer(33, 0, {});
     EXPECT_EQ(files::Next(&m_file.declaration), 33);
-    EXPECT_EQ(m_file.Block()->lastError, 33);
-    EXPECT_EQ(m_file.Block()->lastOperation, Code(Operation::SetFile));
+    EXPECT_EQ(files::CodeOf(m_file.Block()->lastError), 33);
+    EXPECT_EQ(m_file.Block()->lastOperation, Operation::SetFile);
     m_driver.answers.clear();
     ASSERT_EQ(files::Set(&m_file.declaration), 0);
     ASSERT_EQ(files::Next(&m_file.declaration), 0);
-    EXPECT_EQ(m_file.Block()->lastOperation, Code(Operation::Next));
-    EXPECT_EQ(m_file.Block()->lastError, 0);
+    EXPECT_EQ(m_file.Block()->lastOperation, Operation::Next);
+    EXPECT_EQ(files::CodeOf(m_file.Block()->lastError), 0);
     EXPECT_EQ(files::Unlock(&m_file.declaration), -1);
-    EXPECT_EQ(m_file.Block()->lastError, 0);
+    EXPECT_EQ(files::CodeOf(m_file.Block()->lastError), 0);
 }
 
 TEST_F(FileOpsTest, ErrorStateIsClearedOnlyByOperationsThatClearIt)
@@ -357,16 +369,16 @@ TEST_F(FileOpsTest, ErrorStateIsClearedOnlyByOperationsThatClearIt)
     OpenWith(0x12);
     ASSERT_EQ(files::Set(&m_file.declaration), 0);
     EXPECT_EQ(files::Put(&m_file.declaration), 33);
-    m_driver.answers[Code(Operation::Eof)] = files::HandlerResult { 0, 0, {} };
+    m_driver.answers[Code(Operation::Eof)] = Answer(0, 0, {});
     EXPECT_EQ(files::Eof(&m_file.declaration), 0); // post flags 0: the error stays
     EXPECT_EQ(files::ErrorCode(), 33);
     ASSERT_EQ(files::Flush(&m_file.declaration), 0);
     EXPECT_EQ(files::ErrorCode(), 0);
 
-    m_driver.answers[Code(Operation::Eof)] = files::HandlerResult { 90, 0, {} };
+    m_driver.answers[Code(Operation::Eof)] = Answer(90, 0, {});
     EXPECT_EQ(files::Eof(&m_file.declaration), 1);
     EXPECT_EQ(files::ErrorCode(), 90);
-    m_driver.answers[Code(Operation::Bytes)] = files::HandlerResult { 0, 1234, {} };
+    m_driver.answers[Code(Operation::Bytes)] = Answer(0, 1234, {});
     EXPECT_EQ(files::Bytes(&m_file.declaration), 1234);
 }
 
@@ -381,9 +393,9 @@ TEST_F(FileOpsTest, FailedReleasingOperationsDropTheBlockExceptOn52)
              Case { Operation::Rename, 5, true }, Case { Operation::Copy, 3, true },
              Case { Operation::Create, 0, true }, Case { Operation::Create, 52, false },
              Case { Operation::Open, 2, false } }) {
-        SCOPED_TRACE(files::OperationName(Code(c.operation)));
+        SCOPED_TRACE(files::OperationName(c.operation));
         SCOPED_TRACE(c.result);
-        m_driver.answers[Code(c.operation)] = files::HandlerResult { c.result, 0, {} };
+        m_driver.answers[Code(c.operation)] = Answer(c.result, 0, {});
         Run(c.operation);
         m_driver.answers.clear();
         EXPECT_EQ(m_file.Block() == nullptr, c.released);
@@ -406,7 +418,7 @@ TEST_F(FileOpsTest, CloseReleasesTheBlockAndItsListEntry)
 
 TEST_F(FileOpsTest, ClosedFileOperationsPickUpAChangedNameUnlessPropertiesWereSet)
 {
-    m_driver.answers[Code(Operation::Name)] = files::HandlerResult { 0, 0, "first" };
+    m_driver.answers[Code(Operation::Name)] = Answer(0, 0, "first");
     ASSERT_EQ(files::Name(&m_file.declaration), 0);
     EXPECT_EQ(PopText(), "first");
     const int blocksBefore = m_driver.blocksMade;
@@ -417,9 +429,9 @@ TEST_F(FileOpsTest, ClosedFileOperationsPickUpAChangedNameUnlessPropertiesWereSe
     EXPECT_EQ(m_driver.calls.back().name, "OTHER.TXT");
 
     ASSERT_EQ(files::SetProperty(&m_file.declaration, 0), 0);
-    EXPECT_NE(m_file.State() & FileStateFlags::kPropertiesSet, 0u);
+    EXPECT_NE(m_file.State() & Bit(FileState::PropertiesSet), 0u);
     const int blocksWithProperties = m_driver.blocksMade;
-    m_file.Block()->propertyOverrides = files::PropertyOverrides::kName;
+    m_file.Block()->propertyOverrides = files::PropertyOverride::Name;
     m_file.Block()->name = "BY-PROPERTY";
     std::strcpy(m_file.name, "THIRD.TXT");
     ASSERT_EQ(files::Open(&m_file.declaration, 0x12), 0);
@@ -430,14 +442,13 @@ TEST_F(FileOpsTest, ClosedFileOperationsPickUpAChangedNameUnlessPropertiesWereSe
 TEST_F(FileOpsTest, StringValuedOperationsAlwaysLeaveOneString)
 {
     OpenWith(0x12);
-    m_driver.answers[Code(Operation::PositionFile)]
-        = files::HandlerResult { 0, 0, std::string("\x05\0\0\0", 4) };
-    m_file.Block()->state |= FileStateFlags::kRecordCurrent;
+    m_driver.answers[Code(Operation::PositionFile)] = Answer(0, 0, std::string("\x05\0\0\0", 4));
+    m_file.Block()->state |= FileState::RecordCurrent;
     ASSERT_EQ(files::Position(&m_file.declaration), 0);
     ASSERT_EQ(value::StackDepth(), 1);
     EXPECT_EQ(value::PopLength(), 4u);
 
-    m_file.Block()->state &= ~FileStateFlags::kRecordCurrent;
+    m_file.Block()->state &= ~FileState::RecordCurrent;
     EXPECT_EQ(files::Position(&m_file.declaration), 33); // refused: the empty string
     ASSERT_EQ(value::StackDepth(), 1);
     EXPECT_EQ(value::PopLength(), 0u);
@@ -484,15 +495,15 @@ TEST_F(FileOpsTest, AttachFailuresPostAndKeepNoBlock)
 TEST_F(FileOpsTest, UnknownAndUnsupportedOperationsGive80)
 {
     OpenWith(0x12);
-    EXPECT_EQ(files::FileOpDispatch(376, &m_file.declaration), 80);
-    EXPECT_EQ(files::FileOpDispatch(94, &m_file.declaration), 80);
-    EXPECT_EQ(files::FileOpDispatch(0, &m_file.declaration), 80);
+    EXPECT_EQ(files::FileOpDispatch(Operation { 376 }, &m_file.declaration), 80);
+    EXPECT_EQ(files::FileOpDispatch(Operation { 94 }, &m_file.declaration), 80);
+    EXPECT_EQ(files::FileOpDispatch(Operation { 0 }, &m_file.declaration), 80);
     EXPECT_TRUE(m_driver.calls.empty());
-    m_driver.answers[Code(Operation::HoldFile)] = files::HandlerResult { 80, 0, {} };
+    m_driver.answers[Code(Operation::HoldFile)] = Answer(80, 0, {});
     EXPECT_EQ(files::Hold(&m_file.declaration), 80);
     EXPECT_EQ(files::ErrorCode(), 80);
     EXPECT_EQ(files::ErrorFile(), &m_file.declaration);
-    EXPECT_EQ(m_file.State() & FileStateFlags::kHoldRequested, 0u);
+    EXPECT_EQ(m_file.State() & Bit(FileState::HoldRequested), 0u);
 }
 
 TEST_F(FileOpsTest, QueryViewAnswersZeroWithoutAttaching)
@@ -506,7 +517,7 @@ TEST_F(FileOpsTest, TracingSeesEveryHandledOperation)
 {
     m_driver.traceOn = true;
     OpenWith(0x12);
-    m_driver.answers[Code(Operation::Append)] = files::HandlerResult { 5, 0, {} };
+    m_driver.answers[Code(Operation::Append)] = Answer(5, 0, {});
     files::Append(&m_file.declaration);
     ASSERT_EQ(m_driver.traced.size(), 2u);
     EXPECT_EQ(m_driver.traced[0], std::make_pair(Code(Operation::Open), 0));
@@ -533,8 +544,8 @@ TEST_F(FileOpsTest, KeyOperationsCheckTheKeysOwnerAndOwnBuiltFlag)
     m_driver.calls.clear();
     Run(Operation::BuildDyn, arguments);
     EXPECT_TRUE(key.built);
-    EXPECT_EQ(m_file.State() & FileStateFlags::kBuilt, 0u); // the file's bit is untouched
-    m_driver.answers[Code(Operation::RecordsKey)] = files::HandlerResult { 0, 7, {} };
+    EXPECT_EQ(m_file.State() & Bit(FileState::Built), 0u); // the file's bit is untouched
+    m_driver.answers[Code(Operation::RecordsKey)] = Answer(0, 7, {});
     EXPECT_EQ(Run(Operation::RecordsKey, arguments), 7);
     ASSERT_EQ(files::Close(&m_file.declaration), 0);
     EXPECT_EQ(key.owner, nullptr);
@@ -618,9 +629,9 @@ struct Dispatched {
 Dispatched g_dispatched;
 
 std::int32_t RecordingEntry(
-    std::int32_t operation, FileDeclaration* file, const OperationArguments* arguments)
+    Operation operation, FileDeclaration* file, const OperationArguments* arguments)
 {
-    g_dispatched = Dispatched { operation, file, *arguments };
+    g_dispatched = Dispatched { Code(operation), file, *arguments };
     return 0;
 }
 
@@ -686,9 +697,12 @@ TEST(FileStatementsTest, EachStatementDispatchesItsCodeAndArgument)
 
 TEST(OperationAttributeTableTest, SpotRows)
 {
+    struct Row {
+        std::uint32_t post, required, forbidden, set, clear, clearOnFailure;
+    };
     struct Case {
         Operation operation;
-        files::OperationAttributes row;
+        Row row;
     };
     const Case cases[] = {
         { Operation::Add, { 1, 0x41, 0, 0x2, 0x1400, 0 } },
@@ -710,14 +724,14 @@ TEST(OperationAttributeTableTest, SpotRows)
         { Operation::EndView, { 1, 0x1, 0, 0, 0x100, 0 } },
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(files::OperationName(Code(c.operation)));
-        const files::OperationAttributes& row = files::OperationAttributesOf(Code(c.operation));
-        EXPECT_EQ(row.post, c.row.post);
-        EXPECT_EQ(row.required, c.row.required);
-        EXPECT_EQ(row.forbidden, c.row.forbidden);
-        EXPECT_EQ(row.set, c.row.set);
-        EXPECT_EQ(row.clear, c.row.clear);
-        EXPECT_EQ(row.clearOnFailure, c.row.clearOnFailure);
+        SCOPED_TRACE(files::OperationName(c.operation));
+        const files::OperationAttributes& row = files::OperationAttributesOf(c.operation);
+        EXPECT_EQ(files::Bits(row.post), c.row.post);
+        EXPECT_EQ(Bit(row.required), c.row.required);
+        EXPECT_EQ(Bit(row.forbidden), c.row.forbidden);
+        EXPECT_EQ(Bit(row.set), c.row.set);
+        EXPECT_EQ(Bit(row.clear), c.row.clear);
+        EXPECT_EQ(Bit(row.clearOnFailure), c.row.clearOnFailure);
     }
 }
 

@@ -84,7 +84,7 @@ struct Declaration {
     {
         const files::FileDeclaration* own = files::DeclarationForThread(&declaration);
         return own->controlBlock != nullptr
-            && (own->controlBlock->state & files::FileStateFlags::kOpen) != 0;
+            && files::Any(own->controlBlock->state & files::FileState::Open);
     }
 
     std::string name;
@@ -107,23 +107,24 @@ public:
     {
         return std::make_unique<files::FileControlBlock>();
     }
-    std::int32_t Attach(files::FileControlBlock&) override { return 0; }
+    files::FileError Attach(files::FileControlBlock&) override { return files::FileError::None; }
     void ReadTraceSettings(files::FileControlBlock&) override { }
-    files::HandlerResult Run(std::int32_t operation, files::FileControlBlock& block,
+    files::HandlerResult Run(files::Operation operation, files::FileControlBlock& block,
         const files::OperationArguments& arguments) override
     {
-        calls.push_back(Call { operation, std::string(arguments.text) });
+        const std::int32_t code = files::CodeOf(operation);
+        calls.push_back(Call { code, std::string(arguments.text) });
         files::HandlerResult answer;
-        if (auto found = script.find(operation); found != script.end() && !found->second.empty()) {
-            answer.result = found->second.front();
+        if (auto found = script.find(code); found != script.end() && !found->second.empty()) {
+            answer.result = files::FileError { found->second.front() };
             found->second.pop_front();
         }
-        if (operation == files::CodeOf(files::Operation::Open) && answer.result == 0)
+        if (operation == files::Operation::Open && answer.result == files::FileError::None)
             std::memset(block.record, 'X', block.recordLength);
         return answer;
     }
-    void Trace(std::int32_t, files::FileControlBlock&, const files::OperationArguments&,
-        std::int32_t, std::int64_t) override
+    void Trace(files::Operation, files::FileControlBlock&, const files::OperationArguments&,
+        files::FileError, std::int64_t) override
     {
     }
 
@@ -144,7 +145,7 @@ public:
 
 inline ScriptedDriver* g_scripted = nullptr;
 
-inline std::int32_t ScriptedEntry(std::int32_t operation, files::FileDeclaration* file,
+inline std::int32_t ScriptedEntry(files::Operation operation, files::FileDeclaration* file,
     const files::OperationArguments* arguments)
 {
     return files::RunFileOperation(*g_scripted, operation, file, *arguments);

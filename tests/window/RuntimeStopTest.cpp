@@ -170,21 +170,21 @@ public:
     {
         return std::make_unique<files::FileControlBlock>();
     }
-    std::int32_t Attach(files::FileControlBlock&) override { return 0; }
+    files::FileError Attach(files::FileControlBlock&) override { return files::FileError::None; }
     void ReadTraceSettings(files::FileControlBlock&) override { }
-    files::HandlerResult Run(
-        std::int32_t operation, files::FileControlBlock&, const files::OperationArguments&) override
+    files::HandlerResult Run(files::Operation operation, files::FileControlBlock&,
+        const files::OperationArguments&) override
     {
-        std::fprintf(stderr, "driver %d\n", operation);
+        std::fprintf(stderr, "driver %d\n", files::CodeOf(operation));
         return {};
     }
-    void Trace(std::int32_t, files::FileControlBlock&, const files::OperationArguments&,
-        std::int32_t, std::int64_t) override
+    void Trace(files::Operation, files::FileControlBlock&, const files::OperationArguments&,
+        files::FileError, std::int64_t) override
     {
     }
 };
 
-std::int32_t ReportingEntry(std::int32_t operation, files::FileDeclaration* file,
+std::int32_t ReportingEntry(files::Operation operation, files::FileDeclaration* file,
     const files::OperationArguments* arguments)
 {
     static ReportingDriver driver;
