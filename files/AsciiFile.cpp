@@ -1,6 +1,7 @@
 #include "AsciiFile.h"
 
 #include <files/FileSystem.h>
+#include <platform/Ascii.h>
 #include <platform/Clock.h>
 #include <platform/Profile.h>
 #include <platform/Text.h>
@@ -824,11 +825,7 @@ AsciiFile::CommandResult AsciiFile::Command(std::string_view command, std::strin
 {
     static constexpr std::array<std::string_view, 7> kKeywords { "FILEBUFFERS", "QUICKSCAN",
         "ENDOFRECORD", "CTRLZISEOF", "CLIP", "TAB", "REGISTER" };
-    std::string upper(command);
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
+    const std::string upper = platform::AsciiUpperCase(command);
     const std::string_view text(upper);
     std::string_view keyword;
     for (const std::string_view candidate : kKeywords) {
@@ -963,13 +960,10 @@ AsciiTrace ReadAsciiTrace(bool encrypted, std::string_view driverOptions)
         std::size_t slash = driverOptions.find('/');
         while (slash != std::string_view::npos && !allowed) {
             const std::size_t next = driverOptions.find('/', slash + 1);
-            std::string option(TrimBlanks(driverOptions.substr(
-                slash + 1, next == std::string_view::npos ? next : next - slash - 1)));
-            for (char& c : option) {
-                if (c >= 'a' && c <= 'z')
-                    c = static_cast<char>(c - 'a' + 'A');
-            }
-            allowed = option == "ALLOWDETAILS";
+            allowed = platform::EqualsIgnoringAsciiCase(
+                TrimBlanks(driverOptions.substr(
+                    slash + 1, next == std::string_view::npos ? next : next - slash - 1)),
+                "ALLOWDETAILS");
             slash = next;
         }
         trace.details = allowed;

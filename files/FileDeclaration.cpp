@@ -1,4 +1,5 @@
 #include <files/FileDeclaration.h>
+#include <platform/Ascii.h>
 
 #include <cstring>
 
@@ -22,11 +23,6 @@ std::uint32_t GetUint32(const std::uint8_t* bytes)
     for (std::size_t i = 0; i < 4; ++i)
         value |= static_cast<std::uint32_t>(bytes[i]) << (8 * i);
     return value;
-}
-
-char UpperAscii(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 } // namespace
@@ -147,7 +143,7 @@ void TypeDescriptorBuilder::AddLabel(std::string_view label)
     if (label.empty())
         return;
     for (const char c : label)
-        m_bytes.push_back(static_cast<std::uint8_t>(UpperAscii(c)));
+        m_bytes.push_back(static_cast<std::uint8_t>(platform::AsciiUpper(c)));
     m_bytes.push_back(0);
 }
 

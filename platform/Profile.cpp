@@ -1,5 +1,7 @@
 #include "Profile.h"
 
+#include "Ascii.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,24 +33,6 @@ std::string_view TrimRight(std::string_view text)
 std::string_view Trim(std::string_view text)
 {
     return TrimRight(TrimLeft(text));
-}
-
-// ASCII folding only: the bytes above 0x7F are Windows-1250 letters whose case the profile
-// never folded either, so they must match exactly.
-char FoldAscii(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i]))
-            return false;
-    }
-    return true;
 }
 
 std::string_view StripMatchingQuotes(std::string_view value)

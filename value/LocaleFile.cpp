@@ -5,6 +5,7 @@
 #include "LocaleTexts.h"
 #include "MessageOverrides.h"
 
+#include <platform/Ascii.h>
 #include <platform/CharacterSet.h>
 #include <platform/File.h>
 #include <platform/Path.h>
@@ -44,18 +45,11 @@ bool IsControl(char c)
     return static_cast<unsigned char>(c) < 0x20;
 }
 
-char AsciiUpper(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 // Setting names and keywords are ASCII; the collation tables are not used here because the
 // file itself may be in the middle of changing them.
 bool EqualsNoCase(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-        return AsciiUpper(x) == AsciiUpper(y);
-    });
+    return platform::EqualsIgnoringAsciiCase(a, b);
 }
 
 std::string_view TrimTrailingBlanks(std::string_view text)

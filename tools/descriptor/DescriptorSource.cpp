@@ -1,5 +1,7 @@
 #include "DescriptorSource.h"
 
+#include <platform/Ascii.h>
+
 #include <algorithm>
 #include <cassert>
 #include <initializer_list>
@@ -76,11 +78,6 @@ constexpr std::string_view kTypeNames[] = { "END", "BYTE", "SHORT", "USHORT", "D
     "TEMPUFO", "", "STRING", "CSTRING", "PSTRING", "MEMO", "GROUP", "CLASS", "ARRAY", "FIELD",
     "QUEUE", "BLOB", "STACKSTR", "PICTURE", "STDNUM" };
 
-char AsciiUpper(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 } // namespace
 
 std::string_view KindKeyword(Kind kind)
@@ -141,9 +138,7 @@ std::optional<std::uint8_t> TypeFromName(std::string_view name)
 {
     for (std::size_t type = 0; type < std::size(kTypeNames); ++type) {
         const std::string_view candidate = kTypeNames[type];
-        if (!candidate.empty() && candidate.size() == name.size()
-            && std::equal(candidate.begin(), candidate.end(), name.begin(),
-                [](char a, char b) { return a == AsciiUpper(b); }))
+        if (!candidate.empty() && platform::EqualsIgnoringAsciiCase(candidate, name))
             return static_cast<std::uint8_t>(type);
     }
     return std::nullopt;
@@ -152,9 +147,9 @@ std::optional<std::uint8_t> TypeFromName(std::string_view name)
 std::string ResourceName(std::string_view moduleName)
 {
     const std::size_t dollar = moduleName.find('$');
-    std::string name(dollar == std::string_view::npos ? moduleName : moduleName.substr(dollar + 1));
-    std::transform(name.begin(), name.end(), name.begin(), AsciiUpper);
-    return name + "_RSC";
+    return platform::AsciiUpperCase(
+               dollar == std::string_view::npos ? moduleName : moduleName.substr(dollar + 1))
+        + "_RSC";
 }
 
 } // namespace descriptor

@@ -1,5 +1,6 @@
 #include "Parser.h"
 
+#include <platform/Ascii.h>
 #include <platform/Text.h>
 
 #include <algorithm>
@@ -323,16 +324,6 @@ std::string Article(Kind kind)
     return "a `" + std::string(KindKeyword(kind)) + "`";
 }
 
-std::string AsciiUpper(std::string_view text)
-{
-    std::string upper(text);
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
-    return upper;
-}
-
 std::int32_t ToInt32(std::int64_t value)
 {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
@@ -377,7 +368,8 @@ public:
                 RefuseTopLevel();
             WindowScope scope;
             Record window = ParseRecord(Kind::Window, scope);
-            const auto [where, added] = windowLines.emplace(AsciiUpper(window.name), m_recordLine);
+            const auto [where, added]
+                = windowLines.emplace(platform::AsciiUpperCase(window.name), m_recordLine);
             if (!added)
                 Fail(m_recordLine,
                     "window \"" + Display(window.name) + "\" is already declared on line "
@@ -472,7 +464,8 @@ private:
                         + "\" makes no resource name: use printable ASCII without blanks, "
                           "quotes, `;`, `[`, `]` or `\\`");
         }
-        if (!m_options.resourceName.empty() && AsciiUpper(m_options.resourceName) != resource)
+        if (!m_options.resourceName.empty()
+            && platform::AsciiUpperCase(m_options.resourceName) != resource)
             Fail(line,
                 "module \"" + Display(source.moduleName) + "\" is stored as " + resource
                     + ", but the file is named for " + std::string(m_options.resourceName));
