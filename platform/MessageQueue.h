@@ -25,8 +25,6 @@ using WindowHandle = std::uint32_t;
 struct Msg {
     static constexpr std::uint32_t kNull = 0x0000;  ///< wakes the receiver, carries nothing
     static constexpr std::uint32_t kClose = 0x0010; ///< close requested (close box, system menu)
-    /// The session is ending: the receiver answers through `Message::reply` (non-zero allows).
-    static constexpr std::uint32_t kQueryEndSession = 0x0011;
     /// Asks the receiving thread to end its work (the program is shutting down).
     static constexpr std::uint32_t kQuit = 0x0012;
     static constexpr std::uint32_t kKeyDown = 0x0100;    ///< wParam virtual key, lParam scan code
@@ -76,8 +74,6 @@ struct Message {
     std::int64_t lParam = 0;
     std::uint32_t keyState = 0; ///< KeyState bits held when the message was made
     std::shared_ptr<void> data; ///< a payload the poster hands over (the receiver knows its type)
-    /// For messages that want an answer (kQueryEndSession): the receiver calls it once.
-    std::shared_ptr<void> reply;
 };
 
 /// A thread's message queue. Any thread may post; only the owner takes.
@@ -129,11 +125,14 @@ std::shared_ptr<MessageQueue> CurrentThreadQueue();
 /// work to do. Threads that have never asked for their queue do not count.
 bool AllQueuesIdle();
 
-/// A count that grows whenever a message is posted to any queue or an owner starts waiting on
-/// its queue: when it has not changed, no queue has changed state.
+/// A count that grows whenever a message is posted to any queue, an owner starts waiting on its
+/// queue or a queue ends: when it has not changed, no queue has changed state. Reading it costs
+/// one atomic load; posting pays one atomic increment for it, and no lock.
 std::uint64_t QueueActivity();
 
 /// Waits until QueueActivity() differs from `seen` or `timeout` passes, whichever is first.
+/// Only while someone waits here do the queues' changes wake a waiter: posting stays free of a
+/// process-wide lock otherwise.
 void WaitForQueueActivity(std::uint64_t seen, std::chrono::milliseconds timeout);
 
 } // namespace platform

@@ -140,3 +140,15 @@ TEST(MessageQueueTest, ActivityGrowsWithPostsAndWaits)
     WaitForQueueActivity(seen, 1ms); // nothing happens: it comes back after the timeout
     EXPECT_EQ(QueueActivity(), seen);
 }
+
+TEST(MessageQueueTest, AWaiterForActivityIsWokenByAPostFromAnotherThread)
+{
+    // The timeout is far beyond the test's own limit: only the post's wake-up lets the wait
+    // end in time, so a post that no longer wakes a waiter fails the test.
+    MessageQueue queue;
+    const std::uint64_t seen = QueueActivity();
+    std::thread poster([&queue] { queue.Post(Make(Msg::kNull)); });
+    WaitForQueueActivity(seen, std::chrono::hours(1));
+    poster.join();
+    EXPECT_NE(QueueActivity(), seen);
+}
