@@ -1,6 +1,8 @@
 #include "Display.h"
 
 #include "DisplayLanguage.h"
+#include "DisplayLife.h"
+#include "DisplayLook.h"
 #include "DisplayWindows.h"
 
 #include <QApplication>

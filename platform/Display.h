@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -271,11 +270,15 @@ WindowHandle FindControl(WindowHandle window, std::uint32_t id);
 /// The control id `control` was created with, 0 for a window.
 std::uint32_t ControlId(WindowHandle control);
 
-/// What a control shows as the display made it: kind, id, position, text, alignment, tab stop,
-/// border, enabled and visible (its own flags, not its window's), default button, edit limit,
-/// read-only, text colour when one was given, font (face as asked for, point size, weight), and
-/// the accessible name and description given to it. Empty for a handle that is no control.
-std::optional<ControlOptions> DescribeControl(WindowHandle control);
+/// True when Tab stops at `control`: it was made with a tab stop, is of a kind the keyboard
+/// reaches, and is enabled and not hidden (by its own flags, not its window's). False for a
+/// handle that is no control.
+bool IsTabStop(WindowHandle control);
+
+/// True when `control` takes what the keyboard brings: it is enabled and not hidden (by its own
+/// flags) and of a kind that takes input (not a text, a group box or an icon), whether or not
+/// Tab stops at it. False for a handle that is no control.
+bool TakesKeyboardInput(WindowHandle control);
 
 /// Replaces what assistive technology reads after the control's name (ControlOptions::
 /// accessibleDescription); empty takes it away. Nothing for a handle that is gone.
@@ -302,12 +305,6 @@ struct MenuItem {
 void SetMenuBar(WindowHandle window, const std::vector<MenuItem>& menus);
 void EnableMenuItem(WindowHandle window, std::uint32_t id, bool enabled);
 void CheckMenuItem(WindowHandle window, std::uint32_t id, bool checked);
-
-/// A menu item as the window shows it: text, enabled, checkable, checked, right-justified (at
-/// the bar's right end) and, for a menu, the texts of what it holds when it opens (separators
-/// marked; the menu is told it opens).
-/// Empty when the window has no item `id`.
-std::optional<MenuItem> DescribeMenuItem(WindowHandle window, std::uint32_t id);
 
 /// Makes menu `menuId` of the frame's bar the window-list menu: each time it opens it lists the
 /// frame's MDI children below a separator, numbered in opening order, the active one ticked;
@@ -361,10 +358,6 @@ WindowHandle OpenDialog(const DialogTemplate& dialog);
 /// (system-modal; its answer goes nowhere). A template without controls clears the refusal.
 /// Where no session manager runs, nothing ever asks.
 void RefuseSessionEnd(const DialogTemplate& warning);
-
-/// The display's answer to the session manager's question, as given when it asks: true lets
-/// the session end; false refuses it and shows the warning.
-bool AnswerSessionEnd();
 
 // --- measuring ---------------------------------------------------------------------------------
 

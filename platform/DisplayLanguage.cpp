@@ -1,7 +1,7 @@
 #include "DisplayLanguage.h"
 
 #include "Display.h"
-#include "DisplayWindows.h"
+#include "DisplayText.h"
 
 #include <QCoreApplication>
 #include <QLocale>

@@ -1,7 +1,7 @@
 #include "FileDialog.h"
 
 #include "Display.h"
-#include "DisplayWindows.h"
+#include "DisplayRegistry.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>

@@ -1,7 +1,12 @@
 #include "TestDriver.h"
 
+#include "DisplayControls.h"
+#include "DisplayDialogs.h"
 #include "DisplayKeys.h"
-#include "DisplayWindows.h"
+#include "DisplayLife.h"
+#include "DisplayMenus.h"
+#include "DisplayRegistry.h"
+#include "DisplaySession.h"
 #include "FileDialog.h"
 #include "Text.h"
 
@@ -17,6 +22,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QTest>
 #include <QToolTip>
@@ -96,6 +102,20 @@ void Focus(QWidget* widget)
         QApplication::setActiveWindow(top);
     }
     widget->setFocus(Qt::OtherFocusReason);
+}
+
+/// True when the user can reach `action` of a window's menus: it and every menu holding it are
+/// enabled, and neither the window nor a modal dialog keeps the user away.
+bool Reachable(const Entry& window, const QAction* action)
+{
+    if (!action->isEnabled() || !window.widget->isEnabled() || IsBlocked(window.widget->window()))
+        return false;
+    for (auto* menu = qobject_cast<QMenu*>(action->parent()); menu != nullptr;
+         menu = qobject_cast<QMenu*>(menu->parent())) {
+        if (!menu->menuAction()->isEnabled())
+            return false;
+    }
+    return true;
 }
 
 /// The file dialog behind `handle`, null when it is none.
@@ -289,18 +309,59 @@ void ChooseMenuItem(WindowHandle window, std::uint32_t id)
         if (found == entry->menuItems.end() || found->second.isNull())
             return;
         QAction* action = found->second.data();
-        // A user reaches the item only through enabled menus, and only when the window is not
-        // blocked by a modal dialog.
-        if (!action->isEnabled() || !entry->widget->isEnabled()
-            || IsBlocked(entry->widget->window()))
-            return;
-        for (auto* menu = qobject_cast<QMenu*>(action->parent()); menu != nullptr;
-             menu = qobject_cast<QMenu*>(menu->parent())) {
-            if (!menu->menuAction()->isEnabled())
-                return;
-        }
-        action->trigger();
+        if (Reachable(*entry, action))
+            action->trigger();
     });
+}
+
+void OpenMenu(WindowHandle window, std::uint32_t id)
+{
+    InvokeOnGui([window, id] {
+        Entry* entry = FindEntry(window);
+        QMenu* menu = entry != nullptr ? display::MenuOfItem(*entry, id) : nullptr;
+        if (menu == nullptr || !Reachable(*entry, menu->menuAction()))
+            return;
+        // Where the menu drops down below its title, on the bar or in a menu holding it.
+        QPoint at = entry->widget->mapToGlobal(QPoint(0, 0));
+        if (auto* bar = qobject_cast<QMenuBar*>(menu->menuAction()->parent()))
+            at = bar->mapToGlobal(bar->actionGeometry(menu->menuAction()).bottomLeft());
+        menu->popup(at);
+        menu->close();
+    });
+}
+
+std::optional<MenuItem> DescribeMenuItem(WindowHandle window, std::uint32_t id)
+{
+    std::optional<MenuItem> described;
+    InvokeOnGui([window, id, &described] {
+        if (Entry* entry = FindEntry(window))
+            described = display::DescribeMenuItemOnGui(*entry, id);
+    });
+    return described;
+}
+
+std::optional<ControlOptions> DescribeControl(WindowHandle control)
+{
+    std::optional<ControlOptions> described;
+    InvokeOnGui([control, &described] {
+        const Entry* entry = FindEntry(control);
+        if (entry != nullptr && entry->kind == display::EntryKind::Control)
+            described = display::DescribeControlOnGui(*entry);
+    });
+    return described;
+}
+
+bool AnswerSessionEnd()
+{
+    bool answer = true;
+    InvokeOnGui([&answer] { answer = display::AnswerSessionEndOnGui(); });
+    return answer;
+}
+
+QWidget* WidgetOf(WindowHandle handle)
+{
+    const Entry* entry = FindEntry(handle);
+    return entry != nullptr ? entry->widget.data() : nullptr;
 }
 
 void RequestClose(WindowHandle window)

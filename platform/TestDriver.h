@@ -2,6 +2,8 @@
 
 #include <platform/Display.h>
 
+class QWidget;
+
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -49,6 +51,31 @@ void PressKey(WindowHandle window, std::uint32_t key, std::uint32_t keyState = 0
 /// Chooses the menu item `id` of the window's menu bar as a user would (an item that is
 /// disabled does nothing).
 void ChooseMenuItem(WindowHandle window, std::uint32_t id);
+
+/// Opens menu `id` of the window's menu bar as a user does to look at it, and closes it
+/// again: what the menu fills in as it opens (the window list) stays for DescribeMenuItem. A
+/// disabled menu, or one in a window a modal dialog blocks, does not open.
+void OpenMenu(WindowHandle window, std::uint32_t id);
+
+/// A menu item as the window shows it: text, enabled, checkable, checked, right-justified (at
+/// the bar's right end) and, for a menu, the texts of what it holds (separators marked) as it
+/// stood when it last opened. Reading changes nothing. Empty when the window has no item `id`.
+std::optional<MenuItem> DescribeMenuItem(WindowHandle window, std::uint32_t id);
+
+/// What a control shows as the display made it: kind, id, position, text, alignment, tab stop,
+/// border, enabled and visible (its own flags, not its window's), default button, edit limit,
+/// read-only, text colour when one was given, font (face as asked for, point size, weight), and
+/// the accessible name and description given to it. Empty for a handle that is no control.
+std::optional<ControlOptions> DescribeControl(WindowHandle control);
+
+/// The display's answer to the session manager's question, as given when it asks: true lets
+/// the session end; false refuses it and shows the warning RefuseSessionEnd gave.
+bool AnswerSessionEnd();
+
+/// The widget behind a window or control, null when it is gone: for tests that look at what
+/// the toolkit itself makes of it (the accessibility tree, an entry's own menus). Call it on the
+/// GUI thread only (inside InvokeOnGui), and keep the answer no longer than that call.
+QWidget* WidgetOf(WindowHandle handle);
 
 /// Asks the window to close as its close box does.
 void RequestClose(WindowHandle window);

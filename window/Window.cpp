@@ -477,8 +477,7 @@ void Window::FocusFirstControl()
         const platform::WindowHandle handle = ControlHandle(control.declared.equate);
         if (handle == 0)
             continue;
-        const auto shown = platform::DescribeControl(handle);
-        if (shown && shown->tabStop && shown->enabled && shown->visible) {
+        if (platform::IsTabStop(handle)) {
             platform::SetFocus(handle);
             return;
         }
@@ -498,12 +497,7 @@ void Window::GiveFocus(std::int32_t equate)
     }
     for (auto control = selected; control != m_controls.end(); ++control) {
         const platform::WindowHandle handle = ControlHandle(control->declared.equate);
-        const auto shown = handle != 0 ? platform::DescribeControl(handle) : std::nullopt;
-        if (!shown || !shown->enabled || !shown->visible)
-            continue;
-        if (shown->kind != platform::ControlKind::Static
-            && shown->kind != platform::ControlKind::GroupBox
-            && shown->kind != platform::ControlKind::Icon) {
+        if (handle != 0 && platform::TakesKeyboardInput(handle)) {
             platform::SetFocus(handle);
             return;
         }

@@ -6,12 +6,12 @@
 #include <app/ProgramMain.h>
 #include <app/ProgramModule.h>
 #include <platform/Display.h>
-#include <platform/DisplayWindows.h>
 #include <platform/TestDriver.h>
 #include <value/Module.h>
 
 #include <QAccessible>
 #include <QAccessibleInterface>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -37,10 +37,9 @@ Accessible AccessibleOf(platform::WindowHandle control)
 {
     Accessible seen;
     platform::InvokeOnGui([control, &seen] {
-        const platform::display::Entry* entry = platform::display::FindEntry(control);
-        QAccessibleInterface* face = entry != nullptr
-            ? QAccessible::queryAccessibleInterface(entry->widget.data())
-            : nullptr;
+        QWidget* widget = test::WidgetOf(control);
+        QAccessibleInterface* face
+            = widget != nullptr ? QAccessible::queryAccessibleInterface(widget) : nullptr;
         if (face == nullptr)
             return;
         seen.role = face->role();

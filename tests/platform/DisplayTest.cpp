@@ -1140,7 +1140,7 @@ TEST(DisplayTest, ControlsAreDescribedAsMadeAndWindowsKeepTheDefaultSize)
             options.font.weight = 700;
             return CreateControl(options);
         });
-        const auto described = DescribeControl(quiet);
+        const auto described = test::DescribeControl(quiet);
         ASSERT_TRUE(described);
         EXPECT_EQ(described->kind, ControlKind::Edit);
         EXPECT_EQ(described->id, 0x4009u);
@@ -1151,9 +1151,9 @@ TEST(DisplayTest, ControlsAreDescribedAsMadeAndWindowsKeepTheDefaultSize)
         EXPECT_FALSE(described->tabStop);
         EXPECT_EQ(described->maxLength, 12u);
         EXPECT_EQ(described->font.weight, 700);
-        EXPECT_TRUE(DescribeControl(form.edit)->border);
-        EXPECT_TRUE(DescribeControl(form.edit)->tabStop);
-        EXPECT_FALSE(DescribeControl(form.window)) << "a window is no control";
+        EXPECT_TRUE(test::DescribeControl(form.edit)->border);
+        EXPECT_TRUE(test::DescribeControl(form.edit)->tabStop);
+        EXPECT_FALSE(test::DescribeControl(form.window)) << "a window is no control";
 
         WindowOptions unsized = PlainWindow("Bez veličine");
         unsized.rect = {};
@@ -1186,11 +1186,12 @@ TEST(DisplayTest, RightJustifiedEntriesAndTheWindowListMenu)
             SetWindowListMenu(made, 10);
             return made;
         });
-        EXPECT_FALSE(DescribeMenuItem(frame, 10)->rightJustified);
-        EXPECT_TRUE(DescribeMenuItem(frame, 30)->rightJustified);
-        EXPECT_TRUE(DescribeMenuItem(frame, 31)->rightJustified) << "those after it too";
-        EXPECT_FALSE(DescribeMenuItem(frame, 99)) << "no such item";
-        EXPECT_EQ(DescribeMenuItem(frame, 10)->items.size(), 1u) << "no children, no list";
+        EXPECT_FALSE(test::DescribeMenuItem(frame, 10)->rightJustified);
+        EXPECT_TRUE(test::DescribeMenuItem(frame, 30)->rightJustified);
+        EXPECT_TRUE(test::DescribeMenuItem(frame, 31)->rightJustified) << "those after it too";
+        EXPECT_FALSE(test::DescribeMenuItem(frame, 99)) << "no such item";
+        test::OpenMenu(frame, 10);
+        EXPECT_EQ(test::DescribeMenuItem(frame, 10)->items.size(), 1u) << "no children, no list";
 
         for (const char* title : { "Prvi", "Drugi" }) {
             owner.Run([frame, title] {
@@ -1203,12 +1204,14 @@ TEST(DisplayTest, RightJustifiedEntriesAndTheWindowListMenu)
             });
         }
         ASSERT_TRUE(test::WaitUntilIdle());
-        const auto menu = DescribeMenuItem(frame, 10);
+        test::OpenMenu(frame, 10);
+        const auto menu = test::DescribeMenuItem(frame, 10);
         ASSERT_EQ(menu->items.size(), 4u);
         EXPECT_TRUE(menu->items[1].separator);
         EXPECT_EQ(menu->items[2].text, "&1 Prvi");
         EXPECT_EQ(menu->items[3].text, "&2 Drugi");
-        EXPECT_EQ(DescribeMenuItem(frame, 10)->items.size(), 4u) << "listed afresh each time";
+        test::OpenMenu(frame, 10);
+        EXPECT_EQ(test::DescribeMenuItem(frame, 10)->items.size(), 4u) << "listed afresh each time";
 
         test::ChooseMenuItem(frame, 31); // a right-justified entry is chosen like any other
         ASSERT_TRUE(test::WaitUntilIdle());
@@ -1217,10 +1220,147 @@ TEST(DisplayTest, RightJustifiedEntriesAndTheWindowListMenu)
     });
 }
 
+TEST(DisplayTest, DescribingAMenuChangesNothingOpeningItListsTheWindows)
+{
+    WithDisplay([] {
+        RuntimeThread owner;
+        const WindowHandle frame = owner.Run([] {
+            WindowOptions options;
+            options.kind = WindowKind::Frame;
+            options.title = "Okvir bez posljedica";
+            options.rect = { 0, 0, 640, 480 };
+            const WindowHandle made = CreateWindow(options);
+            SetMenuBar(made, { Item("&Prozor", 10, { Item("&Slaži", 11) }) });
+            SetWindowListMenu(made, 10);
+            WindowOptions child;
+            child.kind = WindowKind::MdiChild;
+            child.owner = made;
+            child.title = "Jedini";
+            child.rect = { 10, 10, 200, 150 };
+            CreateWindow(child);
+            return made;
+        });
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_EQ(test::DescribeMenuItem(frame, 10)->items.size(), 1u)
+            << "never opened: the list is not there, and reading does not open the menu";
+        EXPECT_EQ(test::DescribeMenuItem(frame, 10)->items.size(), 1u);
+
+        EnableMenuItem(frame, 10, false);
+        test::OpenMenu(frame, 10);
+        EXPECT_EQ(test::DescribeMenuItem(frame, 10)->items.size(), 1u) << "a disabled menu";
+        EnableMenuItem(frame, 10, true);
+        test::OpenMenu(frame, 99); // no such menu: nothing
+        test::OpenMenu(frame, 11); // an item, no menu: nothing
+        test::OpenMenu(frame, 10);
+        const auto menu = test::DescribeMenuItem(frame, 10);
+        ASSERT_EQ(menu->items.size(), 3u);
+        EXPECT_EQ(menu->items[2].text, "&1 Jedini");
+        owner.Run([frame] { DestroyWindow(frame); });
+    });
+}
+
+TEST(DisplayTest, EveryKindOfControlWritesAndReadsItsOwnText)
+{
+    struct Row {
+        const char* name;
+        ControlKind kind;
+        std::string set;
+        std::string read; ///< what WindowText answers after SetWindowText(set)
+        bool checks;      ///< SetChecked(true) ticks it
+    };
+    const Row rows[] = {
+        { "text", ControlKind::Static, "Tekst", "Tekst", false },
+        { "icon", ControlKind::Icon, "Slika", "Slika", false },
+        { "button", ControlKind::Button, "&Gumb", "&Gumb", false },
+        { "check box", ControlKind::CheckBox, "Kva\xE8ica", "Kva\xE8ica", true },
+        { "group box", ControlKind::GroupBox, "Okvir", "Okvir", false },
+        { "entry", ControlKind::Edit, "unos", "unos", false },
+        { "text box", ControlKind::MultiLineEdit, "prvi\r\ndrugi", "prvi\r\ndrugi", false },
+        { "combo", ControlKind::Combo, "izbor", "izbor", false },
+        // Without items there is nothing to select, and a list's text is its current item's.
+        { "drop list", ControlKind::DropList, "nema", "", false },
+        { "list", ControlKind::List, "nema", "", false },
+    };
+    WithDisplay([&rows] {
+        RuntimeThread owner;
+        const WindowHandle window = owner.Run([] { return CreateWindow(PlainWindow("Vrste")); });
+        std::uint32_t id = 0x4100;
+        for (const Row& row : rows) {
+            SCOPED_TRACE(row.name);
+            const WindowHandle control = owner.Run([&row, window, id] {
+                return CreateControl(Control(row.kind, window, id, { 10, 10, 120, 40 }));
+            });
+            ++id;
+            ASSERT_NE(control, 0u);
+            SetWindowText(control, row.set);
+            EXPECT_EQ(WindowText(control), row.read);
+            SetChecked(control, true);
+            EXPECT_EQ(IsChecked(control), row.checks);
+            EXPECT_EQ(test::DescribeControl(control)->kind, row.kind);
+        }
+        SetWindowText(window, "Vrste kontrola");
+        EXPECT_EQ(WindowText(window), "Vrste kontrola") << "a window's text is its title";
+        owner.Run([window] { DestroyWindow(window); });
+    });
+}
+
+TEST(DisplayTest, TabStopsAndKeyboardInputFollowTheKindAndTheControlsOwnFlags)
+{
+    struct Row {
+        const char* name;
+        ControlKind kind;
+        bool tabStop;
+        bool enabled;
+        bool visible;
+        bool isTabStop;
+        bool takesInput;
+    };
+    const Row rows[] = {
+        { "entry", ControlKind::Edit, true, true, true, true, true },
+        { "entry without a tab stop", ControlKind::Edit, false, true, true, false, true },
+        { "disabled entry", ControlKind::Edit, true, false, true, false, false },
+        { "hidden entry", ControlKind::Edit, true, true, false, false, false },
+        { "button", ControlKind::Button, true, true, true, true, true },
+        { "check box", ControlKind::CheckBox, true, true, true, true, true },
+        { "list", ControlKind::List, true, true, true, true, true },
+        { "drop list", ControlKind::DropList, true, true, true, true, true },
+        { "text box", ControlKind::MultiLineEdit, true, true, true, true, true },
+        // Never reached by the keyboard, whatever their flags say.
+        { "text", ControlKind::Static, true, true, true, false, false },
+        { "group box", ControlKind::GroupBox, true, true, true, false, false },
+        // An icon keeps its tab stop, but takes nothing the keyboard brings.
+        { "icon", ControlKind::Icon, true, true, true, true, false },
+    };
+    WithDisplay([&rows] {
+        RuntimeThread owner;
+        const WindowHandle window = owner.Run([] { return CreateWindow(PlainWindow("Fokus")); });
+        std::uint32_t id = 0x4200;
+        for (const Row& row : rows) {
+            SCOPED_TRACE(row.name);
+            const WindowHandle control = owner.Run([&row, window, id] {
+                ControlOptions options = Control(row.kind, window, id, { 10, 10, 120, 40 });
+                options.tabStop = row.tabStop;
+                options.enabled = row.enabled;
+                options.visible = row.visible;
+                return CreateControl(options);
+            });
+            ++id;
+            ASSERT_NE(control, 0u);
+            EXPECT_EQ(IsTabStop(control), row.isTabStop);
+            EXPECT_EQ(TakesKeyboardInput(control), row.takesInput);
+        }
+        EXPECT_FALSE(IsTabStop(window)) << "a window is no control";
+        EXPECT_FALSE(TakesKeyboardInput(window));
+        EXPECT_FALSE(IsTabStop(0));
+        EXPECT_FALSE(TakesKeyboardInput(0));
+        owner.Run([window] { DestroyWindow(window); });
+    });
+}
+
 TEST(DisplayTest, TheSessionEndIsRefusedWhileAWindowIsOpen)
 {
     WithDisplay([] {
-        EXPECT_TRUE(AnswerSessionEnd()) << "no refusal asked for";
+        EXPECT_TRUE(test::AnswerSessionEnd()) << "no refusal asked for";
         DialogTemplate warning;
         warning.title = "varn";
         warning.systemModal = true;
@@ -1228,11 +1368,11 @@ TEST(DisplayTest, TheSessionEndIsRefusedWhileAWindowIsOpen)
             = { Control(ControlKind::Static, 0, 0, { 10, 10, 200, 20 }, "Still active."),
                   Control(ControlKind::Button, 0, kOkId, { 60, 40, 80, 24 }, "OK") };
         RefuseSessionEnd(warning);
-        EXPECT_TRUE(AnswerSessionEnd()) << "no window open";
+        EXPECT_TRUE(test::AnswerSessionEnd()) << "no window open";
 
         RuntimeThread owner;
         const WindowHandle window = owner.Run([] { return CreateWindow(PlainWindow("Posao")); });
-        EXPECT_FALSE(AnswerSessionEnd());
+        EXPECT_FALSE(test::AnswerSessionEnd());
         ASSERT_TRUE(test::WaitUntilIdle());
         const WindowHandle shown = test::ActiveDialog();
         ASSERT_NE(shown, 0U);
@@ -1242,7 +1382,7 @@ TEST(DisplayTest, TheSessionEndIsRefusedWhileAWindowIsOpen)
         EXPECT_EQ(test::ActiveDialog(), 0U);
 
         RefuseSessionEnd(DialogTemplate {});
-        EXPECT_TRUE(AnswerSessionEnd()) << "refusal cleared";
+        EXPECT_TRUE(test::AnswerSessionEnd()) << "refusal cleared";
         owner.Run([window] { DestroyWindow(window); });
     });
 }

@@ -4,7 +4,6 @@
 // the frame on a thread of its own, as the program opens it.
 
 #include <platform/Display.h>
-#include <platform/DisplayWindows.h>
 #include <platform/TestDriver.h>
 #include <window/Engine.h>
 #include <window/EventCodes.h>
@@ -137,10 +136,10 @@ Accessible AccessibleOf(platform::WindowHandle control)
 {
     Accessible seen;
     platform::InvokeOnGui([control, &seen] {
-        const platform::display::Entry* entry = platform::display::FindEntry(control);
-        if (entry == nullptr)
+        QWidget* widget = test::WidgetOf(control);
+        if (widget == nullptr)
             return;
-        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(entry->widget.data());
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
         if (face == nullptr)
             return;
         seen.role = face->role();
@@ -274,8 +273,8 @@ TEST(HashWindowUse, ResultsAreCopiedAndTheResultPathTakesNoEdits)
             { "assistive technology",
                 [path] {
                     platform::InvokeOnGui([path] {
-                        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(
-                            platform::display::FindEntry(path)->widget.data());
+                        QAccessibleInterface* face
+                            = QAccessible::queryAccessibleInterface(test::WidgetOf(path));
                         if (QAccessibleEditableTextInterface* text = face->editableTextInterface())
                             text->insertText(0, QStringLiteral("x"));
                     });
@@ -300,7 +299,7 @@ TEST(HashWindowUse, TheEditMenusOfEntriesAndTheTextBoxAreCroatian)
             SCOPED_TRACE(equate);
             std::vector<std::string> actions;
             platform::InvokeOnGui([&] {
-                QWidget* widget = platform::display::FindEntry(ControlOf(hash, equate))->widget;
+                QWidget* widget = test::WidgetOf(ControlOf(hash, equate));
                 std::unique_ptr<QMenu> menu;
                 if (auto* line = qobject_cast<QLineEdit*>(widget))
                     menu.reset(line->createStandardContextMenu());
@@ -336,8 +335,7 @@ TEST(HashWindowUse, InputsAreNamedByTheLabelAboveElseToTheirLeft)
             const platform::WindowHandle window = test::FindWindowByTitle("Imena");
             ASSERT_NE(window, 0u);
             for (const std::int32_t equate : { 2, 4, 7, 9, 11, 13 })
-                names.push_back(
-                    platform::DescribeControl(ControlOf(window, equate))->accessibleName);
+                names.push_back(test::DescribeControl(ControlOf(window, equate))->accessibleName);
             test::RequestClose(window);
         });
     EXPECT_EQ(names,

@@ -156,7 +156,7 @@ TEST(WindowDisplay, HashWindowAsTheUserSeesIt)
                 const platform::WindowHandle control = platform::FindControl(
                     handle, static_cast<std::uint32_t>(row.equate) + 0x4000);
                 ASSERT_NE(control, 0u) << row.equate;
-                const auto shown = platform::DescribeControl(control);
+                const auto shown = test::DescribeControl(control);
                 ASSERT_TRUE(shown) << row.equate;
                 EXPECT_EQ(shown->kind, row.kind) << row.equate;
                 if (row.text != nullptr) {
@@ -168,18 +168,18 @@ TEST(WindowDisplay, HashWindowAsTheUserSeesIt)
             }
             const platform::WindowHandle number = platform::FindControl(handle, 0x4005);
             EXPECT_EQ(platform::ControlId(number), 0x4005u);
-            const auto entry5 = platform::DescribeControl(number);
+            const auto entry5 = test::DescribeControl(number);
             EXPECT_EQ(entry5->font.face, "Courier New");
             EXPECT_EQ(entry5->font.pointSize, 10);
             EXPECT_EQ(entry5->maxLength, 43u);
             EXPECT_TRUE(entry5->border);
-            const auto entry9 = platform::DescribeControl(platform::FindControl(handle, 0x4009));
+            const auto entry9 = test::DescribeControl(platform::FindControl(handle, 0x4009));
             EXPECT_FALSE(entry9->border);
             EXPECT_EQ(entry9->textColour, 0xFF0000u) << "blue";
             EXPECT_EQ(entry5->textColour, platform::kNoColour);
             EXPECT_FALSE(entry9->tabStop);
             EXPECT_EQ(
-                platform::DescribeControl(platform::FindControl(handle, 0x400C))->maxLength, 126u);
+                test::DescribeControl(platform::FindControl(handle, 0x400C))->maxLength, 126u);
 
             const struct {
                 std::int32_t equate;
@@ -193,12 +193,12 @@ TEST(WindowDisplay, HashWindowAsTheUserSeesIt)
                 { 12, Pixels(font, 5, 104, 222, 12) },
             };
             for (const auto& place : places) {
-                const auto shown = platform::DescribeControl(platform::FindControl(
+                const auto shown = test::DescribeControl(platform::FindControl(
                     handle, static_cast<std::uint32_t>(place.equate) + 0x4000));
                 ExpectRect(shown->rect, place.rect, std::to_string(place.equate).c_str());
             }
             // A string of default size is as wide as its text and starts where it is put.
-            const auto string1 = platform::DescribeControl(platform::FindControl(handle, 0x4001));
+            const auto string1 = test::DescribeControl(platform::FindControl(handle, 0x4001));
             EXPECT_EQ(string1->rect.x, 3 * font.averageCharWidth / 4);
             EXPECT_GT(string1->rect.width, 0);
 
@@ -278,18 +278,17 @@ TEST(WindowDisplay, AboutWindowAndItsDefaultButton)
                     row.text);
             }
             auto rectOf = [handle](std::uint32_t equate) {
-                return platform::DescribeControl(platform::FindControl(handle, equate + 0x4000))
-                    ->rect;
+                return test::DescribeControl(platform::FindControl(handle, equate + 0x4000))->rect;
             };
             // Equate 18 comes last in the descriptor but lies between 13 and 14.
             EXPECT_LT(rectOf(13).y, rectOf(18).y);
             EXPECT_LT(rectOf(18).y, rectOf(14).y);
             EXPECT_EQ(rectOf(18).x, 40 * font.averageCharWidth / 4);
-            const auto ok = platform::DescribeControl(platform::FindControl(handle, 0x4010));
+            const auto ok = test::DescribeControl(platform::FindControl(handle, 0x4010));
             EXPECT_TRUE(ok->defaultButton);
             ExpectRect(ok->rect, Pixels(font, 292, 219, 35, 14), "OK");
             // The user's session may not end while the window is open.
-            EXPECT_FALSE(platform::AnswerSessionEnd());
+            EXPECT_FALSE(test::AnswerSessionEnd());
             ASSERT_TRUE(test::WaitUntilIdle());
             const platform::WindowHandle warning = test::ActiveDialog();
             ASSERT_NE(warning, 0u);
@@ -380,7 +379,7 @@ TEST(WindowDisplay, GroupsMenusChecksAndTheCloseButton)
             ASSERT_NE(handle, 0u);
             const platform::FontMetrics font = WindowFontMetrics();
             auto describe = [handle](std::uint32_t equate) {
-                return *platform::DescribeControl(platform::FindControl(handle, equate + 0x4000));
+                return *test::DescribeControl(platform::FindControl(handle, equate + 0x4000));
             };
             // A control in a disabled group is created disabled, one in a hidden group hidden,
             // and each lies inside its group.
@@ -395,14 +394,14 @@ TEST(WindowDisplay, GroupsMenusChecksAndTheCloseButton)
             EXPECT_EQ(test::TextOf(platform::FindControl(handle, 0x4005)), "Č&ek");
             EXPECT_TRUE(platform::IsChecked(platform::FindControl(handle, 0x4005)));
 
-            const auto options = platform::DescribeMenuItem(handle, 0x4000 - 1);
+            const auto options = test::DescribeMenuItem(handle, 0x4000 - 1);
             ASSERT_TRUE(options);
             ASSERT_EQ(options->items.size(), 2u);
             EXPECT_EQ(options->items[0].text, "&Kva\xE8ica");
-            const auto ticked = platform::DescribeMenuItem(handle, 0x4000 - 2);
+            const auto ticked = test::DescribeMenuItem(handle, 0x4000 - 2);
             EXPECT_TRUE(ticked->checkable && ticked->checked) << "shows its variable";
-            EXPECT_FALSE(platform::DescribeMenuItem(handle, 0x4000 - 3)->enabled);
-            EXPECT_TRUE(platform::DescribeMenuItem(handle, 0x4000 - 4)->rightJustified);
+            EXPECT_FALSE(test::DescribeMenuItem(handle, 0x4000 - 3)->enabled);
+            EXPECT_TRUE(test::DescribeMenuItem(handle, 0x4000 - 4)->rightJustified);
             EXPECT_FALSE(options->rightJustified);
 
             test::ChooseMenuItem(handle, 0x4000 - 3); // disabled: nothing
@@ -410,7 +409,7 @@ TEST(WindowDisplay, GroupsMenusChecksAndTheCloseButton)
             test::ChooseMenuItem(handle, 0x4000 - 4); // right-justified, on the bar
             ASSERT_TRUE(test::WaitUntilIdle());
             EXPECT_EQ(test::TextOf(platform::FindControl(handle, 0x4002)), "novo");
-            EXPECT_FALSE(platform::DescribeMenuItem(handle, 0x4000 - 2)->checked);
+            EXPECT_FALSE(test::DescribeMenuItem(handle, 0x4000 - 2)->checked);
             test::TypeText(platform::FindControl(handle, 0x4008), "svoje");
             ASSERT_TRUE(test::WaitUntilIdle());
             test::Click(platform::FindControl(handle, 0x4005));
@@ -435,7 +434,7 @@ TEST(WindowDisplay, TheFrameworksWindowsOpen)
                 Window chooser(platform::WindowKind::Plain, "abeip", "$MULTIWINDOW");
                 ASSERT_TRUE(chooser.Open());
                 for (std::int32_t equate : { 1, 2, 3 }) {
-                    const auto shown = platform::DescribeControl(chooser.ControlHandle(equate));
+                    const auto shown = test::DescribeControl(chooser.ControlHandle(equate));
                     ASSERT_TRUE(shown) << equate;
                     chooserKinds.push_back(shown->kind);
                 }
@@ -452,8 +451,8 @@ TEST(WindowDisplay, TheFrameworksWindowsOpen)
             ASSERT_TRUE(test::WaitUntilIdle());
             const platform::WindowHandle query = test::FindWindowByTitle("Query");
             ASSERT_NE(query, 0u);
-            EXPECT_TRUE(platform::DescribeControl(platform::FindControl(query, 1000 + 0x4000))
-                            ->defaultButton);
+            EXPECT_TRUE(
+                test::DescribeControl(platform::FindControl(query, 1000 + 0x4000))->defaultButton);
             test::PressKey(query, 0x0D);
         });
     EXPECT_EQ(chooserKinds,
@@ -554,12 +553,13 @@ std::vector<std::int32_t> RunFrame(const std::function<void(platform::WindowHand
 TEST(WindowDisplay, FrameMenuOpensHashWindowsAndArrangesThem)
 {
     const auto accepted = RunFrame([](platform::WindowHandle frame) {
-        EXPECT_EQ(platform::DescribeMenuItem(frame, 0x4000 - 1)->text, "&File          ");
-        EXPECT_EQ(platform::DescribeMenuItem(frame, 0x4000 - 2)->text, "&Testiranje ");
+        EXPECT_EQ(test::DescribeMenuItem(frame, 0x4000 - 1)->text, "&File          ");
+        EXPECT_EQ(test::DescribeMenuItem(frame, 0x4000 - 2)->text, "&Testiranje ");
         const auto children = platform::MdiChildren(frame);
         ASSERT_EQ(children.size(), 2u) << "two choices, two hash windows";
         // The "&Window" menu lists the open hash windows below its own items.
-        const auto windows = platform::DescribeMenuItem(frame, 0x4000 - 8);
+        test::OpenMenu(frame, 0x4000 - 8);
+        const auto windows = test::DescribeMenuItem(frame, 0x4000 - 8);
         ASSERT_TRUE(windows);
         ASSERT_EQ(windows->items.size(), 6u);
         EXPECT_TRUE(windows->items[3].separator);
