@@ -1,14 +1,20 @@
 // The event engine against bare Qt, in the same run: events from PostEvent to the ACCEPT loop
 // body of one window, next to QCoreApplication::postEvent to a receiver on the GUI thread; and
-// a marshalled call's round trip to the GUI thread, next to a blocking queued Qt call.
+// a marshalled call's round trip to the GUI thread, next to a blocking queued Qt call. The
+// runtime lock's hand-over between two runtime threads, each with values on its string stack,
+// is timed beside a bare semaphore ping-pong between two threads, which is its floor.
 //
 // The benchmarks run on the runtime's first thread beside the display, as the program does.
 // Without a display the offscreen platform is used. Times are wall-clock: the work is shared
 // between two threads.
 
 #include <platform/Display.h>
+#include <platform/Threads.h>
+#include <value/StringStack.h>
 #include <window/Engine.h>
 #include <window/EventCodes.h>
+#include <window/RuntimeLock.h>
+#include <window/ThreadTable.h>
 #include <window/WindowObject.h>
 
 #include <QCoreApplication>
@@ -19,8 +25,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -115,6 +125,92 @@ void BM_QtBlockingQueuedCall(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_QtBlockingQueuedCall)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+/// Leaves a few values on the calling thread's string stack, as a procedure in the middle of
+/// an expression would: a borrowed one, an inline number and an owned text.
+void PushPendingValues(const char* who)
+{
+    value::PushString(who);
+    value::PushLong(1234567);
+    value::PushString("a value longer than the inline buffer of an entry");
+    value::Materialize();
+    value::PushReal(2.5);
+}
+
+// Each iteration hands the runtime lock to a second runtime thread and back: two hand-overs.
+// Each side gives the lock up (RuntimeLockRelease) before it wakes the other, so the taking
+// thread never finds the lock held and the time is the hand-over itself plus the wake-up.
+void BM_RuntimeLockHandOver(benchmark::State& state)
+{
+    platform::Semaphore toSecond(0, 1);
+    platform::Semaphore toFirst(0, 1);
+    platform::Semaphore secondEnded(0, 1);
+    std::atomic<bool> done { false };
+    PushPendingValues("first thread");
+    const std::int32_t second = window::StartThread(
+        [&](std::vector<std::string>) {
+            PushPendingValues("second thread");
+            while (!done.load()) {
+                window::RuntimeLockRelease released;
+                toFirst.Release();
+                toSecond.Acquire();
+            }
+            value::ResetStringStack();
+            secondEnded.Release();
+        },
+        0);
+    if (second == 0) {
+        value::ResetStringStack();
+        state.SkipWithError("the second thread did not start");
+        return;
+    }
+    {
+        // The second thread takes the lock, fills its stack and hands the lock back.
+        window::RuntimeLockRelease released;
+        toFirst.Acquire();
+    }
+    for (auto _ : state) {
+        window::RuntimeLockRelease released;
+        toSecond.Release();
+        toFirst.Acquire();
+    }
+    done.store(true);
+    {
+        window::RuntimeLockRelease released;
+        toSecond.Release();
+        secondEnded.Acquire();
+    }
+    if (value::StackDepth() != 4)
+        state.SkipWithError("the first thread's string stack changed");
+    value::ResetStringStack();
+    state.SetItemsProcessed(2 * state.iterations());
+}
+BENCHMARK(BM_RuntimeLockHandOver)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// The floor of the hand-over: the same ping-pong between two threads with no runtime lock.
+void BM_SemaphorePingPong(benchmark::State& state)
+{
+    platform::Semaphore toSecond(0, 1);
+    platform::Semaphore toFirst(0, 1);
+    std::atomic<bool> done { false };
+    std::thread second([&] {
+        for (;;) {
+            toSecond.Acquire();
+            if (done.load())
+                return;
+            toFirst.Release();
+        }
+    });
+    for (auto _ : state) {
+        toSecond.Release();
+        toFirst.Acquire();
+    }
+    done.store(true);
+    toSecond.Release();
+    second.join();
+    state.SetItemsProcessed(2 * state.iterations());
+}
+BENCHMARK(BM_SemaphorePingPong)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 } // namespace
 
