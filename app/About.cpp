@@ -31,7 +31,7 @@ void About(std::vector<std::string> /*parameters*/)
 {
     window::Window aboutWindow(platform::WindowKind::Plain, "varn$varn004", "P1$WINDOW");
     const auto procedure = std::make_unique<AboutProcedure>(aboutWindow);
-    ThreadResponse = procedure->Run();
+    ThreadResponse() = procedure->Run();
 }
 
 } // namespace app

@@ -2,6 +2,7 @@
 
 #include <files/AsciiDriver.h>
 #include <files/FileOps.h>
+#include <value/RuntimeThread.h>
 
 #include <algorithm>
 #include <array>
@@ -9,9 +10,38 @@
 
 namespace app {
 
-constinit thread_local std::uint8_t ThreadRequest = 0;
-constinit thread_local std::uint8_t ThreadResponse = 0;
-constinit thread_local std::int32_t ThreadScrollRequest = 0;
+namespace {
+
+/// The program's per-thread globals.
+struct ThreadGlobals final : value::ThreadExtension {
+    static constexpr value::ThreadExtensionSlot kSlot = value::ThreadExtensionSlot::App;
+
+    std::uint8_t request = 0;
+    std::uint8_t response = 0;
+    std::int32_t scrollRequest = 0;
+};
+
+ThreadGlobals& OwnGlobals()
+{
+    return value::CurrentRuntimeThread().Extension<ThreadGlobals>();
+}
+
+} // namespace
+
+std::uint8_t& ThreadRequest()
+{
+    return OwnGlobals().request;
+}
+
+std::uint8_t& ThreadResponse()
+{
+    return OwnGlobals().response;
+}
+
+std::int32_t& ThreadScrollRequest()
+{
+    return OwnGlobals().scrollRequest;
+}
 
 value::STRING<255> DialogFileName;
 value::CSTRING<127> InputFileName;

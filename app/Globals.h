@@ -12,19 +12,18 @@
 
 namespace app {
 
-// The per-thread globals are constinit so that other files reach them directly rather than
-// through a per-thread initialisation call (g++ 12 with -fsanitize=null also miscompiles the
-// null check of that call's result and reports a store to a null pointer).
+// The per-thread globals live in the calling thread's value::RuntimeThread (the app layer's
+// extension of it): each runtime thread has its own, and a thread started later starts from 0.
 
 /// The request handed to the next procedure this thread starts; its init reads it into the
 /// procedure's REQUEST field. Each runtime thread has its own.
-extern constinit thread_local std::uint8_t ThreadRequest;
+std::uint8_t& ThreadRequest();
 
 /// The response of the last procedure this thread returned from.
-extern constinit thread_local std::uint8_t ThreadResponse;
+std::uint8_t& ThreadResponse();
 
 /// The scrolling request a toolbar passes to a procedure (its VCRREQUEST field).
-extern constinit thread_local std::int32_t ThreadScrollRequest;
+std::int32_t& ThreadScrollRequest();
 
 /// The path the file dialog last returned.
 extern value::STRING<255> DialogFileName;

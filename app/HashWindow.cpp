@@ -106,9 +106,9 @@ public:
             window::PostEvent(window::event::kCloseWindow);
             break;
         case kChooseButton:
-            ThreadRequest = framework::RequestSelect;
+            ThreadRequest() = framework::RequestSelect;
             SelectInputFile();
-            ThreadResponse = framework::ResponseCancelled;
+            ThreadResponse() = framework::ResponseCancelled;
             Reset(1); // entry 12 shows the new InputFileName
             break;
         default:
@@ -245,7 +245,7 @@ void HashWindow(std::vector<std::string> /*parameters*/)
     hashWindow.SetControlDescription(kTextButton, "niz znakova");
     hashWindow.SetControlDescription(kFileButton, "datoteka");
     const auto procedure = std::make_unique<HashWindowProcedure>(hashWindow, *data);
-    ThreadResponse = procedure->Run();
+    ThreadResponse() = procedure->Run();
 }
 
 } // namespace app

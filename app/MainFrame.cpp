@@ -39,7 +39,7 @@ void MainFrame()
 {
     window::Window frameWindow(platform::WindowKind::Frame, "varn$varn001", "P1$APPFRAME");
     const auto procedure = std::make_unique<FrameProcedure>(frameWindow);
-    ThreadResponse = procedure->Run();
+    ThreadResponse() = procedure->Run();
 }
 
 } // namespace app

@@ -42,9 +42,9 @@ void InitialiseProgramGlobals(int phase)
     }
     DialogFileName.Clear(value::ClearValue::Blank);
     // AppErrors and AppIni get their methods from their constructors: nothing to install.
-    ThreadRequest = 0;
-    ThreadResponse = 0;
-    ThreadScrollRequest = 0;
+    ThreadRequest() = 0;
+    ThreadResponse() = 0;
+    ThreadScrollRequest() = 0;
     ClearHashFileRecord();
 }
 

@@ -15,6 +15,11 @@ target_compile_options(rt_warnings INTERFACE
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
     target_compile_options(rt_warnings INTERFACE -Wno-restrict)
 endif()
+# clang checks the runtime lock's annotations (value/ThreadSafety.h): what is guarded by it is
+# touched only with it held, and what takes it gives it back.
+if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    target_compile_options(rt_warnings INTERFACE -Wthread-safety)
+endif()
 
 if(RT_ENABLE_ASAN)
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer

@@ -5,6 +5,7 @@
 #include <platform/LastError.h>
 #include <value/ErrorCode.h>
 #include <value/MessageOverrides.h>
+#include <value/RuntimeLock.h>
 
 #include <optional>
 
@@ -23,12 +24,14 @@ struct FileSide {
     std::string fileErrorText;
 };
 
-FileSide g_fileSide;
-platform::SystemError g_savedSystemError = platform::SystemError::None;
+FileSide g_fileSide RT_GUARDED_BY(value::TheRuntimeLock);
+platform::SystemError g_savedSystemError RT_GUARDED_BY(value::TheRuntimeLock)
+    = platform::SystemError::None;
 
 /// Whether the stored file-side details belong to the current error number.
 bool FileSideIsCurrent()
 {
+    value::AssertRuntimeLockHeld();
     const std::int32_t current = value::ErrorCode();
     return current != 0 && current == g_fileSide.code;
 }
@@ -45,6 +48,7 @@ std::optional<std::string_view> LookUpText(std::int32_t code)
 void Post(std::int32_t code, const FileDeclaration* file, std::string_view fileErrorCode,
     std::string_view fileErrorText)
 {
+    value::AssertRuntimeLockHeld();
     g_savedSystemError = platform::LastSystemError();
     if (code == 0)
         code = kSystemErrorBase + static_cast<std::int32_t>(g_savedSystemError);
@@ -70,6 +74,7 @@ void PostFileError(std::int32_t code, const FileDeclaration* file, std::string_v
 
 void ClearErrorState()
 {
+    value::AssertRuntimeLockHeld();
     g_fileSide = FileSide {};
     value::PostErrorCode(0);
 }
@@ -86,21 +91,25 @@ std::string ErrorText()
 
 const FileDeclaration* ErrorFile()
 {
+    value::AssertRuntimeLockHeld();
     return FileSideIsCurrent() ? g_fileSide.file : nullptr;
 }
 
 std::string_view FileErrorCode()
 {
+    value::AssertRuntimeLockHeld();
     return FileSideIsCurrent() ? std::string_view(g_fileSide.fileErrorCode) : std::string_view();
 }
 
 std::string_view FileErrorText()
 {
+    value::AssertRuntimeLockHeld();
     return FileSideIsCurrent() ? std::string_view(g_fileSide.fileErrorText) : std::string_view();
 }
 
 platform::SystemError SavedSystemError()
 {
+    value::AssertRuntimeLockHeld();
     return g_savedSystemError;
 }
 
@@ -124,6 +133,7 @@ std::string ErrorTextOf(std::int32_t code)
 
 ErrorStateSnapshot SaveErrorState()
 {
+    value::AssertRuntimeLockHeld();
     ErrorStateSnapshot snapshot;
     snapshot.code = value::ErrorCode();
     if (FileSideIsCurrent()) {
@@ -137,6 +147,7 @@ ErrorStateSnapshot SaveErrorState()
 
 void RestoreErrorState(const ErrorStateSnapshot& snapshot)
 {
+    value::AssertRuntimeLockHeld();
     g_fileSide.code = snapshot.code;
     g_fileSide.file = snapshot.file;
     g_fileSide.fileErrorCode = snapshot.fileErrorCode;

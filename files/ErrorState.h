@@ -19,8 +19,9 @@
 // value::PostErrorCode, they read as 0 and blank. (Posting the very same number again through
 // value::PostErrorCode cannot be told apart and keeps them.)
 //
-// The state is written by the thread that holds the runtime lock; the message overrides are
-// read-only after start-up, so a text derived later is the text the number had when posted.
+// The state is shared by the runtime's threads: it is read and written under the runtime lock
+// (asserted, value/RuntimeLock.h). The message overrides are read-only after start-up, so a text
+// derived later is the text the number had when posted.
 
 namespace files {
 

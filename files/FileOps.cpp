@@ -1,5 +1,6 @@
 #include <files/ErrorState.h>
 #include <files/FileOps.h>
+#include <value/RuntimeThread.h>
 #include <value/StringStack.h>
 
 #include <algorithm>
@@ -169,8 +170,9 @@ struct UsedEntry {
 /// The process-wide registries of the generic layer.
 struct Registry {
     std::mutex mutex;
-    std::map<std::pair<const FileDeclaration*, platform::ThreadId>, std::unique_ptr<ThreadCopy>>
-        threadCopies;
+    /// Copies of threads that have ended, kept while the UsedFileList still holds them: the
+    /// end-of-run close closes them with the rest.
+    std::vector<std::unique_ptr<ThreadCopy>> endedThreadCopies;
     std::vector<UsedEntry> usedFiles;
 };
 
@@ -179,6 +181,26 @@ Registry& TheRegistry()
     static Registry registry;
     return registry;
 }
+
+/// The calling thread's THREAD-file copies, in its RuntimeThread: a thread that starts later
+/// never sees them.
+struct ThreadCopies final : value::ThreadExtension {
+    static constexpr value::ThreadExtensionSlot kSlot = value::ThreadExtensionSlot::Files;
+
+    std::map<const FileDeclaration*, std::unique_ptr<ThreadCopy>> copies;
+
+    /// The thread ends: a copy still attached stays alive for the end-of-run close; the others
+    /// go now.
+    ~ThreadCopies() override
+    {
+        Registry& registry = TheRegistry();
+        const std::lock_guard lock(registry.mutex);
+        for (auto& [file, copy] : copies) {
+            if (copy->declaration.controlBlock != nullptr)
+                registry.endedThreadCopies.push_back(std::move(copy));
+        }
+    }
+};
 
 std::unique_ptr<ThreadCopy> MakeThreadCopy(const FileDeclaration& file)
 {
@@ -460,10 +482,8 @@ FileDeclaration* DeclarationForThread(FileDeclaration* file)
 {
     if ((file->attributes & DeclarationAttributes::kThread) == 0 || file->original != nullptr)
         return file;
-    Registry& registry = TheRegistry();
-    const std::lock_guard lock(registry.mutex);
     std::unique_ptr<ThreadCopy>& copy
-        = registry.threadCopies[{ file, platform::CurrentThreadId() }];
+        = value::CurrentRuntimeThread().Extension<ThreadCopies>().copies[file];
     if (!copy)
         copy = MakeThreadCopy(*file);
     return &copy->declaration;
@@ -598,12 +618,13 @@ void UsedFileList::CloseAll()
         ReleaseControlBlock(file);
         Remove(file);
     }
-    std::map<std::pair<const FileDeclaration*, platform::ThreadId>, std::unique_ptr<ThreadCopy>>
-        copies;
+    std::vector<std::unique_ptr<ThreadCopy>> ended;
     {
         const std::lock_guard lock(registry.mutex);
-        copies.swap(registry.threadCopies);
+        ended.swap(registry.endedThreadCopies);
     }
+    if (auto* own = value::CurrentRuntimeThread().FindExtension<ThreadCopies>())
+        own->copies.clear();
 }
 
 std::int32_t Add(FileDeclaration* file)

@@ -213,7 +213,7 @@ public:
     /// A copy of the entries, oldest first.
     static std::vector<UsedFile> Entries();
     /// At shutdown: CLOSEs every FILE still in the list, the most recently added first, then
-    /// frees the list and the THREAD copies.
+    /// frees the list, the THREAD copies of threads that have ended and the calling thread's.
     static void CloseAll();
 };
 

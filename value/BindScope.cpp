@@ -1,6 +1,7 @@
 #include "BindScope.h"
 
 #include <value/RuntimeFault.h>
+#include <value/RuntimeThread.h>
 
 #include <algorithm>
 #include <string>
@@ -11,16 +12,13 @@ namespace value {
 
 namespace {
 
-struct Binding {
-    std::string name; ///< upper case
-    ValueReference variable;
-};
+using Binding = BindScopeStack::Binding;
+using Scope = BindScopeStack::Scope;
 
-using Scope = std::vector<Binding>;
-
-// Every runtime thread is an operating-system thread of its own, so the thread's scopes need
-// no switching when another thread takes the runtime.
-thread_local std::vector<Scope> t_scopes;
+std::vector<Scope>& Scopes()
+{
+    return CurrentRuntimeThread().bindScopes.scopes;
+}
 
 std::string UpperCase(std::string_view name)
 {
@@ -34,28 +32,30 @@ std::string UpperCase(std::string_view name)
 
 void PushBindScope()
 {
-    t_scopes.emplace_back();
+    Scopes().emplace_back();
 }
 
 void PopBindScope()
 {
-    if (t_scopes.empty()) {
+    std::vector<Scope>& scopes = Scopes();
+    if (scopes.empty()) {
         RuntimeErrorStop(kMismatchedPopScope, {});
         return;
     }
-    t_scopes.pop_back();
+    scopes.pop_back();
 }
 
 std::size_t BindScopeDepth()
 {
-    return t_scopes.size();
+    return Scopes().size();
 }
 
 bool Bind(std::string_view name, const ValueReference& variable)
 {
-    if (t_scopes.empty())
+    std::vector<Scope>& scopes = Scopes();
+    if (scopes.empty())
         return false;
-    Scope& scope = t_scopes.back();
+    Scope& scope = scopes.back();
     std::string key = UpperCase(name);
     const auto found = std::find_if(
         scope.begin(), scope.end(), [&](const Binding& binding) { return binding.name == key; });
@@ -69,7 +69,8 @@ bool Bind(std::string_view name, const ValueReference& variable)
 std::optional<ValueReference> FindBinding(std::string_view name)
 {
     const std::string key = UpperCase(name);
-    for (auto scope = t_scopes.rbegin(); scope != t_scopes.rend(); ++scope) {
+    const std::vector<Scope>& scopes = Scopes();
+    for (auto scope = scopes.rbegin(); scope != scopes.rend(); ++scope) {
         for (const Binding& binding : *scope) {
             if (binding.name == key)
                 return binding.variable;

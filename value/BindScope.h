@@ -4,14 +4,26 @@
 
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 // Bind scopes: the names under which variables are bound for expressions evaluated at run
-// time. Each runtime thread has its own stack of scopes; a procedure opens one as it starts and
-// closes it as it ends, so that what it bound disappears with it. A name is looked up from the
-// innermost scope outwards.
+// time. Each runtime thread has its own stack of scopes, kept in its RuntimeThread
+// (value/RuntimeThread.h); a procedure opens one as it starts and closes it as it ends, so that
+// what it bound disappears with it. A name is looked up from the innermost scope outwards.
 
 namespace value {
+
+/// One thread's scopes, outermost first; its RuntimeThread holds them.
+struct BindScopeStack {
+    struct Binding {
+        std::string name; ///< upper case
+        ValueReference variable;
+    };
+    using Scope = std::vector<Binding>;
+    std::vector<Scope> scopes;
+};
 
 /// The run-time error for closing a scope when none is open.
 inline constexpr int kMismatchedPopScope = 802;

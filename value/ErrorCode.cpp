@@ -1,12 +1,14 @@
 #include "ErrorCode.h"
 
+#include "RuntimeLock.h"
+
 #include <atomic>
 
 namespace value {
 
 namespace {
-// Written only by the thread that holds the runtime lock; atomic so that readers on other
-// threads never see a torn value.
+// Written only under the runtime lock (asserted); atomic so that a reader on another thread,
+// which may read without the lock, never sees a torn value.
 std::atomic<std::int32_t> g_errorCode { 0 };
 } // namespace
 
@@ -17,6 +19,7 @@ std::int32_t ErrorCode()
 
 void PostErrorCode(std::int32_t code)
 {
+    AssertRuntimeLockHeld();
     g_errorCode.store(code, std::memory_order_relaxed);
 }
 

@@ -4,7 +4,7 @@
 
 namespace value {
 
-/// Blocks of the process heap that string values and saved stacks live in. A block is
+/// Blocks of the process heap that string values live in. A block is
 /// allocated exactly to size and released with ReleaseBlock. A request for 0 bytes, or one the
 /// heap cannot serve, answers null; nothing here throws.
 char* AllocateBlock(std::size_t size);

@@ -1,28 +1,21 @@
 #include "Random.h"
 
-#include <random>
+#include "Runtime.h"
 
 namespace value {
 
-namespace {
-
-// One sequence for the whole process; callers hold the runtime lock, as for all runtime state.
-std::mt19937& Generator()
-{
-    static std::mt19937 generator;
-    return generator;
-}
-
-} // namespace
+// One sequence for the whole process, in the shared Runtime.
 
 void SeedRandom(std::uint32_t seed)
 {
-    Generator().seed(seed);
+    AssertRuntimeLockHeld();
+    TheRuntime().random.seed(seed);
 }
 
 std::uint32_t NextRandom()
 {
-    return static_cast<std::uint32_t>(Generator()());
+    AssertRuntimeLockHeld();
+    return static_cast<std::uint32_t>(TheRuntime().random());
 }
 
 } // namespace value

@@ -2,6 +2,7 @@
 
 #include "Collation.h"
 #include "Heap.h"
+#include "RuntimeThread.h"
 
 #include <algorithm>
 #include <cassert>
@@ -13,24 +14,29 @@ namespace value {
 
 namespace {
 
-int g_depth = 0;
-StackEntry g_entries[kStringStackCapacity];
+/// The calling thread's stack.
+StringStackStorage& Stack()
+{
+    return CurrentRuntimeThread().stringStack;
+}
 
 StackEntry& Top()
 {
-    assert(g_depth > 0 && "string stack is empty");
-    return g_entries[g_depth - 1];
+    StringStackStorage& stack = Stack();
+    assert(stack.depth > 0 && "string stack is empty");
+    return stack.entries[stack.depth - 1];
 }
 
 StackEntry& Second()
 {
-    assert(g_depth > 1 && "string stack holds fewer than two entries");
-    return g_entries[g_depth - 2];
+    StringStackStorage& stack = Stack();
+    assert(stack.depth > 1 && "string stack holds fewer than two entries");
+    return stack.entries[stack.depth - 2];
 }
 
 bool IsFull()
 {
-    return g_depth >= kStringStackCapacity;
+    return Stack().depth >= kStringStackCapacity;
 }
 
 char* MutableAddress(const StackEntry& entry)
@@ -94,9 +100,10 @@ void CopyBytes(char* to, const char* from, std::uint32_t length)
 
 StackEntry* NewTop()
 {
-    if (IsFull())
+    StringStackStorage& stack = Stack();
+    if (stack.depth >= kStringStackCapacity)
         return nullptr;
-    return &g_entries[g_depth++];
+    return &stack.entries[stack.depth++];
 }
 
 /// Copies `length` characters into a new block: the block, or null when the heap says no.
@@ -197,15 +204,22 @@ bool StackEntry::CheckInvariants() const
     return false;
 }
 
+StringStackStorage::~StringStackStorage()
+{
+    while (depth > 0)
+        Release(entries[--depth]);
+}
+
 int StackDepth()
 {
-    return g_depth;
+    return Stack().depth;
 }
 
 const StackEntry& StackEntryAt(int index)
 {
-    assert(index >= 0 && index < g_depth);
-    return g_entries[index];
+    const StringStackStorage& stack = Stack();
+    assert(index >= 0 && index < stack.depth);
+    return stack.entries[index];
 }
 
 const StackEntry& StackTop()
@@ -215,8 +229,9 @@ const StackEntry& StackTop()
 
 void ResetStringStack()
 {
-    while (g_depth > 0)
-        Drop();
+    StringStackStorage& stack = Stack();
+    while (stack.depth > 0)
+        Release(stack.entries[--stack.depth]);
 }
 
 void PushString(const char* address, std::uint32_t length)
@@ -339,7 +354,7 @@ void PopToBlock(BlockDescriptor& block)
     StackEntry& top = Top();
     if (top.kind == EntryKind::Owned) {
         block = { MutableAddress(top), top.length };
-        --g_depth; // the block now belongs to the caller
+        --Stack().depth; // the block now belongs to the caller
         return;
     }
     char* copy = top.length == 0 ? nullptr : CopyToBlock(top.address, top.length, true);
@@ -379,10 +394,11 @@ double PopReal()
 
 void Drop()
 {
-    assert(g_depth > 0 && "drop from an empty string stack");
-    if (g_depth == 0)
+    StringStackStorage& stack = Stack();
+    assert(stack.depth > 0 && "drop from an empty string stack");
+    if (stack.depth == 0)
         return;
-    Release(g_entries[--g_depth]);
+    Release(stack.entries[--stack.depth]);
 }
 
 void AssignString(char* destination, std::uint32_t size, const char* source, std::int64_t length)
@@ -503,50 +519,16 @@ void ForceLength(std::uint32_t n)
 
 void BringToTop(std::uint8_t d)
 {
-    assert(d < g_depth && "no entry that deep");
-    if (d == 0 || d >= g_depth)
+    StringStackStorage& stack = Stack();
+    assert(d < stack.depth && "no entry that deep");
+    if (d == 0 || d >= stack.depth)
         return;
-    int from = g_depth - 1 - d;
+    int from = stack.depth - 1 - d;
     StackEntry moved;
-    MoveEntry(moved, g_entries[from]);
-    for (int i = from; i < g_depth - 1; ++i)
-        MoveEntry(g_entries[i], g_entries[i + 1]);
-    MoveEntry(g_entries[g_depth - 1], moved);
-}
-
-// A saved stack is one block: the depth, padded to the entries' alignment, then the entries
-// bottom first, copied byte for byte. Inline addresses are restored to the very slots they
-// point into, so they stay right.
-constexpr std::size_t kSavedHeader = std::max(alignof(StackEntry), sizeof(std::int32_t));
-
-SavedStack* SaveStack()
-{
-    if (g_depth == 0)
-        return nullptr;
-    auto depth = static_cast<std::size_t>(g_depth);
-    char* block = AllocateBlock(kSavedHeader + depth * sizeof(StackEntry));
-    if (block == nullptr)
-        return nullptr;
-    std::int32_t depthWord = g_depth;
-    std::memcpy(block, &depthWord, sizeof depthWord);
-    std::memcpy(block + kSavedHeader, g_entries, depth * sizeof(StackEntry));
-    return reinterpret_cast<SavedStack*>(block);
-}
-
-void RestoreStack(SavedStack* saved)
-{
-    if (saved == nullptr) {
-        g_depth = 0;
-        return;
-    }
-    char* block = reinterpret_cast<char*>(saved);
-    std::int32_t depth = 0;
-    std::memcpy(&depth, block, sizeof depth);
-    assert(depth > 0 && depth <= kStringStackCapacity);
-    std::memcpy(
-        g_entries, block + kSavedHeader, static_cast<std::size_t>(depth) * sizeof(StackEntry));
-    g_depth = depth;
-    ReleaseBlock(block);
+    MoveEntry(moved, stack.entries[from]);
+    for (int i = from; i < stack.depth - 1; ++i)
+        MoveEntry(stack.entries[i], stack.entries[i + 1]);
+    MoveEntry(stack.entries[stack.depth - 1], moved);
 }
 
 } // namespace value

@@ -8,9 +8,9 @@
 // finished value is popped into a STRING, CSTRING or PSTRING destination, whose type decides
 // blank filling, truncation and termination.
 //
-// One stack serves the process; the thread that holds the runtime lock owns it, and a thread
-// switch saves and restores it (SaveStack, RestoreStack). Values are Windows-1250 bytes with
-// no terminator: an address and a length.
+// Each thread has a stack of its own, kept in its RuntimeThread (value/RuntimeThread.h): every
+// function here works on the calling thread's stack, and no other thread ever sees it. Values
+// are Windows-1250 bytes with no terminator: an address and a length.
 
 namespace value {
 
@@ -50,14 +50,23 @@ struct BlockDescriptor {
     std::uint32_t length = 0;
 };
 
-/// An opaque copy of the stack made by SaveStack.
-struct SavedStack;
+/// The entries of one thread's stack, bottom first; its RuntimeThread holds it. Destroying it
+/// releases the owned blocks of the entries still on it.
+struct StringStackStorage {
+    int depth = 0;
+    StackEntry entries[kStringStackCapacity];
+
+    StringStackStorage() = default;
+    ~StringStackStorage();
+    StringStackStorage(const StringStackStorage&) = delete;
+    StringStackStorage& operator=(const StringStackStorage&) = delete;
+};
 
 // Inspection. Index 0 is the bottom, StackDepth() - 1 the top.
 int StackDepth();
 const StackEntry& StackEntryAt(int index);
 const StackEntry& StackTop();
-/// Drops every entry, releasing owned blocks. A thread's stack ends this way.
+/// Drops every entry, releasing owned blocks.
 void ResetStringStack();
 
 // Pushing. On a full stack (32 entries) a push does nothing; PushOwned then releases the block
@@ -154,10 +163,5 @@ std::int32_t ComparePrefix();
 void ForceLength(std::uint32_t n);
 /// Moves the entry d places below the top to the top; the entries above it move down one.
 void BringToTop(std::uint8_t d);
-/// Answers a heap copy of the whole stack, or null when it is empty. The entries stay.
-SavedStack* SaveStack();
-/// Puts back a stack saved by SaveStack into the same slots and releases the copy; null
-/// empties the stack. Entries on the stack before the call are overwritten, not dropped.
-void RestoreStack(SavedStack* saved);
 
 } // namespace value

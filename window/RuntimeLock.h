@@ -1,32 +1,42 @@
 #pragma once
 
 #include <platform/Threads.h>
+#include <value/RuntimeLock.h>
 
-// The runtime lock: one holder at a time runs runtime or procedure code. A runtime thread
-// holds it except while it waits for its next message or for a modal dialog. Taking it
-// switches the process-wide per-thread state (string stack, ...) to the taking thread's.
+// The runtime lock under the window layer's names; the lock itself and its rule live in
+// value/RuntimeLock.h, low enough that value/ and files/ check it where they touch shared
+// state. Taking it switches nothing: each thread's own state is in its RuntimeThread.
 
 namespace window {
 
-/// Waits for the lock, then switches the runtime state to the calling thread's slot.
-void AcquireRuntimeLock();
+/// Waits for the lock and takes it. Not re-entrant (asserted).
+inline void AcquireRuntimeLock() RT_ACQUIRE(value::TheRuntimeLock)
+{
+    value::TheRuntimeLock.Acquire();
+}
 
 /// Releases the lock; the caller must hold it (asserted).
-void ReleaseRuntimeLock();
+inline void ReleaseRuntimeLock() RT_RELEASE(value::TheRuntimeLock)
+{
+    value::TheRuntimeLock.Release();
+}
 
 /// True when the calling thread holds the lock.
-bool HoldsRuntimeLock();
+inline bool HoldsRuntimeLock()
+{
+    return value::TheRuntimeLock.HeldByCaller();
+}
 
 /// The operating-system id of the holder, 0 when the lock is free.
-platform::ThreadId RuntimeLockHolder();
+inline platform::ThreadId RuntimeLockHolder()
+{
+    return value::TheRuntimeLock.Holder();
+}
+
+/// Holds the lock for the lifetime of the object.
+using RuntimeLockHold = value::RuntimeLockHold;
 
 /// Releases the lock for the lifetime of the object (a wait) and takes it again after.
-class RuntimeLockRelease {
-public:
-    RuntimeLockRelease() { ReleaseRuntimeLock(); }
-    ~RuntimeLockRelease() { AcquireRuntimeLock(); }
-    RuntimeLockRelease(const RuntimeLockRelease&) = delete;
-    RuntimeLockRelease& operator=(const RuntimeLockRelease&) = delete;
-};
+using RuntimeLockRelease = value::RuntimeLockRelease;
 
 } // namespace window

@@ -1,5 +1,8 @@
+#include <value/Runtime.h>
+#include <value/RuntimeThread.h>
 #include <value/StringStack.h>
 #include <window/Engine.h>
+#include <window/EventCodes.h>
 #include <window/RuntimeLock.h>
 #include <window/ThreadTable.h>
 
@@ -11,13 +14,32 @@ namespace window {
 
 namespace {
 
-std::array<ThreadSlot, kThreadSlots> g_slots;
-thread_local std::int32_t t_slot = -1;
-/// The slot whose runtime state is loaded in the process-wide storage, -1 for none.
-std::int32_t g_stateOwner = -1;
-std::int32_t g_modalCount = 0;
-/// Set while the first thread joins the others: no thread may be started then.
-bool g_shuttingDown = false;
+/// What the runtime's threads share of the thread table.
+struct SharedThreadTable final : value::SharedExtension {
+    static constexpr value::SharedExtensionSlot kSlot = value::SharedExtensionSlot::Window;
+
+    std::array<ThreadSlot, kThreadSlots> slots RT_GUARDED_BY(value::TheRuntimeLock);
+    std::int32_t modalCount RT_GUARDED_BY(value::TheRuntimeLock) = 0;
+    /// Set while the first thread joins the others: no thread may be started then.
+    bool shuttingDown RT_GUARDED_BY(value::TheRuntimeLock) = false;
+};
+
+SharedThreadTable& Table()
+{
+    return value::TheRuntime().Extension<SharedThreadTable>();
+}
+
+/// What a thread keeps of the thread table for itself.
+struct OwnThreadSlot final : value::ThreadExtension {
+    static constexpr value::ThreadExtensionSlot kSlot = value::ThreadExtensionSlot::Window;
+
+    std::int32_t slot = -1;
+};
+
+void SetCurrentSlot(std::int32_t index)
+{
+    value::CurrentRuntimeThread().Extension<OwnThreadSlot>().slot = index;
+}
 
 constexpr std::size_t kMaximumParameters = 3;
 
@@ -34,14 +56,6 @@ void ResetSlot(ThreadSlot& slot)
     slot.bodyWindow = nullptr;
     slot.target = nullptr;
     slot.windows.clear();
-    if (slot.savedStringStack != nullptr) {
-        // A thread that ended with values on its stack: load and drop them.
-        value::SavedStack* loaded = value::SaveStack();
-        value::RestoreStack(slot.savedStringStack);
-        value::ResetStringStack();
-        value::RestoreStack(loaded);
-        slot.savedStringStack = nullptr;
-    }
     slot.lastKeyCode = 0;
     slot.lastKeyState[0] = 0;
     slot.lastKeyState[1] = 0;
@@ -50,23 +64,23 @@ void ResetSlot(ThreadSlot& slot)
     slot.quitRequested = false;
 }
 
-/// The ending thread's runtime state is not kept: the next holder must not save it into a
-/// slot that a new thread may take.
-void DropOwnState(std::int32_t index)
+/// A new thread's first act: fills in its slot and signals the thread that started it.
+// The starting thread holds the runtime lock and waits on the start-up semaphore until this is
+// done, so the slot is written on its behalf; the analysis cannot see that hand-over.
+ThreadSlot& AnnounceStart(std::int32_t index) RT_NO_THREAD_SAFETY_ANALYSIS
 {
-    if (g_stateOwner == index) {
-        value::ResetStringStack();
-        g_stateOwner = -1;
-    }
+    ThreadSlot& slot = Table().slots[static_cast<std::size_t>(index)];
+    slot.osThreadId = platform::CurrentThreadId();
+    slot.queue = platform::CurrentThreadQueue();
+    value::EnterRuntime();
+    slot.startup->Release();
+    return slot;
 }
 
 void ThreadMain(std::int32_t index)
 {
-    ThreadSlot& slot = g_slots[static_cast<std::size_t>(index)];
-    t_slot = index;
-    slot.osThreadId = platform::CurrentThreadId();
-    slot.queue = platform::CurrentThreadQueue();
-    slot.startup->Release();
+    SetCurrentSlot(index);
+    ThreadSlot& slot = AnnounceStart(index);
 
     AcquireRuntimeLock();
     ThreadProcedure procedure = std::move(slot.procedure);
@@ -75,7 +89,11 @@ void ThreadMain(std::int32_t index)
         procedure(std::move(parameters));
     CloseThreadWindows(index);
     slot.queue->End();
-    DropOwnState(index);
+    // What the thread owned ends with it, under the lock: its string stack is released and its
+    // THREAD-file copies are handed to the end-of-run close. A new thread in this slot starts
+    // from nothing.
+    value::EndRuntimeThread();
+    value::LeaveRuntime();
     slot.used = false;
     ReleaseRuntimeLock();
 }
@@ -85,35 +103,40 @@ void ThreadMain(std::int32_t index)
 ThreadSlot& Slot(std::int32_t index)
 {
     assert(index >= 0 && index < kThreadSlots);
-    return g_slots[static_cast<std::size_t>(index)];
+    value::AssertRuntimeLockHeld();
+    return Table().slots[static_cast<std::size_t>(index)];
 }
 
 std::int32_t CurrentSlot()
 {
-    return t_slot;
+    const auto* own = value::CurrentRuntimeThread().FindExtension<OwnThreadSlot>();
+    return own == nullptr ? -1 : own->slot;
 }
 
 std::int32_t ThreadNumber()
 {
-    return t_slot < 0 ? 0 : t_slot + 1;
+    const std::int32_t slot = CurrentSlot();
+    return slot < 0 ? 0 : slot + 1;
 }
 
 std::int32_t StartThread(
     ThreadProcedure procedure, std::int32_t stackSize, std::vector<std::string> parameters)
 {
     assert(HoldsRuntimeLock());
-    if (g_modalCount != 0 || g_shuttingDown)
+    SharedThreadTable& table = Table();
+    if (table.modalCount != 0 || table.shuttingDown)
         return 0;
     // A thread asked to end starts no more threads: the first thread is about to join them.
-    if (t_slot >= 0 && g_slots[static_cast<std::size_t>(t_slot)].quitRequested)
+    const std::int32_t caller = CurrentSlot();
+    if (caller >= 0 && table.slots[static_cast<std::size_t>(caller)].quitRequested)
         return 0;
     std::int32_t index = 1;
-    while (index < kThreadSlots && g_slots[static_cast<std::size_t>(index)].used)
+    while (index < kThreadSlots && table.slots[static_cast<std::size_t>(index)].used)
         ++index;
     if (index == kThreadSlots)
         return 0;
 
-    ThreadSlot& slot = g_slots[static_cast<std::size_t>(index)];
+    ThreadSlot& slot = table.slots[static_cast<std::size_t>(index)];
     if (slot.thread.joinable()) {
         // The previous thread of this slot released the lock as its last act.
         slot.thread.join();
@@ -139,7 +162,7 @@ std::int32_t StartThread(
     // The semaphore stays until the slot is reused after a join: the new thread may still be
     // inside Release when Acquire returns here.
     platform::Message started;
-    started.message = 0x2414;
+    started.message = PrivateMsg::kThreadStarted;
     started.wParam = index;
     slot.queue->Post(std::move(started));
     return index + 1;
@@ -149,14 +172,14 @@ std::uint32_t ThreadStackSize(std::int32_t threadNumber)
 {
     if (threadNumber < 2 || threadNumber > kThreadSlots)
         return 0;
-    const ThreadSlot& slot = g_slots[static_cast<std::size_t>(threadNumber - 1)];
+    const ThreadSlot& slot = Slot(threadNumber - 1);
     return slot.used ? slot.stackSize : 0;
 }
 
 bool RegisterFirstThread()
 {
     AcquireRuntimeLock();
-    ThreadSlot& slot = g_slots[0];
+    ThreadSlot& slot = Table().slots[0];
     if (slot.used) {
         ReleaseRuntimeLock();
         return false;
@@ -167,37 +190,42 @@ bool RegisterFirstThread()
     slot.queue = platform::CurrentThreadQueue();
     // Whatever an earlier session on this thread left queued belongs to windows long gone.
     for (platform::Message stale; slot.queue->TryTake(stale);) { }
-    t_slot = 0;
-    SwitchThreadState(0);
+    SetCurrentSlot(0);
+    value::EnterRuntime();
     return true;
 }
 
 void UnregisterFirstThread()
 {
-    assert(t_slot == 0 && HoldsRuntimeLock());
-    DropOwnState(0);
-    ResetSlot(g_slots[0]);
-    g_slots[0].used = false;
-    g_modalCount = 0;
-    g_shuttingDown = false;
-    t_slot = -1;
+    assert(CurrentSlot() == 0 && HoldsRuntimeLock());
+    // The thread lives on after the runtime: only what the runtime left on its stack goes.
+    value::ResetStringStack();
+    SharedThreadTable& table = Table();
+    ResetSlot(table.slots[0]);
+    table.slots[0].used = false;
+    table.modalCount = 0;
+    table.shuttingDown = false;
+    SetCurrentSlot(-1);
+    value::LeaveRuntime();
     ReleaseRuntimeLock();
 }
 
 void BeginShutdown()
 {
-    assert(HoldsRuntimeLock());
-    g_shuttingDown = true;
+    value::AssertRuntimeLockHeld();
+    Table().shuttingDown = true;
 }
 
-std::int32_t JoinStartedThreads()
+// BeginShutdown came first, so no slot gets a new std::thread while this runs without the lock;
+// the analysis cannot see that.
+std::int32_t JoinStartedThreads() RT_NO_THREAD_SAFETY_ANALYSIS
 {
     assert(!HoldsRuntimeLock());
+    SharedThreadTable& table = Table();
     std::int32_t joined = 0;
-    for (std::size_t i = 1; i < g_slots.size(); ++i) {
-        // BeginShutdown came first: no slot gets a new std::thread while this runs.
-        if (g_slots[i].thread.joinable()) {
-            g_slots[i].thread.join();
+    for (std::size_t i = 1; i < table.slots.size(); ++i) {
+        if (table.slots[i].thread.joinable()) {
+            table.slots[i].thread.join();
             ++joined;
         }
     }
@@ -206,31 +234,23 @@ std::int32_t JoinStartedThreads()
 
 std::int32_t ModalCount()
 {
-    return g_modalCount;
+    value::AssertRuntimeLockHeld();
+    return Table().modalCount;
 }
 
 void EnterModalState()
 {
-    ++g_modalCount;
+    value::AssertRuntimeLockHeld();
+    ++Table().modalCount;
 }
 
 void LeaveModalState()
 {
-    assert(g_modalCount > 0);
-    if (g_modalCount > 0)
-        --g_modalCount;
-}
-
-void SwitchThreadState(std::int32_t slot)
-{
-    if (slot < 0 || slot == g_stateOwner)
-        return;
-    if (g_stateOwner >= 0)
-        g_slots[static_cast<std::size_t>(g_stateOwner)].savedStringStack = value::SaveStack();
-    ThreadSlot& incoming = g_slots[static_cast<std::size_t>(slot)];
-    value::RestoreStack(incoming.savedStringStack);
-    incoming.savedStringStack = nullptr;
-    g_stateOwner = slot;
+    value::AssertRuntimeLockHeld();
+    SharedThreadTable& table = Table();
+    assert(table.modalCount > 0);
+    if (table.modalCount > 0)
+        --table.modalCount;
 }
 
 } // namespace window

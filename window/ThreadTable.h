@@ -11,15 +11,13 @@
 #include <thread>
 #include <vector>
 
-namespace value {
-struct SavedStack;
-}
-
 // The runtime's threads: 64 slots, slot 0 for the runtime's first thread; procedures see slot
-// n as thread number n + 1. A slot holds what the engine keeps per thread: its message queue,
-// its windows, its saved runtime state while another thread runs, its last keystroke and its
-// pressed keys. Slots are read and changed only by the holder of the runtime lock, except for
-// what a new thread fills in before it signals its start-up semaphore.
+// n as thread number n + 1. A slot holds what the engine keeps per thread and other threads
+// reach: its message queue, its windows, its last keystroke and its pressed keys. The slot table,
+// the modal count and the shutdown flag are shared (an extension of value::Runtime): they are
+// read and changed only by the holder of the runtime lock, except for what a new thread fills in
+// before it signals its start-up semaphore and the joins of the shutdown. Which slot is the
+// calling thread's is the thread's own (an extension of its value::RuntimeThread).
 
 namespace window {
 
@@ -53,11 +51,6 @@ struct ThreadSlot {
     WindowObject* target = nullptr;        ///< set by SetTarget
     std::vector<WindowObject*> windows;    ///< every open window of the thread
 
-    // Runtime state kept here while another thread holds the lock. The decimal register stack
-    // is saved beside the string stack once it exists; bind scopes are kept per operating-system
-    // thread (value/BindScope.h) and need no switching.
-    value::SavedStack* savedStringStack = nullptr;
-
     std::uint32_t lastKeyCode = 0;
     std::uint8_t lastKeyState[2] = { 0, 0 };
     std::deque<std::uint8_t> pressedKeys;
@@ -90,7 +83,8 @@ std::uint32_t ThreadStackSize(std::int32_t threadNumber);
 /// Answers false when slot 0 is already taken.
 bool RegisterFirstThread();
 
-/// Ends the shutdown of the first thread: frees slot 0 and releases the lock.
+/// Ends the shutdown of the first thread: empties its string stack, frees slot 0 and releases
+/// the lock.
 void UnregisterFirstThread();
 
 /// From now until the first thread unregisters, StartThread starts nothing. Called with the
@@ -107,9 +101,5 @@ std::int32_t JoinStartedThreads();
 std::int32_t ModalCount();
 void EnterModalState();
 void LeaveModalState();
-
-/// Switches the process-wide runtime state to the slot's: the state of the thread that used
-/// it last is saved into that thread's slot. Called with the runtime lock held.
-void SwitchThreadState(std::int32_t slot);
 
 } // namespace window

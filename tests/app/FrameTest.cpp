@@ -9,6 +9,7 @@
 #include <platform/TestDriver.h>
 #include <value/Module.h>
 #include <window/Engine.h>
+#include <window/RuntimeLock.h>
 #include <window/ThreadTable.h>
 
 #include <gtest/gtest.h>
@@ -31,10 +32,11 @@ constexpr std::uint32_t kExitItem = 0x4000 - 3;
 constexpr std::uint32_t kAboutItem = 0x4000 - 12;
 constexpr std::uint32_t kAboutOkButton = 0x4000 + 16;
 
-/// The slots of the runtime threads that have a window open. Read only while every runtime
-/// thread waits for its next message (after WaitUntilIdle).
+/// The slots of the runtime threads that have a window open. Read under the runtime lock, which
+/// every runtime thread has given up while it waits for its next message (after WaitUntilIdle).
 std::set<std::int32_t> SlotsWithWindows()
 {
+    const window::RuntimeLockHold held;
     std::set<std::int32_t> slots;
     for (std::int32_t slot = 0; slot < window::kThreadSlots; ++slot) {
         if (window::Slot(slot).used && !window::Slot(slot).windows.empty())
@@ -62,7 +64,7 @@ ProgramEnd RunProgram(const std::function<void(platform::WindowHandle frame)>& c
             const value::ProgramEntryOptions options { value::kRuntimeVersionWord, 0, 0 };
             end.exitCode = value::RunProgram(
                 app::ProgramModule(), options, &app::ProgramMain, &app::RuntimeShutdown);
-            end.frameResponse = app::ThreadResponse;
+            end.frameResponse = app::ThreadResponse();
         },
         [&] {
             ASSERT_TRUE(test::WaitUntilIdle());

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace value;
@@ -537,22 +538,24 @@ TEST_F(StringStackTest, BringToTopKeepsAnAdvancedInlineAddress)
     EXPECT_EQ(TopText(), "76");
 }
 
-TEST_F(StringStackTest, SaveAndRestoreStack)
+TEST_F(StringStackTest, AnotherThreadHasAStackOfItsOwn)
 {
-    EXPECT_EQ(SaveStack(), nullptr) << "an empty stack saves as null";
-
     PushString("borrowed");
     PushLong(12345);
     PushOwnedText("owned value");
-    SavedStack* saved = SaveStack();
-    ASSERT_NE(saved, nullptr);
 
-    RestoreStack(nullptr); // another thread's turn: it had nothing saved
-    EXPECT_EQ(StackDepth(), 0);
-    PushString("other thread");
-    Drop();
+    int otherDepthAtStart = -1;
+    std::string otherTop;
+    std::thread other([&] {
+        otherDepthAtStart = StackDepth();
+        PushString("other thread");
+        otherTop = TopText();
+        PushOwnedText("left on the stack"); // released as the thread ends
+    });
+    other.join();
+    EXPECT_EQ(otherDepthAtStart, 0) << "a thread starts with an empty stack";
+    EXPECT_EQ(otherTop, "other thread");
 
-    RestoreStack(saved);
     ASSERT_EQ(StackDepth(), 3);
     EXPECT_EQ(PopText(), "owned value");
     EXPECT_EQ(PopText(), "12345");

@@ -1,6 +1,7 @@
 #include "EngineTestSupport.h"
 
 #include <platform/MessageQueue.h>
+#include <value/BindScope.h>
 #include <value/StringStack.h>
 #include <window/RuntimeLock.h>
 
@@ -260,6 +261,44 @@ TEST_F(EngineThreadTest, EachThreadKeepsItsOwnStringStack)
     EXPECT_EQ(firstTopInBody, "first thread");
     EXPECT_EQ(secondDepthAfterSwitches, 2);
     EXPECT_EQ(secondTopAfterSwitches, "second thread");
+}
+
+// A thread that ends with values on its string stack and a scope open leaves none of it to the
+// thread that takes its slot next; what it held is released as it ends.
+TEST_F(EngineThreadTest, AThreadInAFreedSlotStartsFromNothing)
+{
+    Signal ran;
+    std::int32_t variable = 0;
+    auto leaveThingsBehind = [&](std::vector<std::string>) {
+        value::PushString("a value longer than the inline buffer of an entry");
+        value::Materialize();
+        value::PushLong(42);
+        value::PushBindScope();
+        value::Bind(
+            "V", *value::ValueReference::Make(value::TypeCode::Long, &variable, sizeof variable));
+        ran.Raise();
+    };
+    ASSERT_EQ(StartThread(leaveThingsBehind, 0), 2);
+    {
+        RuntimeLockRelease released;
+        ASSERT_TRUE(ran.WaitFor(1));
+    }
+    int depth = -1;
+    std::size_t scopes = 99;
+    bool bound = true;
+    std::int32_t number = 0;
+    auto lookAround = [&](std::vector<std::string>) {
+        depth = value::StackDepth();
+        scopes = value::BindScopeDepth();
+        bound = value::FindBinding("V").has_value();
+        number = ThreadNumber();
+    };
+    ASSERT_EQ(StartThread(lookAround, 0), 2);
+    EndSession();
+    EXPECT_EQ(number, 2);
+    EXPECT_EQ(depth, 0);
+    EXPECT_EQ(scopes, 0u);
+    EXPECT_FALSE(bound);
 }
 
 TEST_F(EngineThreadTest, ClosingTheFrameAsksItsChildren)
