@@ -90,7 +90,9 @@ private:
 
 namespace detail {
 extern constinit thread_local RuntimeThread* t_runtimeThread;
-RuntimeThread& MakeRuntimeThread();
+/// Taken once per thread: kept out of line and cold, so that the callers' fast path (the string
+/// stack's every operation) needs no stack frame for it.
+[[gnu::cold, gnu::noinline]] RuntimeThread& MakeRuntimeThread();
 } // namespace detail
 
 /// Destroys the calling thread's RuntimeThread now, as the thread's end would; its next use
@@ -102,7 +104,9 @@ void EndRuntimeThread();
 inline RuntimeThread& CurrentRuntimeThread()
 {
     RuntimeThread* thread = detail::t_runtimeThread;
-    return thread != nullptr ? *thread : detail::MakeRuntimeThread();
+    if (thread == nullptr) [[unlikely]]
+        thread = &detail::MakeRuntimeThread();
+    return *thread;
 }
 
 } // namespace value

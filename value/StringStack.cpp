@@ -20,23 +20,21 @@ StringStackStorage& Stack()
     return CurrentRuntimeThread().stringStack;
 }
 
-StackEntry& Top()
+StackEntry& Top(StringStackStorage& stack)
 {
-    StringStackStorage& stack = Stack();
     assert(stack.depth > 0 && "string stack is empty");
     return stack.entries[stack.depth - 1];
 }
 
-StackEntry& Second()
+StackEntry& Second(StringStackStorage& stack)
 {
-    StringStackStorage& stack = Stack();
     assert(stack.depth > 1 && "string stack holds fewer than two entries");
     return stack.entries[stack.depth - 2];
 }
 
-bool IsFull()
+bool IsFull(const StringStackStorage& stack)
 {
-    return Stack().depth >= kStringStackCapacity;
+    return stack.depth >= kStringStackCapacity;
 }
 
 char* MutableAddress(const StackEntry& entry)
@@ -98,10 +96,9 @@ void CopyBytes(char* to, const char* from, std::uint32_t length)
         std::memcpy(to, from, length);
 }
 
-StackEntry* NewTop()
+StackEntry* NewTop(StringStackStorage& stack)
 {
-    StringStackStorage& stack = Stack();
-    if (stack.depth >= kStringStackCapacity)
+    if (IsFull(stack))
         return nullptr;
     return &stack.entries[stack.depth++];
 }
@@ -123,13 +120,22 @@ std::int32_t CompareBlankPadded(
     return CompareStrings(left.View().substr(0, limit), right.View().substr(0, limit));
 }
 
-void DropTwo()
+/// Removes the top, releasing an owned block.
+void DropTop(StringStackStorage& stack)
 {
-    Drop();
-    Drop();
+    assert(stack.depth > 0 && "drop from an empty string stack");
+    if (stack.depth == 0)
+        return;
+    Release(stack.entries[--stack.depth]);
 }
 
-void ConcatOperands(const StackEntry& left, const StackEntry& right)
+void DropTwo(StringStackStorage& stack)
+{
+    DropTop(stack);
+    DropTop(stack);
+}
+
+void ConcatOperands(StringStackStorage& stack, const StackEntry& left, const StackEntry& right)
 {
     std::uint64_t total = std::uint64_t { left.length } + right.length;
     char* block = total == 0 || total > UINT32_MAX ? nullptr : AllocateBlock(total);
@@ -137,8 +143,8 @@ void ConcatOperands(const StackEntry& left, const StackEntry& right)
         CopyBytes(block, left.address, left.length);
         CopyBytes(block + left.length, right.address, right.length);
     }
-    DropTwo();
-    StackEntry& result = *NewTop(); // two entries were just removed, so there is room
+    DropTwo(stack);
+    StackEntry& result = *NewTop(stack); // two entries were just removed, so there is room
     if (block != nullptr)
         SetOwned(result, block, static_cast<std::uint32_t>(total));
     else
@@ -224,7 +230,7 @@ const StackEntry& StackEntryAt(int index)
 
 const StackEntry& StackTop()
 {
-    return Top();
+    return Top(Stack());
 }
 
 void ResetStringStack()
@@ -236,13 +242,13 @@ void ResetStringStack()
 
 void PushString(const char* address, std::uint32_t length)
 {
-    if (StackEntry* entry = NewTop())
+    if (StackEntry* entry = NewTop(Stack()))
         SetBorrowed(*entry, address, length);
 }
 
 void PushOwned(char* block, std::uint32_t length)
 {
-    StackEntry* entry = NewTop();
+    StackEntry* entry = NewTop(Stack());
     if (entry == nullptr) {
         ReleaseBlock(block); // handed over, and nobody else will free it
         return;
@@ -260,7 +266,7 @@ void PushEmpty()
 
 void PushLong(std::int32_t value)
 {
-    StackEntry* entry = NewTop();
+    StackEntry* entry = NewTop(Stack());
     if (entry == nullptr)
         return;
     char text[kInlineCapacity];
@@ -270,7 +276,7 @@ void PushLong(std::int32_t value)
 
 void PushReal(double value)
 {
-    StackEntry* entry = NewTop();
+    StackEntry* entry = NewTop(Stack());
     if (entry == nullptr)
         return;
     if (std::isnan(value)) {
@@ -307,7 +313,7 @@ void PushBool(bool flag)
 
 void PushCString(const char* text)
 {
-    if (IsFull())
+    if (IsFull(Stack()))
         return;
     PushString(text, text == nullptr ? 0 : static_cast<std::uint32_t>(std::strlen(text)));
     Materialize();
@@ -315,7 +321,7 @@ void PushCString(const char* text)
 
 void Materialize()
 {
-    StackEntry& top = Top();
+    StackEntry& top = Top(Stack());
     if (top.kind != EntryKind::Borrowed || top.length == 0)
         return;
     if (top.length <= kInlineCapacity) {
@@ -330,48 +336,53 @@ void Materialize()
 
 void PopToString(char* destination, std::uint32_t size)
 {
-    const StackEntry& top = Top();
+    StringStackStorage& stack = Stack();
+    const StackEntry& top = Top(stack);
     AssignString(destination, size, top.address, top.length);
-    Drop();
+    DropTop(stack);
 }
 
 void PopToCString(char* destination, std::uint32_t size)
 {
-    const StackEntry& top = Top();
+    StringStackStorage& stack = Stack();
+    const StackEntry& top = Top(stack);
     AssignCString(destination, size, top.address, top.length);
-    Drop();
+    DropTop(stack);
 }
 
 void PopToPString(char* destination, std::uint32_t size)
 {
-    const StackEntry& top = Top();
+    StringStackStorage& stack = Stack();
+    const StackEntry& top = Top(stack);
     AssignPString(destination, size, top.address, top.length);
-    Drop();
+    DropTop(stack);
 }
 
 void PopToBlock(BlockDescriptor& block)
 {
-    StackEntry& top = Top();
+    StringStackStorage& stack = Stack();
+    StackEntry& top = Top(stack);
     if (top.kind == EntryKind::Owned) {
         block = { MutableAddress(top), top.length };
-        --Stack().depth; // the block now belongs to the caller
+        --stack.depth; // the block now belongs to the caller
         return;
     }
     char* copy = top.length == 0 ? nullptr : CopyToBlock(top.address, top.length, true);
     block = { copy, copy == nullptr ? 0 : top.length };
-    Drop();
+    DropTop(stack);
 }
 
 std::uint32_t PopLength()
 {
-    std::uint32_t length = Top().length;
-    Drop();
+    StringStackStorage& stack = Stack();
+    std::uint32_t length = Top(stack).length;
+    DropTop(stack);
     return length;
 }
 
 std::uint32_t PeekLength()
 {
-    return Top().length;
+    return Top(Stack()).length;
 }
 
 bool PopTruth()
@@ -383,22 +394,19 @@ bool PopTruth()
 double PopReal()
 {
     ClipTop();
-    const StackEntry& top = Top();
+    StringStackStorage& stack = Stack();
+    const StackEntry& top = Top(stack);
     char text[40];
     std::uint32_t length = std::min<std::uint32_t>(top.length, sizeof text - 1);
     CopyBytes(text, top.address, length);
     text[length] = '\0';
-    Drop();
+    DropTop(stack);
     return ParseReal(text, text + length);
 }
 
 void Drop()
 {
-    StringStackStorage& stack = Stack();
-    assert(stack.depth > 0 && "drop from an empty string stack");
-    if (stack.depth == 0)
-        return;
-    Release(stack.entries[--stack.depth]);
+    DropTop(Stack());
 }
 
 void AssignString(char* destination, std::uint32_t size, const char* source, std::int64_t length)
@@ -452,24 +460,27 @@ void AssignPString(char* destination, std::uint32_t size, const char* source, st
 
 void Concat()
 {
-    ConcatOperands(Second(), Top());
+    StringStackStorage& stack = Stack();
+    ConcatOperands(stack, Second(stack), Top(stack));
 }
 
 void ConcatReversed()
 {
-    ConcatOperands(Top(), Second());
+    StringStackStorage& stack = Stack();
+    ConcatOperands(stack, Top(stack), Second(stack));
 }
 
 void SubTop(std::int32_t start, std::uint32_t count)
 {
-    StackEntry& top = Top();
+    StringStackStorage& stack = Stack();
+    StackEntry& top = Top(stack);
     std::uint32_t first = FirstSelected(start, top.length);
     std::uint32_t selected = std::min(count, top.length - first);
     if (top.kind == EntryKind::Owned && start != 1) {
         char* block = start == 0 || selected == 0
             ? nullptr
             : CopyToBlock(top.address + first, selected, true);
-        Drop();
+        DropTop(stack);
         PushOwned(block, selected);
         return;
     }
@@ -479,32 +490,35 @@ void SubTop(std::int32_t start, std::uint32_t count)
 
 void ClipTop()
 {
-    StackEntry& top = Top();
+    StackEntry& top = Top(Stack());
     while (top.length > 0 && top.address[top.length - 1] == ' ')
         --top.length;
 }
 
 std::int32_t CompareTop()
 {
-    const StackEntry& left = Second();
-    const StackEntry& right = Top();
+    StringStackStorage& stack = Stack();
+    const StackEntry& left = Second(stack);
+    const StackEntry& right = Top(stack);
     std::int32_t result = CompareBlankPadded(left, right, std::max(left.length, right.length));
-    DropTwo();
+    DropTwo(stack);
     return result;
 }
 
 std::int32_t ComparePrefix()
 {
-    const StackEntry& left = Second();
-    const StackEntry& right = Top();
+    StringStackStorage& stack = Stack();
+    const StackEntry& left = Second(stack);
+    const StackEntry& right = Top(stack);
     std::int32_t result = CompareBlankPadded(left, right, std::min(left.length, right.length));
-    DropTwo();
+    DropTwo(stack);
     return result;
 }
 
 void ForceLength(std::uint32_t n)
 {
-    StackEntry& top = Top();
+    StringStackStorage& stack = Stack();
+    StackEntry& top = Top(stack);
     if (top.length >= n) {
         top.length = n;
         return;
@@ -513,7 +527,7 @@ void ForceLength(std::uint32_t n)
     if (block == nullptr)
         return;
     AssignString(block, n, top.address, top.length);
-    Drop();
+    DropTop(stack);
     PushOwned(block, n);
 }
 
