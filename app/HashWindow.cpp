@@ -162,6 +162,7 @@ private:
         platform::FileHashError error = platform::FileHashError::None;
         {
             // Reading a file can take long and touches no runtime state: the other windows go on.
+            window::AssertHoldsRuntimeLock();
             window::RuntimeLockRelease released;
             error = platform::HashFile(path, m_data.digestOut.data());
         }

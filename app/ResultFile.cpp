@@ -40,6 +40,7 @@ void PauseForAnotherWriter()
         std::this_thread::sleep_for(kRetryPause);
         return;
     }
+    window::AssertHoldsRuntimeLock();
     window::RuntimeLockRelease released;
     std::this_thread::sleep_for(kRetryPause);
 }

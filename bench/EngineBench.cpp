@@ -182,6 +182,7 @@ void BM_RuntimeLockHandOver(benchmark::State& state)
         [&](std::vector<std::string>) {
             PushPendingValues("second thread");
             while (!done.load()) {
+                window::AssertHoldsRuntimeLock();
                 window::RuntimeLockRelease released;
                 turns.Pass(0);
                 turns.Await(1);
@@ -195,6 +196,7 @@ void BM_RuntimeLockHandOver(benchmark::State& state)
         state.SkipWithError("the second thread did not start");
         return;
     }
+    window::AssertHoldsRuntimeLock();
     {
         // The second thread takes the lock, fills its stack and hands the lock back.
         window::RuntimeLockRelease released;

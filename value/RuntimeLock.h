@@ -32,6 +32,13 @@ public:
     void Release() RT_RELEASE();
     /// True when the calling thread holds the lock.
     bool HeldByCaller() const;
+    /// Stops a debug build unless the calling thread holds the lock; for clang's analysis the
+    /// lock is held after the call. Runtime code holds the lock from its thread's start, which
+    /// the analysis cannot see: code that gives it up for a wait states first that it holds it.
+    void AssertHeld() const RT_ASSERT_CAPABILITY(this)
+    {
+        assert(HeldByCaller() && "the runtime lock is not held");
+    }
     /// The operating-system id of the holder, 0 when the lock is free.
     platform::ThreadId Holder() const { return m_holder.load(); }
 
@@ -75,7 +82,9 @@ public:
 class RT_SCOPED_CAPABILITY RuntimeLockRelease {
 public:
     RuntimeLockRelease() RT_RELEASE(TheRuntimeLock) { TheRuntimeLock.Release(); }
-    ~RuntimeLockRelease() RT_ACQUIRE() { TheRuntimeLock.Acquire(); }
+    // For a scoped capability the analysis reads the destructor's RT_RELEASE() as "undo what the
+    // constructor did", here taking the lock again.
+    ~RuntimeLockRelease() RT_RELEASE() { TheRuntimeLock.Acquire(); }
     RuntimeLockRelease(const RuntimeLockRelease&) = delete;
     RuntimeLockRelease& operator=(const RuntimeLockRelease&) = delete;
 };

@@ -26,6 +26,9 @@
 #define RT_EXCLUDES(...) RT_THREAD_ANNOTATION(locks_excluded(__VA_ARGS__))
 /// The function takes the capabilities and returns holding them.
 #define RT_ACQUIRE(...) RT_THREAD_ANNOTATION(acquire_capability(__VA_ARGS__))
+/// The function tries to take the capabilities and holds them when it answers `result`.
+#define RT_TRY_ACQUIRE(result, ...)                                                                \
+    RT_THREAD_ANNOTATION(try_acquire_capability(result, __VA_ARGS__))
 /// The function gives the capabilities back.
 #define RT_RELEASE(...) RT_THREAD_ANNOTATION(release_capability(__VA_ARGS__))
 /// The function checks at run time that the capability is held (and stops when it is not), so

@@ -359,6 +359,7 @@ platform::Message NextMessage(ThreadSlot& slot)
         slot.pressedKeys.pop_front();
         return key;
     }
+    AssertHoldsRuntimeLock();
     RuntimeLockRelease released;
     return slot.queue->Take();
 }
@@ -854,6 +855,7 @@ std::size_t QueuedEventCount(const WindowObject& window)
 std::int64_t WaitForDialog(platform::WindowHandle dialog)
 {
     ThreadSlot& slot = CallerSlot();
+    AssertHoldsRuntimeLock();
     RuntimeLockRelease released;
     for (;;) {
         platform::Message message = slot.queue->Take();
@@ -868,7 +870,9 @@ std::int64_t WaitForDialog(platform::WindowHandle dialog)
 
 // --- the runtime's life ------------------------------------------------------------------------
 
-RuntimeSession::RuntimeSession()
+// A started session holds the runtime lock from here until End, across calls: the analysis
+// follows a lock only within one function.
+RuntimeSession::RuntimeSession() RT_NO_THREAD_SAFETY_ANALYSIS
 {
     m_started = RegisterFirstThread();
     if (m_started)
@@ -885,6 +889,7 @@ void RuntimeSession::End()
 {
     if (!m_started)
         return;
+    AssertHoldsRuntimeLock();
     m_started = false;
     BeginShutdown();
     for (std::int32_t index = 1; index < kThreadSlots; ++index) {

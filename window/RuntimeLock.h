@@ -27,6 +27,13 @@ inline bool HoldsRuntimeLock()
     return value::TheRuntimeLock.HeldByCaller();
 }
 
+/// Stops a debug build unless the calling thread holds the lock; for clang's analysis the lock
+/// is held afterwards (see value::RuntimeLock::AssertHeld).
+inline void AssertHoldsRuntimeLock() RT_ASSERT_CAPABILITY(value::TheRuntimeLock)
+{
+    value::TheRuntimeLock.AssertHeld();
+}
+
 /// The operating-system id of the holder, 0 when the lock is free.
 inline platform::ThreadId RuntimeLockHolder()
 {

@@ -122,7 +122,7 @@ std::int32_t ThreadNumber()
 std::int32_t StartThread(
     ThreadProcedure procedure, std::int32_t stackSize, std::vector<std::string> parameters)
 {
-    assert(HoldsRuntimeLock());
+    value::TheRuntimeLock.AssertHeld();
     SharedThreadTable& table = Table();
     if (table.modalCount != 0 || table.shuttingDown)
         return 0;
@@ -197,7 +197,8 @@ bool RegisterFirstThread()
 
 void UnregisterFirstThread()
 {
-    assert(CurrentSlot() == 0 && HoldsRuntimeLock());
+    assert(CurrentSlot() == 0);
+    value::TheRuntimeLock.AssertHeld();
     // The thread lives on after the runtime: only what the runtime left on its stack goes.
     value::ResetStringStack();
     SharedThreadTable& table = Table();

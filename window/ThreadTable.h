@@ -2,6 +2,7 @@
 
 #include <platform/MessageQueue.h>
 #include <platform/Threads.h>
+#include <value/RuntimeLock.h>
 
 #include <cstdint>
 #include <deque>
@@ -81,11 +82,11 @@ std::uint32_t ThreadStackSize(std::int32_t threadNumber);
 
 /// Makes the calling thread the runtime's first thread (slot 0) and takes the runtime lock.
 /// Answers false when slot 0 is already taken.
-bool RegisterFirstThread();
+bool RegisterFirstThread() RT_TRY_ACQUIRE(true, value::TheRuntimeLock);
 
 /// Ends the shutdown of the first thread: empties its string stack, frees slot 0 and releases
 /// the lock.
-void UnregisterFirstThread();
+void UnregisterFirstThread() RT_RELEASE(value::TheRuntimeLock);
 
 /// From now until the first thread unregisters, StartThread starts nothing. Called with the
 /// runtime lock held, before the other threads are asked to end.

@@ -22,6 +22,7 @@ inline void RunWithController(
     window::RunRuntime([&] {
         std::thread driver(controller);
         program();
+        window::AssertHoldsRuntimeLock();
         window::RuntimeLockRelease released;
         driver.join();
         return 0;

@@ -466,10 +466,10 @@ TEST(DisplayTest, MultiLineEditGivesCrLfAndKeepsNoBreakSpaces)
         });
         test::TypeText(box, "ab\ncd");
         ASSERT_TRUE(test::WaitUntilIdle());
-        EXPECT_EQ(owner.Run([box] { return WindowText(box); }), "ab\r\ncd");
+        EXPECT_EQ(owner.Run([box = box] { return WindowText(box); }), "ab\r\ncd");
 
-        owner.Run([box] { SetWindowText(box, "x\xA0y\r\n\r\nz"); });
-        EXPECT_EQ(owner.Run([box] { return WindowText(box); }), "x\xA0y\r\n\r\nz");
+        owner.Run([box = box] { SetWindowText(box, "x\xA0y\r\n\r\nz"); });
+        EXPECT_EQ(owner.Run([box = box] { return WindowText(box); }), "x\xA0y\r\n\r\nz");
         (void)window;
     });
 }
@@ -490,8 +490,8 @@ TEST(DisplayTest, MaxLengthCountsWindows1250Bytes)
         test::TypeText(edit, "čćžšđČ");
         test::TypeText(box, "ab\ncdef"); // the line break takes two of the five bytes
         ASSERT_TRUE(test::WaitUntilIdle());
-        EXPECT_EQ(owner.Run([edit] { return WindowText(edit); }), "\xE8\xE6\x9E\x9A\xF0");
-        EXPECT_EQ(owner.Run([box] { return WindowText(box); }), "ab\r\nc");
+        EXPECT_EQ(owner.Run([edit = edit] { return WindowText(edit); }), "\xE8\xE6\x9E\x9A\xF0");
+        EXPECT_EQ(owner.Run([box = box] { return WindowText(box); }), "ab\r\nc");
 
         // A full box still takes the keys that remove text, and what they free can be filled.
         test::PressKey(box, 0x08); // Backspace: "ab\r\n"
@@ -500,7 +500,7 @@ TEST(DisplayTest, MaxLengthCountsWindows1250Bytes)
         test::PressKey(box, 0x2E); // Delete: "a\r\nx"
         test::TypeText(box, "z");
         ASSERT_TRUE(test::WaitUntilIdle());
-        EXPECT_EQ(owner.Run([box] { return WindowText(box); }), "az\r\nx");
+        EXPECT_EQ(owner.Run([box = box] { return WindowText(box); }), "az\r\nx");
     });
 }
 
@@ -811,7 +811,7 @@ TEST(DisplayTest, EditableCombosLimitAndReportTheirText)
         ASSERT_NE(combo, 0U);
         test::TypeText(combo, "šaljiva");
         ASSERT_TRUE(test::WaitUntilIdle());
-        EXPECT_EQ(owner.Run([combo] { return WindowText(combo); }),
+        EXPECT_EQ(owner.Run([combo = combo] { return WindowText(combo); }),
             "\x9A"
             "al");
         EXPECT_TRUE(owner.TookCommand(window, 0x4030, Notify::kTextChanged));

@@ -54,6 +54,7 @@ int RunWithController(const std::function<void()>& program, const std::function<
     return RunRuntime([&] {
         std::thread driver(controller);
         program();
+        AssertHoldsRuntimeLock();
         RuntimeLockRelease released;
         driver.join();
         return 0;

@@ -106,6 +106,7 @@ TEST_F(EngineThreadTest, ThreadsThatEndedFreeTheirSlots)
     ASSERT_TRUE(OpenWindow(window));
     auto quick = [&](std::vector<std::string>) { ended.Raise(); };
     EXPECT_EQ(StartThread(quick, 0), 2);
+    AssertHoldsRuntimeLock();
     {
         RuntimeLockRelease released;
         ASSERT_TRUE(ended.WaitFor(1));
@@ -214,6 +215,7 @@ TEST_F(EngineThreadTest, ModalWaitLetsOtherThreadsRun)
         finished.wParam = 6;
         queues[0]->Post(finished);
     });
+    AssertHoldsRuntimeLock();
     {
         RuntimeLockRelease released;
         EXPECT_TRUE(waitEnded.WaitFor(1));
@@ -279,6 +281,7 @@ TEST_F(EngineThreadTest, AThreadInAFreedSlotStartsFromNothing)
         ran.Raise();
     };
     ASSERT_EQ(StartThread(leaveThingsBehind, 0), 2);
+    AssertHoldsRuntimeLock();
     {
         RuntimeLockRelease released;
         ASSERT_TRUE(ran.WaitFor(1));
