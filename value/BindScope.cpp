@@ -1,5 +1,6 @@
 #include "BindScope.h"
 
+#include <platform/Ascii.h>
 #include <value/RuntimeFault.h>
 #include <value/RuntimeThread.h>
 
@@ -18,14 +19,6 @@ using Scope = BindScopeStack::Scope;
 std::vector<Scope>& Scopes()
 {
     return CurrentRuntimeThread().bindScopes.scopes;
-}
-
-std::string UpperCase(std::string_view name)
-{
-    std::string upper(name);
-    std::transform(upper.begin(), upper.end(), upper.begin(),
-        [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; });
-    return upper;
 }
 
 } // namespace
@@ -56,7 +49,7 @@ bool Bind(std::string_view name, const ValueReference& variable)
     if (scopes.empty())
         return false;
     Scope& scope = scopes.back();
-    std::string key = UpperCase(name);
+    std::string key = platform::AsciiUpperCase(name);
     const auto found = std::find_if(
         scope.begin(), scope.end(), [&](const Binding& binding) { return binding.name == key; });
     if (found != scope.end())
@@ -68,7 +61,7 @@ bool Bind(std::string_view name, const ValueReference& variable)
 
 std::optional<ValueReference> FindBinding(std::string_view name)
 {
-    const std::string key = UpperCase(name);
+    const std::string key = platform::AsciiUpperCase(name);
     const std::vector<Scope>& scopes = Scopes();
     for (auto scope = scopes.rbegin(); scope != scopes.rend(); ++scope) {
         for (const Binding& binding : *scope) {

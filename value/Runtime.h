@@ -15,14 +15,14 @@
 
 // What the runtime's threads share, in one object guarded by the runtime lock
 // (value/RuntimeLock.h): value's own shared state, and through one extension slot per higher
-// layer what that layer shares (window/: the slot table, the modal count, the shutdown flag).
-// What a thread owns lives in its RuntimeThread instead.
+// layer what that layer shares (window/: the slot table, the modal count, the shutdown flag, the
+// engine's open windows). What a thread owns lives in its RuntimeThread instead.
 
 namespace value {
 
-/// The higher layers' shared extension slots.
-enum class SharedExtensionSlot : std::uint8_t { Window };
-inline constexpr std::size_t kSharedExtensionSlots = 1;
+/// The higher layers' shared extension slots: window/'s thread table and its event engine.
+enum class SharedExtensionSlot : std::uint8_t { WindowThreads, WindowEngine };
+inline constexpr std::size_t kSharedExtensionSlots = 2;
 
 /// The base of what a higher layer shares among the runtime's threads. The derived type names
 /// its slot as a `static constexpr SharedExtensionSlot kSlot` and is default constructible.

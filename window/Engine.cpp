@@ -1,3 +1,5 @@
+#include <value/Runtime.h>
+#include <value/ThreadSafety.h>
 #include <window/Engine.h>
 #include <window/EngineErrors.h>
 #include <window/EventCodes.h>
@@ -5,6 +7,7 @@
 #include <window/ThreadTable.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cassert>
 #include <limits>
 #include <map>
@@ -52,10 +55,7 @@ namespace {
 
 enum class Step : std::uint8_t { Idle, Delivered, EndLoop };
 
-/// Never restarts, not even with a new session: a message still on its way from an
-/// earlier window must not find a new one under the same serial.
-std::uint64_t g_nextSerial = 1;
-
+/// What the engine's threads share of a session.
 struct EngineState {
     std::map<std::uint64_t, WindowObject*> open; ///< every open window by serial
     WindowObject* frame = nullptr;
@@ -63,10 +63,39 @@ struct EngineState {
     std::int32_t notifiedSlot = -1; ///< the active thread the last delivery step saw
     std::int32_t lastBodySlot = -1; ///< the thread that last ran a loop body
     std::uint64_t lastBodyWindow = 0;
-    bool active = false;
 };
 
-EngineState g;
+/// The engine's part of the shared runtime state, guarded by the runtime lock.
+struct SharedEngine final : value::SharedExtension {
+    static constexpr value::SharedExtensionSlot kSlot = value::SharedExtensionSlot::WindowEngine;
+
+    EngineState state RT_GUARDED_BY(value::TheRuntimeLock);
+    /// Never restarts, not even with a new session: a message still on its way from an
+    /// earlier window must not find a new one under the same serial.
+    std::uint64_t nextSerial RT_GUARDED_BY(value::TheRuntimeLock) = 1;
+};
+
+/// True from a session's start to its end; read without the lock by a run-time stop on any
+/// thread.
+std::atomic<bool> g_sessionActive { false };
+
+SharedEngine& Shared()
+{
+    return value::TheRuntime().Extension<SharedEngine>();
+}
+
+/// The session's engine state; the caller holds the runtime lock (checked).
+EngineState& State()
+{
+    value::AssertRuntimeLockHeld();
+    return Shared().state;
+}
+
+std::uint64_t TakeSerial()
+{
+    value::AssertRuntimeLockHeld();
+    return Shared().nextSerial++;
+}
 
 constexpr std::uint32_t kKeyCodeMask = 0x7FF;
 
@@ -78,8 +107,8 @@ ThreadSlot& CallerSlot()
 
 WindowObject* FindOpen(std::uint64_t serial)
 {
-    auto found = g.open.find(serial);
-    return found == g.open.end() ? nullptr : found->second;
+    auto found = State().open.find(serial);
+    return found == State().open.end() ? nullptr : found->second;
 }
 
 WindowObject* FindByHandle(const ThreadSlot& slot, platform::WindowHandle handle)
@@ -167,7 +196,7 @@ void QueueAtFront(WindowObject& window, std::shared_ptr<Event> event)
 /// window's thread, so events keep the order of what caused them.
 void QueueEvent(WindowObject& window, std::shared_ptr<Event> event)
 {
-    if (!g.active)
+    if (!g_sessionActive)
         return;
     if (!window.HasPlatformWindow()) {
         QueueAtFront(window, std::move(event));
@@ -310,7 +339,7 @@ void HandleMessage(std::int32_t slotIndex, const platform::Message& message)
     case PrivateMsg::kBringToTop:
         if (slot.currentWindow != nullptr) {
             slot.currentWindow->BringToTop();
-            g.activeSlot = slotIndex;
+            State().activeSlot = slotIndex;
         }
         break;
     case PrivateMsg::kThreadTimer:
@@ -374,16 +403,16 @@ void SwitchRunningThread(WindowObject& window, std::int32_t code)
     if (code == EventCode::kSuspend || code == EventCode::kResume)
         return;
     std::int32_t slotIndex = window.Thread();
-    if (g.lastBodySlot != slotIndex) {
-        WindowObject* previous = FindOpen(g.lastBodyWindow);
+    if (State().lastBodySlot != slotIndex) {
+        WindowObject* previous = FindOpen(State().lastBodyWindow);
         if (previous != nullptr && previous != &window && !previous->Events().suspended) {
             previous->Events().suspended = true;
             // At the front: it must reach the body before anything that would resume it.
             QueueAtFront(*previous, MakeEvent(*previous, EventCode::kSuspend, 0));
         }
-        g.lastBodySlot = slotIndex;
+        State().lastBodySlot = slotIndex;
     }
-    g.lastBodyWindow = window.Serial();
+    State().lastBodyWindow = window.Serial();
     if (window.Events().suspended) {
         window.Events().suspended = false;
         DeliverToBody(window, MakeEvent(window, EventCode::kResume, 0));
@@ -416,15 +445,15 @@ std::int32_t DeliverToBody(WindowObject& window, const std::shared_ptr<Event>& e
 
 void NotifyActivation()
 {
-    if (g.activeSlot == g.notifiedSlot)
+    if (State().activeSlot == State().notifiedSlot)
         return;
-    std::int32_t previous = g.notifiedSlot;
-    g.notifiedSlot = g.activeSlot;
-    if (previous < 0 || g.activeSlot < 0)
+    std::int32_t previous = State().notifiedSlot;
+    State().notifiedSlot = State().activeSlot;
+    if (previous < 0 || State().activeSlot < 0)
         return; // the first activation is no change of thread
     if (WindowObject* losing = Slot(previous).currentWindow)
         QueueEvent(*losing, MakeEvent(*losing, EventCode::kLoseFocus, 0));
-    if (WindowObject* gaining = Slot(g.activeSlot).currentWindow)
+    if (WindowObject* gaining = Slot(State().activeSlot).currentWindow)
         QueueEvent(*gaining, MakeEvent(*gaining, EventCode::kGainFocus, 0));
 }
 
@@ -554,18 +583,18 @@ void RemoveOpenWindow(WindowObject& window)
         slot.target = nullptr;
     if (slot.bodyWindow == &window)
         slot.bodyWindow = nullptr;
-    if (g.activeSlot == slotIndex && slot.currentWindow == nullptr) {
+    if (State().activeSlot == slotIndex && slot.currentWindow == nullptr) {
         if (window.Owner() != nullptr)
-            g.activeSlot = window.Owner()->Thread();
-        else if (g.frame != nullptr && g.frame != &window)
-            g.activeSlot = g.frame->Thread();
+            State().activeSlot = window.Owner()->Thread();
+        else if (State().frame != nullptr && State().frame != &window)
+            State().activeSlot = State().frame->Thread();
     }
-    if (g.frame == &window)
-        g.frame = nullptr;
-    if (g.lastBodyWindow == window.Serial())
-        g.lastBodyWindow = 0;
+    if (State().frame == &window)
+        State().frame = nullptr;
+    if (State().lastBodyWindow == window.Serial())
+        State().lastBodyWindow = 0;
     WindowLinks::Unlink(window);
-    g.open.erase(window.Serial());
+    State().open.erase(window.Serial());
     WindowEventState& events = window.Events();
     events.queue.clear();
     events.current.reset();
@@ -591,7 +620,7 @@ bool OpenWindow(WindowObject& window, WindowObject* owner)
     EngineError failure = EngineError::WindowNotOpened;
     switch (window.Kind()) {
     case platform::WindowKind::Frame:
-        if (g.frame != nullptr) {
+        if (State().frame != nullptr) {
             RaiseEngineError(EngineError::ApplicationActive);
             return false;
         }
@@ -602,7 +631,7 @@ bool OpenWindow(WindowObject& window, WindowObject* owner)
         failure = EngineError::ApplicationNotOpened;
         break;
     case platform::WindowKind::MdiChild:
-        if (g.frame == nullptr) {
+        if (State().frame == nullptr) {
             RaiseEngineError(EngineError::NoApplication);
             return false;
         }
@@ -610,11 +639,11 @@ bool OpenWindow(WindowObject& window, WindowObject* owner)
             RaiseEngineError(EngineError::MdiModal);
             return false;
         }
-        if (g.frame->Thread() == slotIndex) {
+        if (State().frame->Thread() == slotIndex) {
             RaiseEngineError(EngineError::MdiOnApplicationThread);
             return false;
         }
-        owner = g.frame;
+        owner = State().frame;
         failure = EngineError::MdiNotOpened;
         break;
     case platform::WindowKind::Plain:
@@ -624,17 +653,17 @@ bool OpenWindow(WindowObject& window, WindowObject* owner)
         RaiseEngineError(failure);
         return false;
     }
-    std::uint64_t serial = g_nextSerial++;
+    const std::uint64_t serial = TakeSerial();
     WindowLinks::Open(window, serial, slotIndex);
     WindowLinks::SetPrevious(window, slot.currentWindow);
     WindowLinks::SetOwner(window, owner != nullptr && owner->IsOpen() ? owner : nullptr);
     window.Events() = WindowEventState {};
     slot.currentWindow = &window;
     slot.windows.push_back(&window);
-    g.open[serial] = &window;
+    State().open[serial] = &window;
     if (window.Kind() == platform::WindowKind::Frame)
-        g.frame = &window;
-    g.activeSlot = slotIndex;
+        State().frame = &window;
+    State().activeSlot = slotIndex;
     QueueEvent(window, MakeEvent(window, EventCode::kOpenWindow, 0));
     return true;
 }
@@ -668,7 +697,7 @@ WindowObject* CurrentWindow()
 
 WindowObject* ApplicationFrame()
 {
-    return g.frame;
+    return State().frame;
 }
 
 // --- the ACCEPT loop ---------------------------------------------------------------------------
@@ -831,7 +860,7 @@ WindowObject* TargetWindow()
         if (slot.currentWindow != nullptr)
             return slot.currentWindow;
     }
-    return g.frame;
+    return State().frame;
 }
 
 void PressKeys(std::string_view keys)
@@ -875,9 +904,12 @@ std::int64_t WaitForDialog(platform::WindowHandle dialog)
 RuntimeSession::RuntimeSession() RT_NO_THREAD_SAFETY_ANALYSIS
 {
     m_started = RegisterFirstThread();
-    if (m_started)
-        g = EngineState {};
-    g.active = m_started;
+    // A session that could not start (another one holds the first thread) leaves the running
+    // session's state alone.
+    if (m_started) {
+        State() = EngineState {};
+        g_sessionActive = true;
+    }
 }
 
 RuntimeSession::~RuntimeSession()
@@ -905,13 +937,13 @@ void RuntimeSession::End()
         JoinStartedThreads();
     }
     CloseThreadWindows(0);
-    g.active = false;
+    g_sessionActive = false;
     UnregisterFirstThread();
 }
 
 bool RuntimeActive()
 {
-    return g.active;
+    return g_sessionActive;
 }
 
 } // namespace window

@@ -16,7 +16,7 @@ namespace {
 
 /// What the runtime's threads share of the thread table.
 struct SharedThreadTable final : value::SharedExtension {
-    static constexpr value::SharedExtensionSlot kSlot = value::SharedExtensionSlot::Window;
+    static constexpr value::SharedExtensionSlot kSlot = value::SharedExtensionSlot::WindowThreads;
 
     std::array<ThreadSlot, kThreadSlots> slots RT_GUARDED_BY(value::TheRuntimeLock);
     std::int32_t modalCount RT_GUARDED_BY(value::TheRuntimeLock) = 0;

@@ -199,7 +199,7 @@ TEST(RuntimeThreadTest, EndingTheThreadsStateStartsItAfresh)
 }
 
 struct SharedCounter final : SharedExtension {
-    static constexpr SharedExtensionSlot kSlot = SharedExtensionSlot::Window;
+    static constexpr SharedExtensionSlot kSlot = SharedExtensionSlot::WindowThreads;
     int count = 0;
 };
 
