@@ -2,10 +2,8 @@
 #include <platform/Hashing.h>
 #include <platform/Text.h>
 
-#include <fcntl.h>
 #include <pelnix.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <string>
@@ -14,37 +12,59 @@ namespace platform {
 
 namespace {
 
-FileHashError FromErrno(int error, const std::string& path)
+/// ENOENT or ENOTDIR: which part of the name is missing.
+FileHashError Missing(const std::string& path)
 {
-    switch (ErrorFromErrno(error, path)) {
-    case SystemError::FileNotFound:
-        return FileHashError::FileNotFound;
-    case SystemError::PathNotFound:
-        return FileHashError::PathNotFound;
-    case SystemError::InvalidName:
+    return ErrorFromErrno(ENOENT, path) == SystemError::PathNotFound ? FileHashError::PathNotFound
+                                                                     : FileHashError::FileNotFound;
+}
+
+/// Reading failed, or the name could not be resolved: a name too long or a loop of links is not
+/// a failure of reading, and says so as the name's errors do.
+FileHashError Unreadable(const std::string& path)
+{
+    struct stat status { };
+    if (::stat(path.c_str(), &status) == 0)
+        return FileHashError::ReadFailed;
+    switch (ErrorFromErrno(errno, path)) {
     case SystemError::NameTooLong:
         return FileHashError::InvalidName;
-    case SystemError::AccessDenied:
-        return FileHashError::AccessDenied;
+    case SystemError::PathNotFound:
+        return FileHashError::PathNotFound;
     default:
         return FileHashError::ReadFailed;
     }
 }
 
-/// What the file at `path` (file-system spelling) is, as far as reading it goes: None for a
-/// regular file that opens for reading.
-FileHashError Readability(const std::string& path)
+/// The library's answer in the runtime's terms.
+FileHashError FromStatus(int status, const std::string& path)
 {
-    struct stat status { };
-    if (::stat(path.c_str(), &status) != 0)
-        return FromErrno(errno, path);
-    if (!S_ISREG(status.st_mode))
+    switch (status) {
+    case PELNIX_OK:
+        return FileHashError::None;
+    case PELNIX_NOT_FOUND:
+        return Missing(path);
+    case PELNIX_NO_PERMISSION:
+        return FileHashError::AccessDenied;
+    case PELNIX_IS_DIRECTORY:
+        return FileHashError::IsDirectory;
+    case PELNIX_NOT_REGULAR:
         return FileHashError::NotAFile;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return FromErrno(errno, path);
-    ::close(fd);
-    return FileHashError::None;
+    case PELNIX_CANCELLED:
+        return FileHashError::Cancelled;
+    case PELNIX_INVALID_ARGUMENT:
+        return FileHashError::InvalidName;
+    case PELNIX_READ_ERROR:
+    default:
+        return Unreadable(path);
+    }
+}
+
+/// Hands the library's progress calls to the caller's function.
+int ForwardProgress(unsigned long long done, unsigned long long total, void* userData)
+{
+    const HashProgress& progress = *static_cast<const HashProgress*>(userData);
+    return progress(done, total) ? 1 : 0;
 }
 
 } // namespace
@@ -56,6 +76,12 @@ void HashData(const unsigned char* data, std::uint32_t length, char* digest)
 
 FileHashError HashFile(std::string_view ansiPath, char* digest)
 {
+    const FileHashError error = HashFile(ansiPath, digest, HashProgress());
+    return error == FileHashError::IsDirectory ? FileHashError::NotAFile : error;
+}
+
+FileHashError HashFile(std::string_view ansiPath, char* digest, const HashProgress& progress)
+{
     digest[0] = '\0';
     if (ansiPath.empty())
         return FileHashError::NoName;
@@ -64,16 +90,10 @@ FileHashError HashFile(std::string_view ansiPath, char* digest)
     Result<std::string> path = AnsiToUtf8(ansiPath);
     if (!path)
         return FileHashError::InvalidName;
-    // Looked at first: a directory opens for reading here and only its reads fail, and reading
-    // a pipe would wait for a writer for ever.
-    if (const FileHashError unreadable = Readability(*path); unreadable != FileHashError::None)
-        return unreadable;
-    doSHAOnFile(path->c_str(), digest);
-    if (digest[0] != '\0')
-        return FileHashError::None;
-    // It went between the look and the reading, or reading failed on the way.
-    const FileHashError now = Readability(*path);
-    return now == FileHashError::None ? FileHashError::ReadFailed : now;
+    const int status = progress ? pelnix_sha1_file(path->c_str(), digest, ForwardProgress,
+                           const_cast<HashProgress*>(&progress))
+                                : pelnix_sha1_file(path->c_str(), digest, nullptr, nullptr);
+    return FromStatus(status, *path);
 }
 
 } // namespace platform

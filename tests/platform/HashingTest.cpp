@@ -7,10 +7,14 @@
 
 #include <common/TestSupport.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <array>
+#include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 using platform::FileHashError;
 using testsupport::TempDirectory;
@@ -102,6 +106,82 @@ TEST(Hashing, AFileThatMayNotBeReadIsRefused)
     EXPECT_EQ(platform::HashFile(directory / "secret.txt", digest.bytes.data()),
         FileHashError::AccessDenied);
     EXPECT_EQ(digest.Text(), "");
+}
+
+TEST(Hashing, ProgressIsToldOnTheWayAndMayStop)
+{
+    TempDirectory directory;
+    const std::string path = directory / "large.bin";
+    constexpr std::uint64_t kSize = 5 * 128 * 1024 + 3;
+    WriteText(path, std::string(kSize, 'x'));
+    Digest expected;
+    ASSERT_EQ(platform::HashFile(path, expected.bytes.data()), FileHashError::None);
+
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
+    Digest digest;
+    EXPECT_EQ(platform::HashFile(path, digest.bytes.data(),
+                  [&](std::uint64_t done, std::uint64_t total) {
+                      calls.emplace_back(done, total);
+                      return false;
+                  }),
+        FileHashError::None);
+    EXPECT_EQ(digest.Text(), expected.Text());
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back(), std::make_pair(kSize, kSize));
+
+    calls.clear();
+    EXPECT_EQ(platform::HashFile(path, digest.bytes.data(),
+                  [&](std::uint64_t done, std::uint64_t total) {
+                      calls.emplace_back(done, total);
+                      return true;
+                  }),
+        FileHashError::Cancelled);
+    EXPECT_EQ(digest.Text(), "");
+    EXPECT_EQ(calls.size(), 1u) << "nothing is told after the stop";
+
+    EXPECT_EQ(platform::HashFile(path, digest.bytes.data(), platform::HashProgress()),
+        FileHashError::None)
+        << "no progress function is no progress";
+    EXPECT_EQ(digest.Text(), expected.Text());
+}
+
+TEST(Hashing, WithProgressADirectoryIsToldApart)
+{
+    TempDirectory directory;
+    WriteText(directory / "plain.txt", "abc");
+    ASSERT_EQ(::mkfifo((directory / "pipe").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("loop", (directory / "loop").c_str()), 0);
+    struct Case {
+        const char* what;
+        std::string path; // Windows-1250
+        FileHashError expected;
+    };
+    const Case cases[] = {
+        { "a plain file", directory / "plain.txt", FileHashError::None },
+        { "a missing file", directory / "missing.txt", FileHashError::FileNotFound },
+        { "a missing directory", directory / "missing/plain.txt", FileHashError::PathNotFound },
+        { "a file used as a directory", directory / "plain.txt/x", FileHashError::PathNotFound },
+        { "a directory", directory.Path(), FileHashError::IsDirectory },
+        { "a named pipe", directory / "pipe", FileHashError::NotAFile },
+        { "a device", "/dev/null", FileHashError::NotAFile },
+        { "a file whose reading fails", "/proc/self/mem", FileHashError::ReadFailed },
+        // Names that cannot be resolved say so as a name's errors do, not as a failed read.
+        { "a name too long", directory / std::string(300, 'n'), FileHashError::InvalidName },
+        { "a loop of links", directory / "loop", FileHashError::PathNotFound },
+        { "an empty name", "", FileHashError::NoName },
+    };
+    for (const Case& c : cases) {
+        Digest digest;
+        EXPECT_EQ(platform::HashFile(c.path, digest.bytes.data(),
+                      [](std::uint64_t, std::uint64_t) { return false; }),
+            c.expected)
+            << c.what;
+        EXPECT_EQ(digest.Text().empty(), c.expected != FileHashError::None) << c.what;
+        if (c.expected != FileHashError::IsDirectory) {
+            EXPECT_EQ(platform::HashFile(c.path, Digest().bytes.data()), c.expected)
+                << c.what << ": the same without progress";
+        }
+    }
 }
 
 } // namespace
