@@ -15,11 +15,17 @@ check() { # check <program> <label>
     local got
     got=$("$1" abc)
     [ "$got" = "$expect_abc" ] || { echo "$2: doSHA gave '$got'"; exit 1; }
-    got=$("$1" -f "$scratch/abc.txt")
-    [ "$got" = "$expect_abc" ] || { echo "$2: doSHAOnFile gave '$got'"; exit 1; }
-    if "$1" -f "$scratch/missing" >/dev/null 2>&1; then
+    got=$("$1" -f "$scratch/abc.txt" 2>"$scratch/progress")
+    [ "$got" = "$expect_abc" ] || { echo "$2: pelnix_sha1_file gave '$got'"; exit 1; }
+    grep -q '100%' "$scratch/progress" || { echo "$2: no progress shown"; exit 1; }
+    if "$1" -f "$scratch/missing" >/dev/null 2>"$scratch/reason"; then
         echo "$2: a missing file was reported as hashed"; exit 1
     fi
+    grep -q 'no such file' "$scratch/reason" || { echo "$2: no reason given"; exit 1; }
+    if "$1" -f "$scratch" >/dev/null 2>"$scratch/reason"; then
+        echo "$2: a directory was reported as hashed"; exit 1
+    fi
+    grep -q 'is a directory' "$scratch/reason" || { echo "$2: no reason given"; exit 1; }
     echo "$2: ok"
 }
 
