@@ -4,6 +4,7 @@
 #include "Procedures.h"
 #include "ProgramText.h"
 #include "ResultFile.h"
+#include "SelectInputFile.h"
 
 #include <platform/Display.h>
 #include <platform/Hashing.h>
@@ -117,6 +118,13 @@ public:
         return WindowManager::OnAccepted();
     }
 
+    std::uint32_t OnWindowEvent() override
+    {
+        if (window::CurrentEvent() == window::event::kDrop)
+            TakeDroppedFile();
+        return WindowManager::OnWindowEvent();
+    }
+
 protected:
     void OpenFiles() override
     {
@@ -132,6 +140,21 @@ protected:
     }
 
 private:
+    /// Files dropped on the window: one is chosen as "..." would choose it; of several, none
+    /// (the number is formed for one file at a time), and the file chosen before stays.
+    void TakeDroppedFile()
+    {
+        const platform::DroppedFiles* drop = window::CurrentDrop();
+        if (drop == nullptr || drop->names.empty())
+            return;
+        if (drop->names.size() > 1) {
+            AppErrors.Raise(kMessageOneFileAtATime);
+            return;
+        }
+        if (ChooseDroppedFile(drop->names.front()))
+            Reset(1); // entry 12 shows the new InputFileName
+    }
+
     /// Button 3: the number of the typed text, without its trailing blanks.
     void HashText()
     {
@@ -245,6 +268,8 @@ void HashWindow(std::vector<std::string> /*parameters*/)
     // The two buttons share a caption; a screen reader tells them apart by these.
     hashWindow.SetControlDescription(kTextButton, "niz znakova");
     hashWindow.SetControlDescription(kFileButton, "datoteka");
+    // A file dropped from a file manager is chosen as "..." chooses one.
+    hashWindow.AcceptFileDrops();
     const auto procedure = std::make_unique<HashWindowProcedure>(hashWindow, *data);
     ThreadResponse() = procedure->Run();
 }

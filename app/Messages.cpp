@@ -30,6 +30,9 @@ constexpr Message kMessages[] = {
     { kMessageTextRefused, "Tekst nije prihva\u0107en",
         "Kontrolni broj nije formiran: tekst sadr\u017Ei znakove koji se ne mogu zapisati u "
         "kodnoj stranici Windows-1250 (%Message). Uklonite ih i poku\u0161ajte ponovo." },
+    { kMessageOneFileAtATime, "Ispu\u0161teno je vi\u0161e datoteka",
+        "Ispustite samo jednu datoteku: kontrolni broj formira se za jednu datoteku "
+        "odjednom." },
 };
 
 void PutText(std::vector<std::uint8_t>& table, std::string_view utf8)

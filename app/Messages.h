@@ -19,6 +19,8 @@ inline constexpr std::uint16_t kMessageNameRefused = 104;
 /// "Tekst nije prihvaćen": the text box holds characters Windows-1250 lacks (%Message
 /// lists them).
 inline constexpr std::uint16_t kMessageTextRefused = 105;
+/// "Ispušteno je više datoteka": several files dropped on the hash window at once.
+inline constexpr std::uint16_t kMessageOneFileAtATime = 106;
 
 /// The messages in the error manager's encoded form (see ErrorManager::AddMessages), texts
 /// in Windows-1250.

@@ -2,6 +2,7 @@
 #include "Messages.h"
 #include "Procedures.h"
 #include "ProgramText.h"
+#include "SelectInputFile.h"
 
 #include <files/ErrorState.h>
 #include <framework/SelectFileManager.h>
@@ -50,6 +51,29 @@ void Refuse(std::string_view utf8Reason)
     AppErrors.RaiseWithText(kMessageNameRefused, ProgramText(utf8Reason));
 }
 
+void RefuseUnspellable()
+{
+    Refuse("Naziv odabrane datoteke sadr\u017Ei znakove koji se ne mogu zapisati u kodnoj "
+           "stranici Windows-1250. Preimenujte datoteku ili je premjestite u mapu \u010Diji "
+           "naziv ih nema, pa je odaberite ponovo.");
+}
+
+/// Makes `path` (Windows-1250) the chosen file unless the entry cannot hold it; answers
+/// whether it did.
+bool TakeInputFileName(const std::string& path)
+{
+    if (path.size() >= InputFileName.kSize) {
+        Refuse("Put do odabrane datoteke ima " + std::to_string(path.size())
+            + " znakova, a polje \"Ulazna datoteka (file)\" prima najvi\u0161e "
+            + std::to_string(InputFileName.kSize - 1)
+            + ". Premjestite datoteku u mapu kra\u0107eg puta, pa je odaberite ponovo.");
+        return false;
+    }
+    DialogFileName = path;
+    InputFileName = WithoutTrailingBlanks(DialogFileName.View());
+    return true;
+}
+
 } // namespace
 
 void SelectInputFile()
@@ -66,20 +90,29 @@ void SelectInputFile()
     if (answer.empty()) {
         // Cancelled, or refused by the dialog: the file chosen before stays chosen.
         if (files::ErrorCode() == kInvalidFilename)
-            Refuse("Naziv odabrane datoteke sadr\u017Ei znakove koji se ne mogu zapisati u "
-                   "kodnoj stranici Windows-1250. Preimenujte datoteku ili je premjestite u "
-                   "mapu \u010Diji naziv ih nema, pa je odaberite ponovo.");
+            RefuseUnspellable();
         return;
     }
-    if (answer.size() >= InputFileName.kSize) {
-        Refuse("Put do odabrane datoteke ima " + std::to_string(answer.size())
-            + " znakova, a polje \"Ulazna datoteka (file)\" prima najvi\u0161e "
-            + std::to_string(InputFileName.kSize - 1)
-            + ". Premjestite datoteku u mapu kra\u0107eg puta, pa je odaberite ponovo.");
-        return;
+    TakeInputFileName(answer);
+}
+
+bool ChooseDroppedFile(const platform::DroppedName& dropped)
+{
+    switch (dropped.refusal) {
+    case platform::DropRefusal::None:
+        return TakeInputFileName(dropped.name);
+    case platform::DropRefusal::Unspellable:
+        RefuseUnspellable();
+        return false;
+    case platform::DropRefusal::NotLocal:
+        break;
     }
-    DialogFileName = answer;
-    InputFileName = WithoutTrailingBlanks(DialogFileName.View());
+    // The address is shown as the drop gave it, already in Windows-1250.
+    AppErrors.RaiseWithText(kMessageNameRefused,
+        ProgramText("Ispu\u0161teno nije datoteka ovog ra\u010Dunala (") + dropped.name
+            + ProgramText("). Ispustite datoteku iz upravitelja datoteka ili je odaberite "
+                          "gumbom \"...\"."));
+    return false;
 }
 
 } // namespace app

@@ -35,7 +35,13 @@
 //   that takes it, in the order the controls were made, out of a text box too; in a text box
 //   Enter starts a new line and Ctrl+Tab types a tab;
 // - mouse button: Msg::kLeftButtonDown and the rest, `lParam` x | y << 16 in the window's
-//   client area, `id` the control under the mouse (0: the window itself).
+//   client area, `id` the control under the mouse (0: the window itself);
+// - files dropped from a file manager on a window made with WindowOptions::acceptFileDrops:
+//   Msg::kDropFiles, `id` the control they fell on (0: the window itself), `data` the
+//   DroppedFiles. Such a window takes a drag that carries URLs anywhere over it, over its
+//   entries and text boxes too; a drag of text alone goes to the control under it as ever (a
+//   text box takes dropped text under the rules of pasting). A window a modal dialog blocks
+//   takes no drop.
 
 namespace platform {
 
@@ -131,6 +137,8 @@ struct WindowOptions {
     bool visible = true;
     bool maximized = false; ///< shown maximised (an MDI child over the whole MDI area)
     bool minimized = false; ///< shown minimised (iconised)
+    /// Takes files dropped from a file manager (see Msg::kDropFiles above).
+    bool acceptFileDrops = false;
 };
 
 /// Creates a window. Its messages (close requests, menu choices, control notifications,

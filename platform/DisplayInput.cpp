@@ -1,5 +1,6 @@
 #include "DisplayInput.h"
 
+#include "DisplayDrops.h"
 #include "DisplayKeys.h"
 #include "DisplayRegistry.h"
 #include "DisplayWidgets.h"
@@ -7,6 +8,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -69,6 +71,11 @@ protected:
         case QEvent::MouseButtonDblClick:
             OnMouse(watched, static_cast<QMouseEvent*>(event));
             return false;
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            // A drag enter is a drag move, and a drag move a drop event.
+            return TakeFileDrag(watched, *static_cast<QDropEvent*>(event));
         default:
             return false;
         }

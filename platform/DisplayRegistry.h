@@ -41,6 +41,7 @@ struct Entry {
     /// How a control of its kind is made, read, written and described; null for a window.
     const ControlAdapter* adapter = nullptr;
     WindowHandle defaultButton = 0; ///< a window's button pressed by Enter
+    bool acceptsFileDrops = false;  ///< a window's WindowOptions::acceptFileDrops
     std::map<std::uint32_t, QPointer<QTimer>> timers;
     std::map<std::uint32_t, QPointer<QAction>> menuItems;
     std::vector<QPointer<QLabel>> statusZones; ///< a window's status bar, left to right

@@ -137,6 +137,10 @@ WindowHandle CreateWindowOnGui(const WindowOptions& options, std::shared_ptr<Mes
         ApplyColours(entry.client.data(), kNoColour, options.background);
     if (!options.resizable && options.kind != WindowKind::MdiChild)
         window->setFixedSize(window->size());
+    // The toolkit offers a drag to the innermost widget under it that takes drops, else to
+    // the window: the window's input filter sees it there (see WatchInput).
+    entry.acceptsFileDrops = options.acceptFileDrops;
+    window->setAcceptDrops(options.acceptFileDrops);
     WatchInput(window);
     const WindowHandle handle = Register(window, std::move(entry));
     if (options.visible && options.maximized)

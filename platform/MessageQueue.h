@@ -6,6 +6,8 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <vector>
 
 // Message queues of the runtime's threads. Every runtime thread owns one queue; the GUI thread
 // posts user actions (clicks, menu choices, close requests, text and focus changes, timer
@@ -44,6 +46,9 @@ struct Msg {
     static constexpr std::uint32_t kMiddleButtonDown = 0x0207;
     static constexpr std::uint32_t kMiddleButtonUp = 0x0208;
     static constexpr std::uint32_t kMiddleButtonDoubleClick = 0x0209;
+    /// Files dropped on a window that takes them: `id` the control they fell on (0: the
+    /// window itself), `data` a DroppedFiles.
+    static constexpr std::uint32_t kDropFiles = 0x0233;
     /// A modal dialog owned by the window ended: `id` the dialog, `wParam` its answer.
     static constexpr std::uint32_t kDialogFinished = 0x0401;
 };
@@ -63,6 +68,27 @@ struct KeyState {
     static constexpr std::uint32_t kControl = 0x02;
     static constexpr std::uint32_t kAlt = 0x04;
     static constexpr std::uint32_t kExtended = 0x08; ///< a key of the extended keyboard
+};
+
+/// Why an item of a drop names no file the runtime can take.
+enum class DropRefusal : std::uint8_t {
+    None,        ///< a file of this machine whose path has a Windows-1250 form
+    Unspellable, ///< a file of this machine whose path holds characters Windows-1250 lacks
+    NotLocal,    ///< a URL that names no file of this machine (a web address, say)
+};
+
+/// One item of a drop.
+struct DroppedName {
+    DropRefusal refusal = DropRefusal::None;
+    /// Refusal None: the file's absolute path in Windows-1250. Otherwise the path or URL only
+    /// as it can be shown (Windows-1250, each character the code page lacks as "?"): never
+    /// a name to open.
+    std::string name;
+};
+
+/// What Msg::kDropFiles carries: the dropped items, in the drag's order.
+struct DroppedFiles {
+    std::vector<DroppedName> names;
 };
 
 /// One message.

@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -24,11 +25,14 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QTest>
 #include <QToolTip>
+#include <QUrl>
 #include <QWindow>
 
 #include <cstdio>
+#include <functional>
 #include <utility>
 
 namespace platform::test {
@@ -233,6 +237,78 @@ std::string ToolTipText()
             text = QToolTip::text().toStdString();
     });
     return text;
+}
+
+namespace {
+
+/// Drags what `fill` puts in the drag's data to the middle of `target` and drops it as the
+/// toolkit's drag manager does: enter and move events sent to the top-level window, which
+/// offers them to the widget under the drag, and the drop only when the move was taken.
+bool DragAndDrop(WindowHandle target, const std::function<void(QMimeData&)>& fill)
+{
+    bool dropped = false;
+    InvokeOnGui([target, &fill, &dropped] {
+        QMimeData data; // made on the GUI thread, which owns it while the drag lasts
+        fill(data);
+        const Entry* entry = FindEntry(target);
+        if (entry == nullptr || !entry->widget->isVisible())
+            return;
+        QWidget* widget = entry->widget.data();
+        QWidget* top = widget->window();
+        QWindow* window = top->windowHandle();
+        if (window == nullptr || IsBlocked(top))
+            return;
+        const QPoint at = widget->mapTo(top, widget->rect().center());
+        const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+        QDragEnterEvent enter(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window, &enter);
+        QDragMoveEvent move(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
+        move.setAccepted(enter.isAccepted());
+        QCoreApplication::sendEvent(window, &move);
+        if (!move.isAccepted() || move.dropAction() == Qt::IgnoreAction) {
+            QDragLeaveEvent leave;
+            QCoreApplication::sendEvent(window, &leave);
+            return;
+        }
+        QDropEvent drop(QPointF(at), actions, &data, Qt::LeftButton, Qt::NoModifier);
+        drop.setDropAction(move.dropAction());
+        QCoreApplication::sendEvent(window, &drop);
+        dropped = drop.isAccepted();
+    });
+    return dropped;
+}
+
+QString FromUtf8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+bool DropFiles(WindowHandle target, const std::vector<std::string>& pathsUtf8)
+{
+    return DragAndDrop(target, [&pathsUtf8](QMimeData& data) {
+        QList<QUrl> urls;
+        for (const std::string& path : pathsUtf8)
+            urls.push_back(QUrl::fromLocalFile(FromUtf8(path)));
+        data.setUrls(urls);
+    });
+}
+
+bool DropUrls(WindowHandle target, const std::vector<std::string>& urls)
+{
+    return DragAndDrop(target, [&urls](QMimeData& data) {
+        QList<QUrl> list;
+        for (const std::string& url : urls)
+            list.push_back(QUrl(FromUtf8(url)));
+        data.setUrls(list);
+    });
+}
+
+bool DropText(WindowHandle target, std::string_view textUtf8)
+{
+    return DragAndDrop(
+        target, [textUtf8](QMimeData& data) { data.setText(FromUtf8(textUtf8)); });
 }
 
 void Click(WindowHandle control)

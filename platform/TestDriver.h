@@ -40,6 +40,19 @@ void InsertThroughAccessibility(WindowHandle control, std::string_view textUtf8)
 /// The text of the tool tip showing now, as UTF-8; empty when none shows.
 std::string ToolTipText();
 
+/// Drags the files `pathsUtf8` from a file manager (as file URLs, text/uri-list) to the middle
+/// of `target` (a window or a control) and drops them there, through the toolkit's own drag
+/// and drop events (enter, move, then a drop only when the move was taken), so that the
+/// display's own acceptance decides. Answers whether the drop was taken; false when nothing
+/// under the drag takes it (the drag then leaves), or a modal dialog blocks the window.
+bool DropFiles(WindowHandle target, const std::vector<std::string>& pathsUtf8);
+
+/// As DropFiles, the drag carrying `urls` as they are written ("https://...", "file:///...").
+bool DropUrls(WindowHandle target, const std::vector<std::string>& urls);
+
+/// As DropFiles, the drag carrying `textUtf8` as plain text (text/plain) and nothing else.
+bool DropText(WindowHandle target, std::string_view textUtf8);
+
 /// Clicks the middle of `control` through the window system (modality is honoured: a click on
 /// a window blocked by a modal dialog does nothing).
 void Click(WindowHandle control);

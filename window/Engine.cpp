@@ -326,6 +326,18 @@ void HandleCommand(WindowObject* window, const platform::Message& message)
     }
 }
 
+/// Files dropped on the window become its "EVENT:Drop", which carries them; the window's, not
+/// a field's, wherever in the window they fell.
+void QueueDrop(WindowObject& window, const platform::Message& message)
+{
+    auto dropped = std::static_pointer_cast<const platform::DroppedFiles>(message.data);
+    if (!dropped)
+        return;
+    auto event = MakeEvent(window, EventCode::kDrop, 0);
+    event->dropped = std::move(dropped);
+    QueueEvent(window, std::move(event));
+}
+
 /// Handles one message of the calling thread's queue.
 void HandleMessage(std::int32_t slotIndex, const platform::Message& message)
 {
@@ -356,6 +368,10 @@ void HandleMessage(std::int32_t slotIndex, const platform::Message& message)
         break;
     case platform::Msg::kCommand:
         HandleCommand(FindByHandle(slot, message.window), message);
+        break;
+    case platform::Msg::kDropFiles:
+        if (WindowObject* window = FindByHandle(slot, message.window))
+            QueueDrop(*window, message);
         break;
     case platform::Msg::kQuit:
         slot.quitRequested = true;
@@ -799,6 +815,12 @@ void SetKeyCode(std::uint32_t keyCode)
         event->keyCode = keyCode;
     if (CurrentSlot() >= 0)
         Slot(CurrentSlot()).lastKeyCode = keyCode;
+}
+
+const platform::DroppedFiles* CurrentDrop()
+{
+    const Event* event = CallerCurrentEvent();
+    return event != nullptr && event->code == EventCode::kDrop ? event->dropped.get() : nullptr;
 }
 
 void PostEvent(std::int32_t code, std::int32_t equate, std::int32_t threadNumber, PostPlace place)

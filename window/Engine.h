@@ -74,6 +74,11 @@ std::int32_t LastField();
 std::uint32_t KeyCode();
 /// Sets the key code of the current event (if any) and the thread's last key code.
 void SetKeyCode(std::uint32_t keyCode);
+/// What was dropped when the current event is "EVENT:Drop" of files on a window made to take
+/// them (see platform::WindowOptions::acceptFileDrops): every item, in the drag's order, a
+/// name that has no Windows-1250 form or no file of this machine marked so. Null for any other
+/// event, or none. Valid until the loop body answers.
+const platform::DroppedFiles* CurrentDrop();
 
 enum class PostPlace : std::uint8_t { Back, Front };
 

@@ -1,6 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+
+namespace platform {
+struct DroppedFiles;
+}
 
 // One event of a window: what happened (the internal code), to which control, and the key and
 // mouse state that came with it. Control kinds that need to act when their event is delivered
@@ -38,6 +43,8 @@ public:
     bool focusFromUser = false;
     /// For "EVENT:CloseDown": the window that asked (its serial), 0 otherwise.
     std::uint64_t requesterSerial = 0;
+    /// For "EVENT:Drop" of files: what was dropped, null otherwise.
+    std::shared_ptr<const platform::DroppedFiles> dropped;
 };
 
 } // namespace window

@@ -45,6 +45,8 @@ namespace event {
 inline constexpr std::int32_t kAccepted = EventCode::kAccepted - kEventBase;
 inline constexpr std::int32_t kNewSelection = EventCode::kNewSelection - kEventBase;
 inline constexpr std::int32_t kAlertKey = EventCode::kAlertKey - kEventBase;
+/// Something was dropped on the window (window::CurrentDrop tells what).
+inline constexpr std::int32_t kDrop = EventCode::kDrop - kEventBase;
 inline constexpr std::int32_t kRejected = EventCode::kRejected - kEventBase;
 inline constexpr std::int32_t kSelected = EventCode::kSelected - kEventBase;
 inline constexpr std::int32_t kCloseWindow = EventCode::kCloseWindow - kEventBase;

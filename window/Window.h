@@ -125,6 +125,10 @@ public:
     /// window is open, and at each later opening. Nothing shows for a field without a control.
     void SetControlDescription(std::int32_t equate, std::string_view text);
 
+    /// Makes the window take files dropped on it from a file manager, from its next opening
+    /// on: each drop is an "EVENT:Drop" of the window, and window::CurrentDrop tells what came.
+    void AcceptFileDrops() { Options().acceptFileDrops = true; }
+
     /// The units this window converts positions with (from its font, set as it opens), the
     /// fraction of a pixel dropped (DialogUnits::X, Y).
     const DialogUnits& Units() const { return m_units; }
