@@ -1388,3 +1388,151 @@ TEST(DisplayTest, TheSessionEndIsRefusedWhileAWindowIsOpen)
 }
 
 } // namespace
+
+// A window made to take files takes a drag of URLs anywhere over it, its text fields included,
+// and posts the names in the runtime's spelling; a name it cannot spell, or an address that is
+// no file here, is marked, never mangled into a name to open.
+TEST(DisplayTest, FilesDroppedOnAWindowThatTakesThemArriveInItsQueue)
+{
+    WithDisplay([] {
+        RuntimeThread owner;
+        struct Made {
+            WindowHandle window, box, closed, closedEdit;
+        };
+        const Made made = owner.Run([] {
+            WindowOptions taking = PlainWindow("Ispusti");
+            taking.acceptFileDrops = true;
+            Made result {};
+            result.window = CreateWindow(taking);
+            CreateControl(Control(ControlKind::Button, result.window, kButtonId,
+                { 10, 150, 80, 24 }, "&U redu"));
+            result.box = CreateControl(
+                Control(ControlKind::MultiLineEdit, result.window, 0x4010, { 10, 10, 200, 60 }));
+            WindowOptions other = PlainWindow("Zatvoreno");
+            other.rect.x = 400;
+            result.closed = CreateWindow(other);
+            result.closedEdit = CreateControl(
+                Control(ControlKind::Edit, result.closed, kEditId, { 10, 10, 200, 22 }));
+            return result;
+        });
+        ASSERT_TRUE(test::WaitUntilIdle());
+
+        struct Case {
+            const char* what;
+            std::vector<std::string> urls;
+            std::vector<DroppedName> expected;
+        };
+        const Case cases[] = {
+            { "a Croatian name, in Windows-1250",
+                { "file:///tmp/%C4%8D%C4%87%C4%91%C5%A1%C5%BE.txt" },
+                { { DropRefusal::None, "/tmp/\xE8\xE6\xF0\x9A\x9E.txt" } } },
+            { "two files, in the drag's order", { "file:///tmp/b", "file:///tmp/a" },
+                { { DropRefusal::None, "/tmp/b" }, { DropRefusal::None, "/tmp/a" } } },
+            { "U+4E2D has no Windows-1250 form", { "file:///tmp/%E4%B8%AD.txt" },
+                { { DropRefusal::Unspellable, "/tmp/?.txt" } } },
+            { "an address on the web", { "https://example.com/x.txt" },
+                { { DropRefusal::NotLocal, "https://example.com/x.txt" } } },
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.what);
+            owner.Forget();
+            EXPECT_TRUE(test::DropUrls(made.window, c.urls));
+            ASSERT_TRUE(test::WaitUntilIdle());
+            const std::vector<Message> taken = owner.Taken(Msg::kDropFiles);
+            ASSERT_EQ(taken.size(), 1u);
+            EXPECT_EQ(taken[0].window, made.window);
+            const auto dropped = std::static_pointer_cast<DroppedFiles>(taken[0].data);
+            ASSERT_TRUE(dropped);
+            ASSERT_EQ(dropped->names.size(), c.expected.size());
+            for (std::size_t i = 0; i < c.expected.size(); ++i) {
+                EXPECT_EQ(dropped->names[i].refusal, c.expected[i].refusal) << i;
+                EXPECT_EQ(dropped->names[i].name, c.expected[i].name) << i;
+            }
+        }
+
+        // Over the text box the files still go to the window, not into the box as text.
+        owner.Forget();
+        EXPECT_TRUE(test::DropFiles(made.box, { "/tmp/a.txt" }));
+        ASSERT_TRUE(test::WaitUntilIdle());
+        const std::vector<Message> onBox = owner.Taken(Msg::kDropFiles);
+        ASSERT_EQ(onBox.size(), 1u);
+        EXPECT_EQ(onBox[0].window, made.window);
+        EXPECT_EQ(onBox[0].id, 0x4010u) << "where they fell";
+        EXPECT_EQ(test::TextOf(made.box), "");
+
+        // Text alone is no drop of files; a window not made to take files takes none.
+        owner.Forget();
+        EXPECT_TRUE(test::DropText(made.box, "abc"));
+        EXPECT_FALSE(test::DropFiles(made.closed, { "/tmp/a.txt" }));
+        EXPECT_FALSE(test::DropFiles(made.closedEdit, { "/tmp/a.txt" }));
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_TRUE(owner.Taken(Msg::kDropFiles).empty());
+        EXPECT_EQ(test::TextOf(made.box), "abc");
+        EXPECT_EQ(test::TextOf(made.closedEdit), "");
+
+        // A modal dialog over the window keeps drops away from it, as it keeps clicks.
+        const WindowHandle dialog
+            = owner.Run([&made] { return OpenDialog(QuestionDialog(made.window, 0)); });
+        ASSERT_TRUE(test::WaitUntilIdle());
+        owner.Forget();
+        EXPECT_FALSE(test::DropFiles(made.window, { "/tmp/a.txt" }));
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_TRUE(owner.Taken(Msg::kDropFiles).empty());
+        test::Click(FindControl(dialog, kOkId));
+        ASSERT_TRUE(test::WaitUntilIdle());
+    });
+}
+
+// Dropped text goes in under the rules of pasting: whole or not at all, within Windows-1250
+// and the limit; what a text box refuses for missing characters, it names at the cursor.
+TEST(DisplayTest, TextDroppedOnAnEditIsTakenAsPastedTextIs)
+{
+    WithDisplay([] {
+        RuntimeThread owner;
+        struct Made {
+            WindowHandle box, edit, pastedEdit;
+        };
+        const Made made = owner.Run([] {
+            SetRefusedTextNotice("Windows-1250: %1");
+            const WindowHandle window = CreateWindow(PlainWindow("Ispusti tekst"));
+            ControlOptions lines
+                = Control(ControlKind::MultiLineEdit, window, 0x4012, { 10, 10, 200, 80 });
+            lines.maxLength = 8;
+            ControlOptions line = Control(ControlKind::Edit, window, 0x4011, { 10, 100, 200, 22 });
+            line.maxLength = 8;
+            ControlOptions twin = line;
+            twin.id = 0x4013;
+            twin.rect.y = 130;
+            return Made { CreateControl(lines), CreateControl(line), CreateControl(twin) };
+        });
+        struct Case {
+            const char* what;
+            const char* dropped;
+            const char* boxAfter; // Windows-1250
+            const char* notice;   // part of the text box's notice, "" for none
+        };
+        const Case cases[] = {
+            { "Croatian letters", "\xC5\xA1\xC5\xBE", "\x9A\x9E", "" },
+            { "a line break counts two", "a\nb", "\x9A\x9E" "a\r\nb", "" },
+            { "U+4E2D: refused whole", "c\xE4\xB8\xAD", "\x9A\x9E" "a\r\nb",
+                "Windows-1250: \xE4\xB8\xAD" },
+            { "past the limit: refused whole", "xyzw", "\x9A\x9E" "a\r\nb", "" },
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.what);
+            EXPECT_TRUE(test::DropText(made.box, c.dropped));
+            ASSERT_TRUE(test::WaitUntilIdle());
+            EXPECT_EQ(owner.Run([&made] { return WindowText(made.box); }), c.boxAfter);
+            if (*c.notice != '\0') {
+                EXPECT_NE(test::ToolTipText().find(c.notice), std::string::npos);
+            }
+            // An entry takes a drop as it takes the same text pasted.
+            test::DropText(made.edit, c.dropped);
+            test::Paste(made.pastedEdit, c.dropped);
+            ASSERT_TRUE(test::WaitUntilIdle());
+            EXPECT_EQ(owner.Run([&made] { return WindowText(made.edit); }),
+                owner.Run([&made] { return WindowText(made.pastedEdit); }));
+        }
+        owner.Run([] { SetRefusedTextNotice(""); });
+    });
+}

@@ -9,7 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
+#include <string>
 #include <thread>
+#include <vector>
 
 using namespace window;
 namespace test = platform::test;
@@ -19,6 +22,7 @@ namespace {
 constexpr std::int32_t kAccepted = 0x01;
 constexpr std::int32_t kCloseWindow = 0x201;
 constexpr std::int32_t kTimer = 0x20B;
+constexpr std::int32_t kDrop = 0x13;
 
 platform::WindowOptions Plain(std::string title, std::int32_t x)
 {
@@ -118,6 +122,76 @@ TEST(EngineDisplay, PlatformTimerBecomesTimerEvents)
         },
         [] {});
     EXPECT_EQ(timers, 3);
+}
+
+/// One "EVENT:Drop" as the loop body saw it.
+struct SeenDrop {
+    std::int32_t field = -1;
+    std::vector<std::pair<platform::DropRefusal, std::string>> names;
+    bool operator==(const SeenDrop&) const = default;
+};
+
+// Files dropped while the body is busy with a click arrive after it, as the window's event
+// wherever they fell, each name readable by the body; an event of code's making carries none.
+TEST(EngineDisplay, DroppedFilesBecomeTheWindowsDropEventInTurn)
+{
+    std::vector<std::int32_t> order;
+    std::vector<SeenDrop> drops;
+    std::promise<void> droppedWhileBusy;
+    std::shared_future<void> busyDone = droppedWhileBusy.get_future().share();
+    RunWithController(
+        [&] {
+            platform::WindowOptions options = Plain("Engine drop", 40);
+            options.acceptFileDrops = true;
+            DisplayWindow window(options);
+            window.AddControlOptions(1, Button("Klik", 10));
+            window.AddControlOptions(2, Entry());
+            ASSERT_TRUE(OpenWindow(window));
+            Accept([&] {
+                const std::int32_t event = CurrentEvent();
+                if (event == kAccepted) {
+                    order.push_back(event);
+                    // Busy until the controller has dropped: the drop must wait its turn.
+                    RuntimeLockRelease released;
+                    busyDone.wait();
+                } else if (event == kDrop) {
+                    order.push_back(event);
+                    SeenDrop seen { EventField(), {} };
+                    if (const platform::DroppedFiles* dropped = CurrentDrop()) {
+                        for (const platform::DroppedName& name : dropped->names)
+                            seen.names.emplace_back(name.refusal, name.name);
+                    }
+                    if (drops.empty())
+                        PostEvent(kDrop);
+                    drops.push_back(seen);
+                } else if (event == kCloseWindow) {
+                    return -1;
+                }
+                return 0;
+            });
+        },
+        [&] {
+            ASSERT_TRUE(test::WaitUntilIdle());
+            const platform::WindowHandle handle = test::FindWindowByTitle("Engine drop");
+            ASSERT_NE(handle, 0u);
+            test::Click(platform::FindControl(handle, 0x4001));
+            // "čć.txt" on the entry, while the body still runs the click.
+            EXPECT_TRUE(test::DropFiles(platform::FindControl(handle, 0x4002),
+                { "/tmp/\xC4\x8D\xC4\x87.txt", "/tmp/b" }));
+            droppedWhileBusy.set_value();
+            ASSERT_TRUE(test::WaitUntilIdle());
+            EXPECT_TRUE(test::DropUrls(handle, { "https://example.com/a.txt" }));
+            ASSERT_TRUE(test::WaitUntilIdle());
+            test::RequestClose(handle);
+        });
+    using platform::DropRefusal;
+    const std::vector<SeenDrop> expected = {
+        { 0, { { DropRefusal::None, "/tmp/\xE8\xE6.txt" }, { DropRefusal::None, "/tmp/b" } } },
+        { 0, {} }, // posted by the body: no files
+        { 0, { { DropRefusal::NotLocal, "https://example.com/a.txt" } } },
+    };
+    EXPECT_EQ(order, (std::vector<std::int32_t> { kAccepted, kDrop, kDrop, kDrop }));
+    EXPECT_EQ(drops, expected);
 }
 
 // One thread waits for its dialog's answer with the lock released while two others keep
