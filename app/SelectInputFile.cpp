@@ -1,8 +1,9 @@
+#include "SelectInputFile.h"
+
 #include "Globals.h"
 #include "Messages.h"
 #include "Procedures.h"
 #include "ProgramText.h"
-#include "SelectInputFile.h"
 
 #include <files/ErrorState.h>
 #include <framework/SelectFileManager.h>

@@ -307,8 +307,7 @@ bool DropUrls(WindowHandle target, const std::vector<std::string>& urls)
 
 bool DropText(WindowHandle target, std::string_view textUtf8)
 {
-    return DragAndDrop(
-        target, [textUtf8](QMimeData& data) { data.setText(FromUtf8(textUtf8)); });
+    return DragAndDrop(target, [textUtf8](QMimeData& data) { data.setText(FromUtf8(textUtf8)); });
 }
 
 void Click(WindowHandle control)

@@ -506,3 +506,99 @@ TEST_F(HashWindowTest, ALongCurrentDirectoryIsShownCutAfterSixtyCharacters)
 }
 
 } // namespace
+
+TEST_F(HashWindowTest, AFileDroppedOnTheWindowIsChosenAsThroughTheDialog)
+{
+    // č, ć, đ, š and ž: Windows-1250 in the runtime, UTF-8 on the disk.
+    const std::string dropped = m_directory / "\xC4\x8D\xC4\x87\xC4\x91\xC5\xA1\xC5\xBE.txt";
+    WriteText(dropped, "abc");
+    WriteText(m_directory / "empty.txt", "");
+    // Wherever it falls: on the window, on the entry that shows the file, on the text box.
+    const std::uint32_t targets[] = { 0, kFileEntry, kTextBox };
+    RunProgram([&](platform::WindowHandle frame) {
+        const platform::WindowHandle window = OpenHashWindow(frame);
+        for (const std::uint32_t target : targets) {
+            SCOPED_TRACE(target);
+            ChooseFile(window, { m_directory / "empty.txt" });
+            EXPECT_TRUE(
+                test::DropFiles(target == 0 ? window : Control(window, target), { dropped }));
+            ASSERT_TRUE(test::WaitUntilIdle());
+            EXPECT_EQ(AnswerMessage(), "");
+            EXPECT_EQ(test::TextOf(Control(window, kFileEntry)), dropped) << "shown at once";
+            EXPECT_EQ(test::TextOf(Control(window, kTextBox)), "") << "no text inserted";
+            Press(window, kFileButton);
+            EXPECT_EQ(test::TextOf(Control(window, kNumberEntry)), kAbc);
+            EXPECT_EQ(ResultFile(), FileLine(kAbc));
+            // The next look starts beside the file dropped.
+            EXPECT_EQ(ChooseFile(window, {}), m_directory.Path());
+            EXPECT_EQ(test::TextOf(Control(window, kFileEntry)), dropped);
+        }
+    });
+}
+
+TEST_F(HashWindowTest, ADropTheWindowCannotTakeIsRefusedAndTheChoiceBeforeKept)
+{
+    WriteText(m_directory / "abc.txt", "abc");
+    WriteText(m_directory / "b.txt", "b");
+    // U+4E2D has no Windows-1250 form.
+    const std::string unspellable = m_directory / "\xE4\xB8\xAD.txt";
+    WriteText(unspellable, "x");
+    // A path of 127 characters: one more than the entry holds.
+    const std::string folder = m_directory / std::string(100, 'd');
+    std::filesystem::create_directory(folder);
+    const std::string tooLong = folder + "/" + std::string(126 - folder.size(), 'f');
+    ASSERT_EQ(tooLong.size(), 127u);
+    WriteText(tooLong, "x");
+    struct Case {
+        const char* what;
+        std::vector<std::string> urls;
+        const char* message; // UTF-8, part of the message shown
+    };
+    const Case cases[] = {
+        { "two files", { "file://" + m_directory / "b.txt", "file://" + m_directory / "abc.txt" },
+            "Ispustite samo jednu datoteku" },
+        { "a name Windows-1250 cannot spell", { "file://" + m_directory / "%E4%B8%AD.txt" },
+            "Windows-1250" },
+        { "a path longer than the entry holds", { "file://" + tooLong }, "ima 127 znakova" },
+        { "an address on the web", { "https://example.com/abc.txt" },
+            "nije datoteka ovog ra\xC4\x8Dunala (https://example.com/abc.txt)" },
+    };
+    RunProgram([&](platform::WindowHandle frame) {
+        const platform::WindowHandle window = OpenHashWindow(frame);
+        ChooseFile(window, { m_directory / "abc.txt" });
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.what);
+            EXPECT_TRUE(test::DropUrls(window, c.urls));
+            ASSERT_TRUE(test::WaitUntilIdle());
+            const std::string message = AnswerMessage();
+            EXPECT_NE(message.find(c.message), std::string::npos) << message;
+            EXPECT_EQ(test::TextOf(Control(window, kFileEntry)), m_directory / "abc.txt");
+        }
+        Press(window, kFileButton);
+        EXPECT_EQ(test::TextOf(Control(window, kNumberEntry)), kAbc);
+    });
+}
+
+TEST_F(HashWindowTest, TextDroppedOnTheTextBoxIsTakenAsTypedTextIs)
+{
+    RunProgram([&](platform::WindowHandle frame) {
+        const platform::WindowHandle window = OpenHashWindow(frame);
+        const platform::WindowHandle box = Control(window, kTextBox);
+        EXPECT_TRUE(test::DropText(box, "abc"));
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_EQ(test::TextOf(box), "abc");
+        // "中": refused whole, named at the cursor as a paste's would be.
+        test::DropText(box, "d\xE4\xB8\xAD");
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_EQ(test::TextOf(box), "abc");
+        const std::string tip = test::ToolTipText();
+        EXPECT_NE(tip.find("\xE4\xB8\xAD"), std::string::npos) << tip;
+        // 498 more would pass the 500 the box holds: refused whole.
+        test::DropText(box, std::string(498, 'x'));
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_EQ(test::TextOf(box), "abc");
+        EXPECT_EQ(AnswerMessage(), "") << "text is no file";
+        Press(window, kTextButton);
+        EXPECT_EQ(test::TextOf(Control(window, kNumberEntry)), kAbc);
+    });
+}

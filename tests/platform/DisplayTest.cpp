@@ -1404,8 +1404,8 @@ TEST(DisplayTest, FilesDroppedOnAWindowThatTakesThemArriveInItsQueue)
             taking.acceptFileDrops = true;
             Made result {};
             result.window = CreateWindow(taking);
-            CreateControl(Control(ControlKind::Button, result.window, kButtonId,
-                { 10, 150, 80, 24 }, "&U redu"));
+            CreateControl(Control(
+                ControlKind::Button, result.window, kButtonId, { 10, 150, 80, 24 }, "&U redu"));
             result.box = CreateControl(
                 Control(ControlKind::MultiLineEdit, result.window, 0x4010, { 10, 10, 200, 60 }));
             WindowOptions other = PlainWindow("Zatvoreno");
@@ -1513,10 +1513,18 @@ TEST(DisplayTest, TextDroppedOnAnEditIsTakenAsPastedTextIs)
         };
         const Case cases[] = {
             { "Croatian letters", "\xC5\xA1\xC5\xBE", "\x9A\x9E", "" },
-            { "a line break counts two", "a\nb", "\x9A\x9E" "a\r\nb", "" },
-            { "U+4E2D: refused whole", "c\xE4\xB8\xAD", "\x9A\x9E" "a\r\nb",
+            { "a line break counts two", "a\nb",
+                "\x9A\x9E"
+                "a\r\nb",
+                "" },
+            { "U+4E2D: refused whole", "c\xE4\xB8\xAD",
+                "\x9A\x9E"
+                "a\r\nb",
                 "Windows-1250: \xE4\xB8\xAD" },
-            { "past the limit: refused whole", "xyzw", "\x9A\x9E" "a\r\nb", "" },
+            { "past the limit: refused whole", "xyzw",
+                "\x9A\x9E"
+                "a\r\nb",
+                "" },
         };
         for (const Case& c : cases) {
             SCOPED_TRACE(c.what);

@@ -176,8 +176,8 @@ TEST(EngineDisplay, DroppedFilesBecomeTheWindowsDropEventInTurn)
             ASSERT_NE(handle, 0u);
             test::Click(platform::FindControl(handle, 0x4001));
             // "čć.txt" on the entry, while the body still runs the click.
-            EXPECT_TRUE(test::DropFiles(platform::FindControl(handle, 0x4002),
-                { "/tmp/\xC4\x8D\xC4\x87.txt", "/tmp/b" }));
+            EXPECT_TRUE(test::DropFiles(
+                platform::FindControl(handle, 0x4002), { "/tmp/\xC4\x8D\xC4\x87.txt", "/tmp/b" }));
             droppedWhileBusy.set_value();
             ASSERT_TRUE(test::WaitUntilIdle());
             EXPECT_TRUE(test::DropUrls(handle, { "https://example.com/a.txt" }));
