@@ -152,6 +152,7 @@ TEST(EngineDisplay, DroppedFilesBecomeTheWindowsDropEventInTurn)
                 if (event == kAccepted) {
                     order.push_back(event);
                     // Busy until the controller has dropped: the drop must wait its turn.
+                    AssertHoldsRuntimeLock();
                     RuntimeLockRelease released;
                     busyDone.wait();
                 } else if (event == kDrop) {
