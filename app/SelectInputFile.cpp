@@ -108,11 +108,12 @@ bool ChooseDroppedFile(const platform::DroppedName& dropped)
     case platform::DropRefusal::NotLocal:
         break;
     }
-    // The address is shown as the drop gave it, already in Windows-1250.
+    // The address comes last, as the drop gave it (already in Windows-1250): a long one is
+    // cut from the message, the advice is not.
     AppErrors.RaiseWithText(kMessageNameRefused,
-        ProgramText("Ispu\u0161teno nije datoteka ovog ra\u010Dunala (") + dropped.name
-            + ProgramText("). Ispustite datoteku iz upravitelja datoteka ili je odaberite "
-                          "gumbom \"...\"."));
+        ProgramText("Ispu\u0161teno nije datoteka ovog ra\u010Dunala. Ispustite datoteku iz "
+                    "upravitelja datoteka ili je odaberite gumbom \"...\". Ispu\u0161teno: ")
+            + dropped.name);
     return false;
 }
 

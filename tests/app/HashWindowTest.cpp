@@ -561,7 +561,9 @@ TEST_F(HashWindowTest, ADropTheWindowCannotTakeIsRefusedAndTheChoiceBeforeKept)
             "Windows-1250" },
         { "a path longer than the entry holds", { "file://" + tooLong }, "ima 127 znakova" },
         { "an address on the web", { "https://example.com/abc.txt" },
-            "nije datoteka ovog ra\xC4\x8Dunala (https://example.com/abc.txt)" },
+            "nije datoteka ovog ra\xC4\x8Dunala" },
+        { "an address on the web, named", { "https://example.com/abc.txt" },
+            "Ispu\xC5\xA1teno: https://example.com/abc.txt" },
     };
     RunProgram([&](platform::WindowHandle frame) {
         const platform::WindowHandle window = OpenHashWindow(frame);
