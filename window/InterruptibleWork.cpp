@@ -1,3 +1,5 @@
+#include <window/Event.h>
+#include <window/EventCodes.h>
 #include <window/InterruptibleWork.h>
 #include <window/RuntimeLock.h>
 #include <window/ThreadTable.h>
@@ -27,6 +29,19 @@ bool WorkInterruptions::Stopped()
             m_kept.push_back(std::move(message));
     }
     return m_stopped;
+}
+
+bool IsCloseRequest(const platform::Message& message, platform::WindowHandle window)
+{
+    if (window == 0 || message.window != window)
+        return false;
+    if (message.message == platform::Msg::kClose)
+        return true;
+    if (message.message != PrivateMsg::kQueuedEvent || !message.data)
+        return false;
+    // The event's code is set before it is posted and never changes: reading it needs no lock.
+    const auto* event = static_cast<const Event*>(message.data.get());
+    return event->code == EventCode::kCloseWindow || event->code == EventCode::kCloseDown;
 }
 
 WorkEnd RunInterruptibleWork(

@@ -47,6 +47,12 @@ private:
     bool m_stopped = false;
 };
 
+/// True for a request to close `window` among the thread's messages: its close box
+/// (Msg::kClose), or a close event queued for it (EVENT:CloseWindow posted to it by another
+/// thread, EVENT:CloseDown from the window closing its children as the program ends). Looks at
+/// the message only: safe without the lock.
+bool IsCloseRequest(const platform::Message& message, platform::WindowHandle window);
+
 enum class WorkEnd : std::uint8_t { Finished, Interrupted };
 
 /// Runs `work` on the calling runtime thread with the runtime lock released, handing it the

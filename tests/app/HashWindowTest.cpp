@@ -15,11 +15,15 @@
 
 #include <common/RuntimeBesideDisplay.h>
 #include <common/TestSupport.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -43,6 +47,10 @@ constexpr std::uint32_t kPathEntry = 9;
 constexpr std::uint32_t kChooseButton = 10;
 constexpr std::uint32_t kFileButton = 11;
 constexpr std::uint32_t kFileEntry = 12;
+constexpr std::uint32_t kProgressLine = 14;
+constexpr std::uint32_t kCancelButton = 15;
+
+constexpr std::uint32_t kEscapeKey = 0x1B;
 
 // A message box's text and its OK button.
 constexpr std::uint32_t kMessageText = 0xFFFF;
@@ -61,6 +69,53 @@ std::string FileLine(std::string shown)
 platform::WindowHandle Control(platform::WindowHandle window, std::uint32_t equate)
 {
     return platform::FindControl(window, 0x4000 + equate);
+}
+
+bool Visible(platform::WindowHandle control)
+{
+    const std::optional<platform::ControlOptions> shown = test::DescribeControl(control);
+    return shown && shown->visible;
+}
+
+bool Enabled(platform::WindowHandle control)
+{
+    const std::optional<platform::ControlOptions> shown = test::DescribeControl(control);
+    return shown && shown->enabled;
+}
+
+/// Waits until `condition` holds, letting the display run what is pending between looks; false
+/// when it does not within `limit`. For the time a window's thread is busy hashing, when the
+/// driver's wait for idleness cannot end.
+bool WaitFor(
+    const std::function<bool()>& condition, std::chrono::seconds limit = std::chrono::seconds(60))
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        platform::InvokeOnGui([] {});
+        platform::WaitForQueueActivity(platform::QueueActivity(), std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+/// The bytes read so far as the progress line says them ("2 % — 8,2 GB od 274,9 GB —
+/// 1,3 GB/s"), in bytes; -1 when the line does not read so.
+double ShownBytesDone(std::string line)
+{
+    // The pattern in ASCII: a regex compares the bytes of "—" unreliably.
+    for (std::size_t at; (at = line.find("\xE2\x80\x94")) != std::string::npos;)
+        line.replace(at, 3, "-");
+    static const std::regex kLine("([0-9]{1,3}) % - ([0-9]+)(,([0-9]))? (B|kB|MB|GB) od "
+                                  "274,9 GB - [0-9]+(,[0-9])? (B|kB|MB|GB)/s");
+    std::smatch parts;
+    if (!std::regex_match(line, parts, kLine))
+        return -1;
+    const double units[] = { 1, 1e3, 1e6, 1e9 };
+    const char* names[] = { "B", "kB", "MB", "GB" };
+    const double unit = units[std::ranges::find(names, parts[5].str()) - std::begin(names)];
+    const double tenths = parts[4].matched ? std::stod(parts[4].str()) / 10 : 0;
+    return (std::stod(parts[2].str()) + tenths) * unit;
 }
 
 /// The program run from its module's start-up, in a current directory of its own, while the
@@ -88,7 +143,8 @@ protected:
                 // platform gives a new window a small default size.
                 platform::MoveWindow(frame, { 0, 0, 1200, 800 });
                 controller(frame);
-                test::ChooseMenuItem(frame, kExitItem);
+                if (m_endThroughMenu)
+                    test::ChooseMenuItem(frame, kExitItem);
             });
         EXPECT_EQ(m_exitCode, 0);
     }
@@ -142,12 +198,41 @@ protected:
         return view->directory;
     }
 
+    /// A sparse file of 256 GiB of zeros: it takes no room on the disk, and hashing it lasts
+    /// long enough to be watched and cancelled in any build, while hashing it whole would
+    /// outlast the driver's waits.
+    std::string BigFile() const
+    {
+        const std::string path = m_directory / "velika.bin";
+        std::ofstream(path).close();
+        std::filesystem::resize_file(path, std::uintmax_t { 256 } << 30);
+        return path;
+    }
+
+    /// Names `path` in the window and presses its file button, without waiting for the end.
+    static void StartHashing(platform::WindowHandle window, const std::string& path)
+    {
+        platform::SetWindowText(Control(window, kFileEntry), "");
+        test::TypeText(Control(window, kFileEntry), path);
+        test::Click(Control(window, kFileButton));
+    }
+
+    /// Waits until the window shows its progress line and "Prekini".
+    static void WaitForProgress(platform::WindowHandle window)
+    {
+        ASSERT_TRUE(WaitFor([&] {
+            return Visible(Control(window, kProgressLine))
+                && Visible(Control(window, kCancelButton));
+        })) << "progress shows";
+    }
+
     std::string ResultFile() const { return ReadText(m_directory / "HASHBROJ.TXT"); }
     std::string ResultPath() const { return m_directory / "HASHBROJ.TXT"; }
 
     TempDirectory m_directory;
     testsupport::ScopedEnvironment m_noProfile { "VARN_WIN_INI", "/nonexistent/win.ini" };
     int m_exitCode = -1;
+    bool m_endThroughMenu = true; ///< RunProgram ends the program with File > Exit
 };
 
 TEST_F(HashWindowTest, OpeningAWindowMakesTheResultFileEmptyAndHoldsNothing)
@@ -265,12 +350,28 @@ TEST_F(HashWindowTest, AFileThatGivesNoNumberIsReportedNeitherShownNorWritten)
     };
     const Case cases[] = {
         { "no file named", "", "datoteka nije odabrana" },
-        { "a missing file", m_directory / "missing.txt", "datoteka ne postoji" },
-        { "a missing folder", m_directory / "missing/x.txt", "ne postoji" },
-        { "a directory", m_directory.Path(), "to je mapa" },
+        { "a missing file", m_directory / "missing.txt", ": datoteka ne postoji." },
+        { "a missing folder", m_directory / "missing/x.txt", ": datoteka ne postoji" },
+        { "a directory", m_directory.Path(), ": to je mapa, a ne datoteka." },
+        // Refused at once: reading a pipe would wait for a writer.
+        { "a pipe", m_directory / "cijev",
+            ": to je cijev, ure\xC4\x91"
+            "aj ili " },
+        { "a device", "/dev/zero",
+            "a ne obi\xC4\x8D"
+            "na datoteka." },
         { "a file that cannot be read whole", "/proc/self/mem",
-            "\xC4\x8Ditanje datoteke nije uspjelo" },
+            ": gre\xC5\xA1ka pri \xC4\x8Ditanju." },
     };
+    std::vector<Case> rows(std::begin(cases), std::end(cases));
+    ASSERT_EQ(::mkfifo((m_directory / "cijev").c_str(), 0600), 0);
+    const std::string locked = m_directory / "zakljucana.txt";
+    WriteText(locked, "x");
+    std::filesystem::permissions(locked, std::filesystem::perms::none);
+    // The superuser reads it all the same: the row is only for users it stops.
+    if (!std::ifstream(locked).is_open())
+        rows.push_back(
+            { "a file that may not be read", locked, ": nemate dozvolu za \xC4\x8Ditanje." });
     RunProgram([&](platform::WindowHandle frame) {
         const platform::WindowHandle window = OpenHashWindow(frame);
         // A number formed first, so that what follows must clear it.
@@ -278,7 +379,7 @@ TEST_F(HashWindowTest, AFileThatGivesNoNumberIsReportedNeitherShownNorWritten)
         test::TypeText(Control(window, kFileEntry), m_directory / "abc.txt");
         Press(window, kFileButton);
         ASSERT_EQ(test::TextOf(Control(window, kNumberEntry)), kAbc);
-        for (const Case& c : cases) {
+        for (const Case& c : rows) {
             SCOPED_TRACE(c.what);
             platform::SetWindowText(Control(window, kFileEntry), "");
             if (!c.path.empty())
@@ -503,6 +604,136 @@ TEST_F(HashWindowTest, ALongCurrentDirectoryIsShownCutAfterSixtyCharacters)
             EXPECT_EQ(ReadText(deep + "/HASHBROJ.TXT"), FileLine(kEmpty));
         },
         deep);
+}
+
+TEST_F(HashWindowTest, ABigFileShowsItsProgressAndIsCancelledWithNothingWritten)
+{
+    struct Case {
+        const char* what;
+        std::function<void(platform::WindowHandle window)> cancel;
+    };
+    const Case cases[] = {
+        { "Esc", [](platform::WindowHandle window) { test::PressKey(window, kEscapeKey); } },
+        { "Prekini",
+            [](platform::WindowHandle window) { test::Click(Control(window, kCancelButton)); } },
+    };
+    const std::string big = BigFile();
+    RunProgram([&](platform::WindowHandle frame) {
+        const platform::WindowHandle window = OpenHashWindow(frame);
+        const platform::WindowHandle line = Control(window, kProgressLine);
+        EXPECT_FALSE(Visible(line));
+        EXPECT_FALSE(Visible(Control(window, kCancelButton)));
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.what);
+            // A number formed and written first: the cancelled hash must leave the file alone
+            // and clear what the window showed.
+            test::TypeText(Control(window, kTextBox), "abc");
+            Press(window, kTextButton);
+            ASSERT_EQ(ResultFile(), FileLine(kAbc));
+            EXPECT_FALSE(Visible(line)) << "nothing left of the last cancel";
+
+            StartHashing(window, big);
+            WaitForProgress(window);
+            EXPECT_EQ(test::TextOf(Control(window, kNumberEntry)), "");
+            EXPECT_EQ(test::TextOf(Control(window, kPathEntry)), "");
+            for (const std::uint32_t button : { kTextButton, kChooseButton, kFileButton })
+                EXPECT_FALSE(Enabled(Control(window, button))) << "button " << button;
+            EXPECT_TRUE(Enabled(Control(window, kCancelButton)));
+            const double first = ShownBytesDone(test::TextOf(line));
+            EXPECT_GE(first, 0) << test::TextOf(line);
+            EXPECT_TRUE(WaitFor([&] { return ShownBytesDone(test::TextOf(line)) > first; }))
+                << "it advances: " << test::TextOf(line);
+
+            c.cancel(window);
+            ASSERT_TRUE(test::WaitUntilIdle()) << "cancelled at once";
+            EXPECT_EQ(AnswerMessage(), "") << "no message";
+            EXPECT_EQ(test::TextOf(line), "Prekinuto.");
+            EXPECT_TRUE(Visible(line));
+            EXPECT_FALSE(Visible(Control(window, kCancelButton)));
+            for (const std::uint32_t button : { kTextButton, kChooseButton, kFileButton })
+                EXPECT_TRUE(Enabled(Control(window, button))) << "button " << button;
+            EXPECT_EQ(test::TextOf(Control(window, kNumberEntry)), "");
+            EXPECT_EQ(test::TextOf(Control(window, kPathEntry)), "");
+            EXPECT_EQ(ResultFile(), FileLine(kAbc)) << "nothing written";
+            EXPECT_EQ(platform::MdiChildren(frame).size(), 1u) << "the window stays";
+            platform::SetWindowText(Control(window, kTextBox), "");
+        }
+    });
+}
+
+TEST_F(HashWindowTest, AnotherWindowFormsANumberWhileOneHashes)
+{
+    const std::string big = BigFile();
+    RunProgram([&](platform::WindowHandle frame) {
+        const platform::WindowHandle hashing = OpenHashWindow(frame);
+        const platform::WindowHandle other = OpenHashWindow(frame);
+        // Side by side: a click lands on the window a user sees under the mouse.
+        const platform::Rect place = platform::WindowRect(hashing);
+        platform::MoveWindow(hashing, { 0, 0, place.width, place.height });
+        platform::MoveWindow(other, { place.width + 20, 0, place.width, place.height });
+        ASSERT_TRUE(test::WaitUntilIdle());
+        StartHashing(hashing, big);
+        WaitForProgress(hashing);
+        test::TypeText(Control(other, kTextBox), "abc");
+        test::Click(Control(other, kTextButton));
+        EXPECT_TRUE(
+            WaitFor([&] { return test::TextOf(Control(other, kPathEntry)) == ResultPath(); }));
+        EXPECT_EQ(test::TextOf(Control(other, kNumberEntry)), kAbc);
+        EXPECT_EQ(ResultFile(), FileLine(kAbc));
+        EXPECT_TRUE(Visible(Control(hashing, kCancelButton))) << "the first still hashes";
+        test::Click(Control(hashing, kCancelButton));
+        ASSERT_TRUE(test::WaitUntilIdle());
+        EXPECT_EQ(ResultFile(), FileLine(kAbc));
+    });
+}
+
+TEST_F(HashWindowTest, ClosingAWindowMidHashCancelsAndClosesIt)
+{
+    struct Case {
+        const char* what;
+        std::function<void(platform::WindowHandle window)> close;
+    };
+    const Case cases[] = {
+        { "its close box", [](platform::WindowHandle window) { test::RequestClose(window); } },
+        { "Zatvori",
+            [](platform::WindowHandle window) { test::Click(Control(window, kCloseButton)); } },
+    };
+    const std::string big = BigFile();
+    RunProgram([&](platform::WindowHandle frame) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.what);
+            const platform::WindowHandle window = OpenHashWindow(frame);
+            StartHashing(window, big);
+            WaitForProgress(window);
+            c.close(window);
+            ASSERT_TRUE(test::WaitUntilIdle()) << "its thread ends at once";
+            EXPECT_EQ(AnswerMessage(), "");
+            EXPECT_TRUE(platform::MdiChildren(frame).empty());
+            EXPECT_EQ(ResultFile(), "") << "nothing written";
+        }
+    });
+}
+
+TEST_F(HashWindowTest, TheProgramEndsMidHashWithExitCodeZero)
+{
+    struct Case {
+        const char* what;
+        bool throughMenu; // File > Exit, else the frame's close box
+    };
+    const Case cases[] = { { "File > Exit", true }, { "the frame's close box", false } };
+    const std::string big = BigFile();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        m_endThroughMenu = c.throughMenu;
+        RunProgram([&](platform::WindowHandle frame) {
+            const platform::WindowHandle window = OpenHashWindow(frame);
+            StartHashing(window, big);
+            WaitForProgress(window);
+            if (!c.throughMenu)
+                test::RequestClose(frame);
+        });
+        EXPECT_EQ(ResultFile(), "") << "nothing written";
+    }
 }
 
 } // namespace

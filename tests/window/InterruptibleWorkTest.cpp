@@ -3,6 +3,7 @@
 #include "EngineTestSupport.h"
 
 #include <platform/MessageQueue.h>
+#include <window/Event.h>
 #include <window/InterruptibleWork.h>
 #include <window/RuntimeLock.h>
 
@@ -155,6 +156,44 @@ TEST_F(InterruptibleWorkTest, AStopArrivingAfterTheWorkIsLeftForTheLoop)
     EXPECT_EQ(end, WorkEnd::Finished);
     EXPECT_TRUE(TakeKept().empty());
     EXPECT_EQ(TakeQueued(), (std::vector<std::uint32_t> { kStopAndDropId }));
+}
+
+TEST(InterruptibleWork, CloseRequestsAreTheCloseBoxAndQueuedCloseEventsForTheWindow)
+{
+    constexpr platform::WindowHandle kWindow = 42;
+    const auto queued = [](std::int32_t code, platform::WindowHandle window) {
+        auto event = std::make_shared<Event>();
+        event->code = code;
+        platform::Message message;
+        message.message = PrivateMsg::kQueuedEvent;
+        message.window = window;
+        message.data = std::move(event);
+        return message;
+    };
+    const auto plain = [](std::uint32_t number, platform::WindowHandle window) {
+        platform::Message message;
+        message.message = number;
+        message.window = window;
+        return message;
+    };
+    platform::Message empty = plain(PrivateMsg::kQueuedEvent, kWindow);
+    struct Case {
+        const char* what;
+        platform::Message message;
+        bool close;
+    };
+    const Case cases[] = {
+        { "the close box", plain(platform::Msg::kClose, kWindow), true },
+        { "another window's close box", plain(platform::Msg::kClose, kWindow + 1), false },
+        { "EVENT:CloseWindow queued", queued(EventCode::kCloseWindow, kWindow), true },
+        { "EVENT:CloseDown queued", queued(EventCode::kCloseDown, kWindow), true },
+        { "for another window", queued(EventCode::kCloseDown, kWindow + 1), false },
+        { "another event queued", queued(EventCode::kTimer, kWindow), false },
+        { "a queued-event message without its event", empty, false },
+        { "a click", plain(platform::Msg::kCommand, kWindow), false },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(IsCloseRequest(c.message, kWindow), c.close) << c.what;
 }
 
 } // namespace

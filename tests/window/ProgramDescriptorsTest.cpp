@@ -176,7 +176,7 @@ TEST_F(ProgramDescriptorsTest, HashWindow)
     const auto window = Window("varn$varn002", "P1$WINDOW");
     ASSERT_TRUE(window);
     EXPECT_EQ(window->String(layout::kWindowTitle), "Generiranje SHA-1 kontrolnog broja ");
-    EXPECT_EQ(window->PositionAt(layout::kWindowPosition), (Position { kNG, kNG, 357, 180 }));
+    EXPECT_EQ(window->PositionAt(layout::kWindowPosition), (Position { kNG, kNG, 357, 198 }));
     EXPECT_EQ(window->Attributes(), 0x10u);
     EXPECT_EQ(window->U32(layout::kWindowFrame), 0x3044u);
     const auto font = WindowFont(*window);
@@ -206,6 +206,8 @@ TEST_F(ProgramDescriptorsTest, HashWindow)
         { 11, RecordType::Button, { 271, 97, 79, 19 }, "Formiraj SHA-1 broj", false },
         { 12, RecordType::Entry, { 5, 104, 222, 12 }, nullptr, false },
         { 13, RecordType::String, { 5, 87, kNG, kNG }, "Ulazna datoteka (file)", true },
+        { 14, RecordType::String, { 5, 184, 262, 10 }, "", false }, // the progress line
+        { 15, RecordType::Button, { 275, 179, 79, 16 }, "Prekini", false },
     };
     const auto controls = Controls(*window);
     ASSERT_EQ(controls.size(), std::size(rows));
@@ -224,6 +226,9 @@ TEST_F(ProgramDescriptorsTest, HashWindow)
             EXPECT_EQ(control.font->weight, 700);
         }
     }
+
+    EXPECT_EQ(controls[13].attributes, 0x400u) << "hidden";
+    EXPECT_EQ(controls[14].attributes, 0x400u) << "hidden";
 
     EXPECT_EQ(controls[1].attributes, 0x3u);
     EXPECT_EQ(controls[1].use, (UseSpec { kStringType, 500, "" }));
@@ -261,7 +266,7 @@ TEST_F(ProgramDescriptorsTest, HashWindowBindsItsFourVariablesInOrder)
     UseBinding binding(list);
 
     const auto controls = Controls(*window, &binding);
-    ASSERT_EQ(controls.size(), 13u);
+    ASSERT_EQ(controls.size(), 15u);
     EXPECT_EQ(binding.Remaining(), 0u) << "every variable taken";
     const struct {
         std::size_t control;
@@ -281,7 +286,7 @@ TEST_F(ProgramDescriptorsTest, HashWindowBindsItsFourVariablesInOrder)
         EXPECT_EQ(variable->Type(), row.type);
         EXPECT_EQ(variable->Size(), row.size);
     }
-    for (std::size_t i : { 0u, 2u, 3u, 5u, 6u, 7u, 9u, 10u, 12u })
+    for (std::size_t i : { 0u, 2u, 3u, 5u, 6u, 7u, 9u, 10u, 12u, 13u, 14u })
         EXPECT_FALSE(controls[i].variable) << "control " << i + 1 << " binds nothing";
 }
 
