@@ -16,7 +16,12 @@
 #include <gtest/gtest.h>
 
 #include <common/RuntimeBesideDisplay.h>
+#include <common/TestSupport.h>
 
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
 
 namespace {
@@ -92,6 +97,64 @@ TEST(HashWindowAccessibility, EveryControlHasItsRoleAndName)
                 EXPECT_EQ(seen.name, row.name);
                 EXPECT_EQ(seen.description, row.description);
             }
+            test::ChooseMenuItem(frame, kExitItem);
+        });
+}
+
+/// Waits until `condition` holds, letting the display run what is pending between looks; false
+/// when it does not within a minute. For the time a window's thread is busy hashing.
+bool WaitFor(const std::function<bool()>& condition)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        platform::InvokeOnGui([] {});
+        platform::WaitForQueueActivity(platform::QueueActivity(), std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+TEST(HashWindowAccessibility, TheProgressLineIsReadAsItChanges)
+{
+    testsupport::TempDirectory directory;
+    testsupport::ScopedCurrentDirectory inside(directory.Path());
+    // Sparse: no room on the disk, and hashing it lasts long enough to be watched.
+    const std::string big = directory / "velika.bin";
+    std::ofstream(big).close();
+    std::filesystem::resize_file(big, std::uintmax_t { 256 } << 30);
+    testsupport::RunWithController(
+        [] {
+            const value::ProgramEntryOptions options { value::kRuntimeVersionWord, 0, 0 };
+            value::RunProgram(
+                app::ProgramModule(), options, &app::ProgramMain, &app::RuntimeShutdown);
+        },
+        [&] {
+            ASSERT_TRUE(test::WaitUntilIdle());
+            const platform::WindowHandle frame = test::FindWindowByTitle(kFrameTitle);
+            // Room for the whole window, as on a desktop: a click lands on what it aims at.
+            platform::MoveWindow(frame, { 0, 0, 1200, 800 });
+            test::ChooseMenuItem(frame, kTestingItem);
+            ASSERT_TRUE(test::WaitUntilIdle());
+            const platform::WindowHandle window = platform::MdiChildren(frame).at(0);
+            const platform::WindowHandle line = platform::FindControl(window, 0x4000 + 14);
+            const platform::WindowHandle cancel = platform::FindControl(window, 0x4000 + 15);
+            const platform::WindowHandle file = platform::FindControl(window, 0x4000 + 12);
+            platform::SetWindowText(file, "");
+            test::TypeText(file, big);
+            test::Click(platform::FindControl(window, 0x4000 + 11));
+            ASSERT_TRUE(
+                WaitFor([&] { return test::TextOf(line).find(" % ") != std::string::npos; }));
+            Accessible seen = AccessibleOf(line);
+            EXPECT_EQ(seen.role, QAccessible::StaticText);
+            EXPECT_NE(seen.name.find(" od 274,9 GB"), std::string::npos) << seen.name;
+            const std::string before = seen.name;
+            EXPECT_TRUE(WaitFor([&] { return AccessibleOf(line).name != before; }))
+                << "the name follows the text";
+            EXPECT_EQ(AccessibleOf(cancel).name, "Prekini");
+            test::Click(cancel);
+            ASSERT_TRUE(test::WaitUntilIdle());
+            EXPECT_EQ(AccessibleOf(line).name, "Prekinuto.");
             test::ChooseMenuItem(frame, kExitItem);
         });
 }
