@@ -16,6 +16,7 @@ trap 'rm -rf "$scratch"' EXIT
 cases=(
     "UserSessionTest.sh|Xvfb xdotool xev xprop xwininfo"
     "HashSessionTest.sh|Xvfb xdotool xev xprop import"
+    "HashAboutSessionTest.sh|Xvfb xdotool xev xprop xwininfo import openssl"
 )
 base_commands=(basename dirname realpath mktemp mkdir mkfifo rm cat)
 
