@@ -281,7 +281,7 @@ private:
         progress.Hide();
         ShowNumber(false); // the number shown is not this file's
         platform::FileHashError error = platform::FileHashError::None;
-        SetHashingControlsEnabled(false);
+        SetHashingControls(Hashing::Running);
         // Reading a file can take long and touches no runtime state: the other windows go on,
         // and this window's own messages are looked at for what stops it.
         (void)window::RunInterruptibleWork(
@@ -293,7 +293,7 @@ private:
                         return interruptions.Stopped();
                     });
             });
-        SetHashingControlsEnabled(true);
+        SetHashingControls(Hashing::Over);
         if (error == platform::FileHashError::Cancelled) {
             progress.ShowCancelled();
             return;
@@ -321,10 +321,13 @@ private:
             window::kControlIdOffset + static_cast<std::uint32_t>(equate));
     }
 
-    /// Both "Formiraj SHA-1 broj" buttons and "..." while no file is hashed. The focus, lost
-    /// by a button as it is disabled, comes back to the one that had it.
-    void SetHashingControlsEnabled(bool enabled)
+    enum class Hashing : std::uint8_t { Running, Over };
+
+    /// Both "Formiraj SHA-1 broj" buttons and "..." are disabled while a file is hashed. The
+    /// focus, lost by a button as it is disabled, comes back to the one that had it.
+    void SetHashingControls(Hashing hashing)
     {
+        const bool enabled = hashing == Hashing::Over;
         if (!enabled)
             m_focusBeforeHashing = platform::FocusedWindow();
         for (const std::int32_t equate : { kTextButton, kChooseButton, kFileButton }) {
