@@ -1,6 +1,7 @@
 #pragma once
 
 #include <value/BindScope.h>
+#include <value/Decimal.h>
 #include <value/StringStack.h>
 
 #include <array>
@@ -47,8 +48,9 @@ public:
 
     /// The thread's string stack (value/StringStack.h works on it).
     StringStackStorage stringStack;
-    // The decimal registers belong here, beside the string stack they exchange values with: one
-    // member holding the thread's ten registers.
+    /// The thread's ten decimal registers (value/Decimal.h works on them), beside the string
+    /// stack they exchange values with.
+    DecimalStackStorage decimalStack;
     /// The thread's bind scopes (value/BindScope.h works on them).
     BindScopeStack bindScopes;
 

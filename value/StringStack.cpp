@@ -1,6 +1,7 @@
 #include "StringStack.h"
 
 #include "Collation.h"
+#include "Decimal.h"
 #include "Heap.h"
 #include "RuntimeThread.h"
 
@@ -402,6 +403,31 @@ double PopReal()
     text[length] = '\0';
     DropTop(stack);
     return ParseReal(text, text + length);
+}
+
+void PopDecimal()
+{
+    StringStackStorage& stack = Stack();
+    const StackEntry& top = Top(stack);
+    char text[100];
+    std::uint32_t length = std::min<std::uint32_t>(top.length, sizeof text - 1);
+    CopyBytes(text, top.address, length);
+    text[length] = '\0';
+    DropTop(stack);
+    PushTextDecimal(text);
+}
+
+void PushDecimalText()
+{
+    DecimalRegister top {};
+    top.low = top.high = kUnitsPosition;
+    if (DecimalDepth() > 0) {
+        top = TopDecimal();
+        DropDecimal();
+    }
+    char text[kDecimalTextCapacity];
+    PushString(text, static_cast<std::uint32_t>(DecimalToText(top, text)));
+    Materialize();
 }
 
 void Drop()

@@ -116,6 +116,12 @@ bool PopTruth();
 /// Removes the top and answers the number its text starts with (blanks skipped; 0 if none).
 /// At most the first 39 characters are read.
 double PopReal();
+/// Removes the top and pushes the number its text holds onto the decimal registers
+/// (PushTextDecimal in value/Decimal.h). At most the first 99 characters are read.
+void PopDecimal();
+/// Removes the top decimal register and pushes its text ("-" for negatives, the register's
+/// places after a "."); an empty register stack pushes "0".
+void PushDecimalText();
 /// Removes the top, releasing an owned block.
 void Drop();
 

@@ -1,0 +1,629 @@
+#include <value/Decimal.h>
+#include <value/RuntimeThread.h>
+
+#include <algorithm>
+#include <cassert>
+#include <cstdint>
+#include <cstring>
+
+namespace value {
+
+namespace {
+
+constexpr int kTopPosition = kDecimalPositions - 1;
+constexpr int kMaxPlaces = kUnitsPosition;
+
+DecimalStackStorage& Stack()
+{
+    return CurrentRuntimeThread().decimalStack;
+}
+
+void SetZero(DecimalRegister& reg)
+{
+    reg.digits[kUnitsPosition] = 0;
+    reg.sign = 0;
+    reg.low = kUnitsPosition;
+    reg.high = kUnitsPosition;
+}
+
+bool IsZero(const DecimalRegister& reg)
+{
+    for (int position = reg.low; position <= reg.high; ++position)
+        if (reg.digits[position] != 0)
+            return false;
+    return true;
+}
+
+/// A fresh top register, or null when all ten are in use.
+DecimalRegister* NewTop()
+{
+    DecimalStackStorage& stack = Stack();
+    if (stack.count >= kDecimalRegisters)
+        return nullptr;
+    return &stack.registers[stack.count++];
+}
+
+/// Removes the top into `out`; an empty stack gives 0.
+void PopInto(DecimalRegister& out)
+{
+    DecimalStackStorage& stack = Stack();
+    if (stack.count == 0) {
+        SetZero(out);
+        return;
+    }
+    out = stack.registers[--stack.count];
+}
+
+/// Lowers `high` past leading zeros, keeping at least the units (or `low`, when higher).
+void TrimHigh(DecimalRegister& reg)
+{
+    const int floor = std::max<int>(reg.low, kUnitsPosition);
+    while (reg.high > floor && reg.digits[reg.high] == 0)
+        --reg.high;
+    if (reg.high < reg.low)
+        reg.high = reg.low;
+}
+
+/// Stores `digits` (index 0 = position 0) from `low` to `high` into the register.
+void Fill(DecimalRegister& reg, const std::uint8_t* digits, int low, int high, bool negative)
+{
+    reg.low = static_cast<std::uint8_t>(low);
+    reg.high = static_cast<std::uint8_t>(high);
+    for (int position = low; position <= high; ++position)
+        reg.digits[position] = digits[position];
+    reg.sign = negative ? 1 : 0;
+    TrimHigh(reg);
+    if (IsZero(reg))
+        reg.sign = 0;
+}
+
+/// The register for the binary operations: the second is replaced, the top removed. With
+/// fewer than two registers the missing operands read as 0 and a result is still left.
+struct Operands {
+    DecimalRegister left;
+    DecimalRegister right;
+    DecimalRegister* result;
+};
+
+Operands TakeOperands()
+{
+    Operands operands {};
+    PopInto(operands.right);
+    PopInto(operands.left);
+    operands.result = NewTop(); // one was just freed, so this always succeeds
+    return operands;
+}
+
+/// Unpacks 2 * size - 1 digit nibbles; `firstNibble` is the index of the first digit nibble
+/// (1 for DECIMAL, whose sign comes first; 0 for PDECIMAL).
+void PushPacked(const std::uint8_t* bytes, std::uint32_t size, std::uint32_t places,
+    int firstNibble, bool negative)
+{
+    DecimalRegister* reg = NewTop();
+    if (reg == nullptr)
+        return;
+    const std::int64_t digitCount = 2 * std::int64_t { size } - 1;
+    const std::int64_t low = std::int64_t { kUnitsPosition } - places;
+    const std::int64_t high = low + digitCount - 1;
+    const std::int64_t usedLow = std::max<std::int64_t>(low, 0);
+    const std::int64_t usedHigh = std::min<std::int64_t>(high, kTopPosition);
+    if (size == 0 || usedHigh < usedLow) {
+        SetZero(*reg);
+        return;
+    }
+    for (std::int64_t position = usedLow; position <= usedHigh; ++position) {
+        const std::int64_t nibble = firstNibble + (high - position);
+        const std::uint8_t byte = bytes[nibble / 2];
+        const int digit = nibble % 2 == 0 ? byte >> 4 : byte & 0x0F;
+        reg->digits[position] = static_cast<std::uint8_t>(digit > 9 ? 0 : digit);
+    }
+    reg->low = static_cast<std::uint8_t>(usedLow);
+    reg->high = static_cast<std::uint8_t>(usedHigh);
+    reg->sign = negative ? 1 : 0;
+}
+
+/// Rounds the top to `places` and writes its digits into 2 * size - 1 nibbles from
+/// `firstNibble` on; answers whether the stored value is negative (a stored zero is not).
+bool PopPacked(std::uint8_t* bytes, std::uint32_t size, std::uint32_t places, int firstNibble)
+{
+    DecimalRegister reg;
+    PopInto(reg);
+    RoundDecimal(reg, places);
+    const std::int64_t digitCount = 2 * std::int64_t { size } - 1;
+    const std::int64_t high = std::int64_t { kUnitsPosition } - places + digitCount - 1;
+    bool anyDigit = false;
+    for (std::int64_t k = 0; k < digitCount; ++k) {
+        const std::int64_t position = high - k;
+        const int digit = position >= 0 && position <= kTopPosition
+            ? reg.DigitAt(static_cast<int>(position))
+            : 0;
+        anyDigit = anyDigit || digit != 0;
+        const std::int64_t nibble = firstNibble + k;
+        std::uint8_t& byte = bytes[nibble / 2];
+        byte = nibble % 2 == 0 ? static_cast<std::uint8_t>((byte & 0x0F) | (digit << 4))
+                               : static_cast<std::uint8_t>((byte & 0xF0) | digit);
+    }
+    return anyDigit && reg.sign != 0;
+}
+
+/// Compares magnitudes: -1, 0 or 1.
+int CompareMagnitudes(const DecimalRegister& a, const DecimalRegister& b)
+{
+    const int low = std::min(a.low, b.low);
+    for (int position = std::max(a.high, b.high); position >= low; --position) {
+        const int difference = a.DigitAt(position) - b.DigitAt(position);
+        if (difference != 0)
+            return difference < 0 ? -1 : 1;
+    }
+    return 0;
+}
+
+int SignClass(const DecimalRegister& reg)
+{
+    return DecimalSign(reg);
+}
+
+int Compare(const DecimalRegister& left, const DecimalRegister& right)
+{
+    const int leftClass = SignClass(left);
+    const int rightClass = SignClass(right);
+    if (leftClass != rightClass)
+        return leftClass < rightClass ? -1 : 1;
+    const int magnitude = CompareMagnitudes(left, right);
+    return leftClass < 0 ? -magnitude : magnitude;
+}
+
+void Add(const DecimalRegister& left, const DecimalRegister& right, DecimalRegister& result)
+{
+    const int low = std::min(left.low, right.low);
+    const int high = std::max(left.high, right.high);
+    std::uint8_t digits[kDecimalPositions] = {};
+    if (left.sign == right.sign) {
+        int carry = 0;
+        for (int position = low; position <= high; ++position) {
+            const int sum = left.DigitAt(position) + right.DigitAt(position) + carry;
+            digits[position] = static_cast<std::uint8_t>(sum % 10);
+            carry = sum / 10;
+        }
+        const bool grows = carry != 0 && high < kTopPosition; // a carry past 63 is cut
+        if (grows)
+            digits[high + 1] = 1;
+        Fill(result, digits, low, grows ? high + 1 : high, left.sign != 0);
+        return;
+    }
+    const bool leftLarger = CompareMagnitudes(left, right) >= 0;
+    const DecimalRegister& larger = leftLarger ? left : right;
+    const DecimalRegister& smaller = leftLarger ? right : left;
+    int borrow = 0;
+    for (int position = low; position <= high; ++position) {
+        int difference = larger.DigitAt(position) - smaller.DigitAt(position) - borrow;
+        borrow = difference < 0 ? 1 : 0;
+        digits[position] = static_cast<std::uint8_t>(difference + 10 * borrow);
+    }
+    Fill(result, digits, low, high, larger.sign != 0);
+}
+
+void Multiply(const DecimalRegister& left, const DecimalRegister& right, DecimalRegister& result)
+{
+    // Position i times position j lands on i + j - 32; the accumulator is indexed by i + j.
+    std::uint32_t sums[2 * kDecimalPositions] = {};
+    for (int i = left.low; i <= left.high; ++i)
+        for (int j = right.low; j <= right.high; ++j)
+            sums[i + j] += static_cast<std::uint32_t>(left.digits[i] * right.digits[j]);
+    for (int k = 0; k + 1 < 2 * kDecimalPositions; ++k) {
+        sums[k + 1] += sums[k] / 10;
+        sums[k] %= 10;
+    }
+    std::uint8_t digits[kDecimalPositions] = {};
+    for (int position = 0; position < kDecimalPositions; ++position)
+        digits[position] = static_cast<std::uint8_t>(sums[position + kUnitsPosition]);
+    const int low = std::max(left.low + right.low - kUnitsPosition, 0);
+    const int high = std::clamp(left.high + right.high + 1 - kUnitsPosition, low, kTopPosition);
+    Fill(result, digits, low, high, left.sign != right.sign);
+}
+
+/// The single position holding 1 when the register is a power of ten, else -1.
+int PowerOfTenPosition(const DecimalRegister& reg)
+{
+    int found = -1;
+    for (int position = reg.low; position <= reg.high; ++position) {
+        if (reg.digits[position] == 0)
+            continue;
+        if (reg.digits[position] != 1 || found >= 0)
+            return -1;
+        found = position;
+    }
+    return found;
+}
+
+/// A dividend shifted down by `shift` positions (up when negative); what leaves the register
+/// is cut.
+void Shift(const DecimalRegister& dividend, int shift, bool negative, DecimalRegister& result)
+{
+    std::uint8_t digits[kDecimalPositions] = {};
+    int low = kTopPosition;
+    int high = 0;
+    for (int position = dividend.low; position <= dividend.high; ++position) {
+        const int target = position - shift;
+        if (target < 0 || target > kTopPosition)
+            continue;
+        digits[target] = dividend.digits[position];
+        low = std::min(low, target);
+        high = std::max(high, target);
+    }
+    if (low > high) {
+        SetZero(result);
+        return;
+    }
+    low = std::min(low, kUnitsPosition);
+    high = std::max(high, kUnitsPosition);
+    Fill(result, digits, low, high, negative);
+}
+
+/// Long division of the digit arrays. Both operands are read as whole numbers of units of
+/// 10^-32; the dividend is scaled by a further 10^32 so that the quotient comes out in the
+/// same units, cut toward zero.
+void LongDivide(const DecimalRegister& dividend, const DecimalRegister& divisor, bool negative,
+    DecimalRegister& result)
+{
+    constexpr int kNumeratorDigits = 2 * kDecimalPositions;
+    // The divisor, least significant digit first, and its length without leading zeros.
+    std::uint8_t divisorDigits[kDecimalPositions + 1] = {};
+    int divisorLength = 0;
+    for (int position = 0; position < kDecimalPositions; ++position) {
+        divisorDigits[position] = static_cast<std::uint8_t>(divisor.DigitAt(position));
+        if (divisorDigits[position] != 0)
+            divisorLength = position + 1;
+    }
+    // The running remainder, least significant first; it stays below the divisor, so one digit
+    // more than the divisor suffices.
+    std::uint8_t remainder[kDecimalPositions + 1] = {};
+    std::uint8_t quotient[kNumeratorDigits] = {};
+    for (int k = kNumeratorDigits - 1; k >= 0; --k) {
+        std::memmove(remainder + 1, remainder, kDecimalPositions);
+        const int position = k - kUnitsPosition; // numerator digit k is dividend position k-32
+        remainder[0] = static_cast<std::uint8_t>(
+            position >= 0 && position < kDecimalPositions ? dividend.DigitAt(position) : 0);
+        int count = 0;
+        for (;;) {
+            // Does the divisor fit into the remainder?
+            int order = 0;
+            for (int i = divisorLength; i >= 0 && order == 0; --i)
+                order = remainder[i] - divisorDigits[i];
+            if (order < 0)
+                break;
+            int borrow = 0;
+            for (int i = 0; i <= divisorLength; ++i) {
+                int difference = remainder[i] - divisorDigits[i] - borrow;
+                borrow = difference < 0 ? 1 : 0;
+                remainder[i] = static_cast<std::uint8_t>(difference + 10 * borrow);
+            }
+            ++count;
+        }
+        quotient[k] = static_cast<std::uint8_t>(count);
+    }
+    // Quotient digit k is position k; positions above 63 are cut.
+    int low = 0;
+    while (low < kUnitsPosition && quotient[low] == 0)
+        ++low;
+    Fill(result, quotient, low, kTopPosition, negative);
+}
+
+void Divide(const DecimalRegister& left, const DecimalRegister& right, DecimalRegister& result)
+{
+    if (IsZero(right)) {
+        SetZero(result);
+        return;
+    }
+    const bool negative = left.sign != right.sign;
+    const int power = PowerOfTenPosition(right);
+    if (power >= 0)
+        Shift(left, power - kUnitsPosition, negative, result);
+    else
+        LongDivide(left, right, negative, result);
+}
+
+/// Pushes a whole number's magnitude.
+void PushMagnitude(std::uint64_t magnitude, bool negative)
+{
+    DecimalRegister* reg = NewTop();
+    if (reg == nullptr)
+        return;
+    SetZero(*reg);
+    int position = kUnitsPosition;
+    while (magnitude != 0) {
+        reg->digits[position] = static_cast<std::uint8_t>(magnitude % 10);
+        reg->high = static_cast<std::uint8_t>(position++);
+        magnitude /= 10;
+    }
+    reg->sign = negative && !IsZero(*reg) ? 1 : 0;
+}
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+/// The exponent after "e": an optional "-" and digits, held within a range that already moves
+/// every digit out of the register.
+int ParseExponent(const char* text)
+{
+    const bool negative = *text == '-';
+    if (negative)
+        ++text;
+    int exponent = 0;
+    for (; IsDigit(*text); ++text)
+        exponent = std::min(exponent * 10 + (*text - '0'), 1000);
+    return negative ? -exponent : exponent;
+}
+
+} // namespace
+
+bool DecimalRegister::CheckInvariants() const
+{
+    if (low > high || high > kTopPosition || sign > 1)
+        return false;
+    for (int position = low; position <= high; ++position)
+        if (digits[position] > 9)
+            return false;
+    return true;
+}
+
+int DecimalDepth()
+{
+    return Stack().count;
+}
+
+const DecimalRegister& DecimalAt(int index)
+{
+    const DecimalStackStorage& stack = Stack();
+    assert(index >= 0 && index < stack.count);
+    return stack.registers[index];
+}
+
+DecimalRegister& TopDecimal()
+{
+    DecimalStackStorage& stack = Stack();
+    assert(stack.count > 0 && "the decimal stack is empty");
+    return stack.registers[stack.count - 1];
+}
+
+void ResetDecimalStack()
+{
+    Stack().count = 0;
+}
+
+void PushDecimal(const void* address, std::uint32_t size, std::uint32_t places)
+{
+    const auto* bytes = static_cast<const std::uint8_t*>(address);
+    const bool negative = size != 0 && (bytes[0] >> 4) != 0;
+    PushPacked(bytes, size, places, 1, negative);
+}
+
+void PushPDecimal(const void* address, std::uint32_t size, std::uint32_t places)
+{
+    const auto* bytes = static_cast<const std::uint8_t*>(address);
+    const bool negative = size != 0 && (bytes[size - 1] & 0x0F) == 0x0D;
+    PushPacked(bytes, size, places, 0, negative);
+}
+
+void PushLongDecimal(std::int32_t value)
+{
+    const std::int64_t wide = value;
+    PushMagnitude(static_cast<std::uint64_t>(wide < 0 ? -wide : wide), wide < 0);
+}
+
+void PushULongDecimal(std::uint32_t value)
+{
+    PushMagnitude(value, false);
+}
+
+void PushTextDecimal(const char* text)
+{
+    DecimalRegister* reg = NewTop();
+    if (reg == nullptr)
+        return;
+    SetZero(*reg);
+    if (text == nullptr)
+        return;
+    while (*text == ' ' || *text == '\t')
+        ++text;
+    const bool negative = *text == '-';
+    if (negative)
+        ++text;
+    const char* integer = text;
+    while (IsDigit(*text))
+        ++text;
+    const int integerDigits = static_cast<int>(text - integer);
+    const char* places = text;
+    int placeDigits = 0;
+    if (*text == '.' || *text == ',') {
+        places = ++text;
+        while (IsDigit(*text))
+            ++text;
+        placeDigits = static_cast<int>(text - places);
+    }
+    if (integerDigits + placeDigits == 0)
+        return;
+    const int exponent = *text == 'e' || *text == 'E' ? ParseExponent(text + 1) : 0;
+
+    // The digit `power` places above the units lands on position 32 + power + exponent.
+    std::uint8_t digits[kDecimalPositions] = {};
+    int low = kUnitsPosition;
+    int high = kUnitsPosition;
+    const auto place = [&](char c, std::int64_t power) {
+        const std::int64_t position = kUnitsPosition + power + exponent;
+        if (position < 0 || position > kTopPosition)
+            return;
+        digits[position] = static_cast<std::uint8_t>(c - '0');
+        low = std::min(low, static_cast<int>(position));
+        high = std::max(high, static_cast<int>(position));
+    };
+    for (int i = 0; i < integerDigits; ++i)
+        place(integer[i], std::int64_t { integerDigits } - 1 - i);
+    for (int i = 0; i < placeDigits; ++i)
+        place(places[i], -1 - std::int64_t { i });
+    Fill(*reg, digits, low, high, negative);
+}
+
+void PopToDecimal(void* address, std::uint32_t size, std::uint32_t places)
+{
+    if (size == 0) {
+        DecimalRegister discarded;
+        PopInto(discarded);
+        return;
+    }
+    auto* bytes = static_cast<std::uint8_t*>(address);
+    const bool negative = PopPacked(bytes, size, places, 1);
+    bytes[0] = static_cast<std::uint8_t>((bytes[0] & 0x0F) | (negative ? 0xF0 : 0x00));
+}
+
+void PopToPDecimal(void* address, std::uint32_t size, std::uint32_t places)
+{
+    if (size == 0) {
+        DecimalRegister discarded;
+        PopInto(discarded);
+        return;
+    }
+    auto* bytes = static_cast<std::uint8_t*>(address);
+    const bool negative = PopPacked(bytes, size, places, 0);
+    bytes[size - 1]
+        = static_cast<std::uint8_t>((bytes[size - 1] & 0xF0) | (negative ? 0x0D : 0x0F));
+}
+
+std::uint32_t PopULong()
+{
+    DecimalRegister reg;
+    PopInto(reg);
+    std::uint32_t value = 0;
+    for (int position = reg.high; position >= kUnitsPosition; --position)
+        value = value * 10u + static_cast<std::uint32_t>(reg.DigitAt(position));
+    return value;
+}
+
+std::int32_t PopLong()
+{
+    const bool negative = Stack().count > 0 && TopDecimal().sign != 0;
+    const std::uint32_t magnitude = PopULong();
+    return static_cast<std::int32_t>(negative ? 0u - magnitude : magnitude);
+}
+
+bool PopDecimalTruth()
+{
+    DecimalRegister reg;
+    PopInto(reg);
+    return !IsZero(reg);
+}
+
+void DropDecimal()
+{
+    DecimalStackStorage& stack = Stack();
+    if (stack.count > 0)
+        --stack.count;
+}
+
+int DecimalSign(const DecimalRegister& reg)
+{
+    if (IsZero(reg))
+        return 0;
+    return reg.sign != 0 ? -1 : 1;
+}
+
+int CompareDecimals()
+{
+    DecimalRegister right;
+    DecimalRegister left;
+    PopInto(right);
+    PopInto(left);
+    return Compare(left, right);
+}
+
+int CompareDecimalsMirrored()
+{
+    return -CompareDecimals();
+}
+
+void AddDecimals()
+{
+    Operands operands = TakeOperands();
+    Add(operands.left, operands.right, *operands.result);
+}
+
+void SubtractDecimals()
+{
+    Operands operands = TakeOperands();
+    operands.right.sign ^= 1;
+    Add(operands.left, operands.right, *operands.result);
+}
+
+void MultiplyDecimals()
+{
+    Operands operands = TakeOperands();
+    Multiply(operands.left, operands.right, *operands.result);
+}
+
+void DivideDecimals()
+{
+    Operands operands = TakeOperands();
+    Divide(operands.left, operands.right, *operands.result);
+}
+
+void RoundDecimal(DecimalRegister& reg, std::uint32_t places)
+{
+    if (places >= static_cast<std::uint32_t>(kMaxPlaces) + 1)
+        return; // the register holds no more than 32 places
+    const int newLow = kUnitsPosition - static_cast<int>(places);
+    if (reg.low >= newLow)
+        return;
+    const bool roundUp = reg.DigitAt(newLow - 1) >= 5;
+    if (reg.high < newLow) {
+        reg.digits[newLow] = 0;
+        reg.high = static_cast<std::uint8_t>(newLow);
+    }
+    reg.low = static_cast<std::uint8_t>(newLow);
+    if (!roundUp)
+        return;
+    for (int position = newLow; position <= reg.high; ++position) {
+        if (reg.digits[position] < 9) {
+            ++reg.digits[position];
+            return;
+        }
+        reg.digits[position] = 0;
+    }
+    if (reg.high < kTopPosition) { // a carry past the highest digit adds a leading 1
+        ++reg.high;
+        reg.digits[reg.high] = 1;
+    }
+}
+
+void AbsDecimal()
+{
+    if (Stack().count > 0)
+        TopDecimal().sign = 0;
+}
+
+void NegateDecimal()
+{
+    if (Stack().count > 0)
+        TopDecimal().sign ^= 1;
+}
+
+int DecimalToText(const DecimalRegister& reg, char* buffer)
+{
+    int length = 0;
+    if (DecimalSign(reg) < 0)
+        buffer[length++] = '-';
+    int position = std::max<int>(reg.high, kUnitsPosition);
+    while (position > kUnitsPosition && reg.DigitAt(position) == 0)
+        --position;
+    for (; position >= kUnitsPosition; --position)
+        buffer[length++] = static_cast<char>('0' + reg.DigitAt(position));
+    if (reg.low < kUnitsPosition) {
+        buffer[length++] = '.';
+        for (position = kUnitsPosition - 1; position >= reg.low; --position)
+            buffer[length++] = static_cast<char>('0' + reg.DigitAt(position));
+    }
+    return length;
+}
+
+} // namespace value
