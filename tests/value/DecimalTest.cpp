@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <common/TestSupport.h>
+
 #include <cstdint>
 #include <latch>
 #include <string>
@@ -524,6 +526,27 @@ TEST_F(DecimalTest, TooFewOperandsReadAsZero)
     SubtractDecimals(); // 0 - 4
     EXPECT_EQ(PopText(), "-4");
     EXPECT_EQ(DecimalDepth(), 0);
+}
+
+// --- the fuzzer's corpus --------------------------------------------------------------
+
+/// Replays the decimal text fuzzer's corpus (fuzz/corpus/decimal-text) with its property: the
+/// register's own text reads back as the same text and an equal number.
+TEST_F(DecimalTest, CorpusTextsReadBackFromTheirOwnText)
+{
+    const auto files = testsupport::CorpusFiles(VARN_DECIMAL_CORPUS_DIR);
+    ASSERT_FALSE(files.empty()) << "no corpus at " << VARN_DECIMAL_CORPUS_DIR;
+    for (const auto& path : files) {
+        SCOPED_TRACE(path.filename().string());
+        const std::string input = testsupport::ReadText(path);
+        PushTextDecimal(input.c_str());
+        ASSERT_TRUE(TopDecimal().CheckInvariants());
+        const std::string first = Text(TopDecimal());
+        PushTextDecimal(first.c_str());
+        EXPECT_EQ(Text(TopDecimal()), first);
+        EXPECT_EQ(CompareDecimals(), 0);
+        EXPECT_EQ(DecimalDepth(), 0);
+    }
 }
 
 // --- threads ---------------------------------------------------------------------------
