@@ -283,9 +283,9 @@ TEST_F(DecimalTest, StringStackExchangesDecimalText)
     Drop();
 
     // Only the first 99 characters are read: the 100th digit is not part of the number.
-    std::string long_(99, '0');
-    long_ += "7";
-    PushString(long_);
+    std::string longText(99, '0');
+    longText += "7";
+    PushString(longText);
     PopDecimal();
     EXPECT_EQ(PopText(), "0");
 

@@ -1,5 +1,6 @@
-// Counts every heap allocation the string stack makes: through its own block allocator and
-// through the global operator new, which this test program replaces.
+// Counts every heap allocation the string stack and the decimal registers make: through its own
+// block allocator and through the global operator new, which this test program replaces.
+#include <value/Decimal.h>
 #include <value/Heap.h>
 #include <value/StringStack.h>
 
@@ -115,6 +116,37 @@ TEST_F(StringStackAllocationTest, DigestGroupingAllocatesOnlyForConcat)
     g_counting = false;
     EXPECT_EQ(std::string_view(result, 43), "0123456789-ABCDEF0123-456789ABCD-EF01234567");
     EXPECT_EQ(g_blocks, (std::vector<std::size_t> { 11, 21, 22, 32, 33, 43 }));
+    EXPECT_EQ(g_newCalls, 0);
+}
+
+// Decimal arithmetic works in the thread's fixed registers: no step of it allocates.
+TEST_F(StringStackAllocationTest, DecimalArithmeticAllocatesNothing)
+{
+    ResetDecimalStack();
+    const std::uint8_t decimal[] = { 0xF1, 0x23, 0x45, 0x67 };
+    const std::uint8_t packed[] = { 0x12, 0x34, 0x5D };
+    std::uint8_t stored[4] = {};
+    PushDecimal(decimal, 4, 2);
+    PushPDecimal(packed, 3, 2);
+    AddDecimals();
+    PushTextDecimal("-3,25e1");
+    MultiplyDecimals();
+    PushLongDecimal(7);
+    DivideDecimals();
+    PushULongDecimal(1000);
+    DivideDecimals();
+    PushString("0.5");
+    PopDecimal();
+    SubtractDecimals();
+    RoundDecimal(TopDecimal(), 3);
+    NegateDecimal();
+    AbsDecimal();
+    PushLongDecimal(1);
+    EXPECT_EQ(CompareDecimals(), 1);
+    PopToDecimal(stored, 4, 2);
+    g_counting = false;
+    EXPECT_EQ(DecimalDepth(), 0);
+    EXPECT_TRUE(g_blocks.empty());
     EXPECT_EQ(g_newCalls, 0);
 }
 
