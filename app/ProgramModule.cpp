@@ -1,6 +1,7 @@
 #include "ProgramModule.h"
 
 #include <app/Globals.h>
+#include <value/IntlSettings.h>
 #include <value/LocaleFile.h>
 #include <value/Random.h>
 #include <window/Window.h>
@@ -36,8 +37,9 @@ void InitialiseProgramGlobals(int phase)
     if (!randomSeeded) {
         randomSeeded = true;
         value::SeedRandom(TimeSeed());
-        // The international settings (WIN.INI "intl") come first here once dates and times
-        // exist; the locale environment file beside the program follows them.
+        // The international settings (WIN.INI "intl") come first: the locale environment
+        // file beside the program may refer to them.
+        value::LoadIntlSettings();
         value::LoadLocaleEnvironment();
     }
     DialogFileName.Clear(value::ClearValue::Blank);

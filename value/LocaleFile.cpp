@@ -2,6 +2,7 @@
 
 #include "Collation.h"
 #include "ErrorCode.h"
+#include "IntlSettings.h"
 #include "LocaleTexts.h"
 #include "MessageOverrides.h"
 
@@ -9,7 +10,6 @@
 #include <platform/CharacterSet.h>
 #include <platform/File.h>
 #include <platform/Path.h>
-#include <platform/Profile.h>
 #include <platform/Text.h>
 
 #include <algorithm>
@@ -407,10 +407,10 @@ void ApplyTimeMarks(std::string_view value, LocaleCharacterSet& characterSet)
 {
     const auto items = AnsiItems(value, characterSet);
     if (ItemAt(items, 0) == kWindows) {
-        // The profile answers the current text when it has none, so this never empties a mark
-        // the user did not empty in the profile.
-        SetMorningMark(platform::GetProfileString("intl", "s1159", MorningMark()));
-        SetAfternoonMark(platform::GetProfileString("intl", "s2359", AfternoonMark()));
+        // The Windows marks as start-up read them: the profile's, else the user's locale's.
+        const IntlSettings& windows = CurrentIntlSettings();
+        SetMorningMark(windows.morningMark);
+        SetAfternoonMark(windows.afternoonMark);
         return;
     }
     if (const std::string_view morning = ItemAt(items, 0); !morning.empty())

@@ -1,5 +1,6 @@
 #include <platform/Display.h>
 #include <platform/Path.h>
+#include <value/Dates.h>
 #include <window/Engine.h>
 #include <window/RuntimeMain.h>
 #include <window/RuntimeStop.h>
@@ -53,6 +54,7 @@ std::function<int()> FirstThread(const std::function<int()>& program)
         {
             RuntimeSession session;
             if (session.Started()) {
+                value::MarkRuntimeStart();
                 // Installed once for the display's run: the display itself tells whether a
                 // window is open when the session manager asks.
                 platform::RefuseSessionEnd(SessionEndWarning());

@@ -2,6 +2,7 @@
 #include <platform/Text.h>
 #include <value/Collation.h>
 #include <value/ErrorCode.h>
+#include <value/IntlSettings.h>
 #include <value/LocaleFile.h>
 #include <value/LocaleTexts.h>
 #include <value/MessageOverrides.h>
@@ -107,6 +108,7 @@ void ResetLocale()
     ResetCharacterTables();
     ClearMessageOverrides();
     ResetLocaleTexts();
+    SetIntlSettingsForTesting({});
     PostErrorCode(0);
 }
 
@@ -349,7 +351,40 @@ TEST_F(LocaleFileTest, TimeMarks)
         ResetLocaleTexts();
         const std::string profile = WriteFile(c.profile ? c.profile : "", "win.ini");
         ScopedEnvironment environment("VARN_WIN_INI", profile.c_str());
+        // Start-up reads the Windows settings before the environment file; no locale, so a
+        // key the profile lacks takes the built-in default.
+        ScopedEnvironment locale("LC_ALL", "C");
+        LoadIntlSettings();
         ApplyLocaleSetting("ORVAMPM", c.value);
+        EXPECT_EQ(MorningMark(), c.morning);
+        EXPECT_EQ(AfternoonMark(), c.afternoon);
+    }
+}
+
+// WINDOWS takes the marks start-up read, so a profile without them gives the locale's, and a
+// profile that has them wins over the locale.
+TEST_F(LocaleFileTest, WindowsTimeMarksFollowTheLocale)
+{
+    struct Case {
+        const char* what;
+        const char* profile;
+        const char* morning;
+        const char* afternoon;
+    };
+    const Case cases[] = {
+        { "no keys: the locale's marks, cut to 2", "[intl]\nsTime=.\n", "de", "du" },
+        { "the profile wins", "[intl]\ns1159=dop.\ns2359=odp.\n", "do", "od" },
+        { "one key each way", "[intl]\ns2359=od\n", "de", "od" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetLocaleTexts();
+        const std::string profile = WriteFile(c.profile, "win.ini");
+        ScopedEnvironment environment("VARN_WIN_INI", profile.c_str());
+        ScopedEnvironment locale("LC_ALL", "hu_HU.UTF-8");
+        LoadIntlSettings();
+        ApplyLocaleSetting("ORVAMPM", "vm,nm"); // replaced by what follows
+        ApplyLocaleSetting("ORVAMPM", "WINDOWS");
         EXPECT_EQ(MorningMark(), c.morning);
         EXPECT_EQ(AfternoonMark(), c.afternoon);
     }
