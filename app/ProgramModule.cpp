@@ -3,6 +3,7 @@
 #include <app/Globals.h>
 #include <value/IntlSettings.h>
 #include <value/LocaleFile.h>
+#include <value/Picture.h>
 #include <value/Random.h>
 #include <window/Window.h>
 
@@ -40,6 +41,7 @@ void InitialiseProgramGlobals(int phase)
         // The international settings (WIN.INI "intl") come first: the locale environment
         // file beside the program may refer to them.
         value::LoadIntlSettings();
+        value::BuildWindowsPictures();
         value::LoadLocaleEnvironment();
     }
     DialogFileName.Clear(value::ClearValue::Blank);
