@@ -309,7 +309,7 @@ std::size_t FormatValueText(const CompiledPicture& picture, std::string_view val
     const std::size_t width = picture.width;
     if (picture.kind == PictureKind::String) {
         const std::size_t kept = std::min(value.size(), width);
-        std::memcpy(buffer, value.data(), kept);
+        std::copy_n(value.data(), kept, buffer); // an empty view may have no data
         std::memset(buffer + kept, ' ', width - kept);
         return width;
     }
@@ -319,7 +319,7 @@ std::size_t FormatValueText(const CompiledPicture& picture, std::string_view val
         return FormatKeyInText(picture, value, buffer);
     char text[kStringPictureWidth + 1];
     const std::size_t kept = std::min(value.size(), kStringPictureWidth);
-    std::memcpy(text, value.data(), kept);
+    std::copy_n(value.data(), kept, text);
     text[kept] = '\0';
     const int depth = DecimalDepth();
     PushTextDecimal(text);
