@@ -73,9 +73,11 @@ enum class PictureRole : std::uint8_t {
     KeyInClass5,  ///< @K "|"
 };
 
+/// One position of a row. No default values: a picture's row is written by CompilePicture
+/// up to its width, and what lies beyond the width is never read.
 struct PicturePosition {
-    char character = 0;
-    PictureRole role = PictureRole::Literal;
+    char character;
+    PictureRole role;
 };
 
 inline constexpr std::size_t kPictureTextLimit = 254;
@@ -86,6 +88,7 @@ inline constexpr std::size_t kStringPictureWidth = 255;
 inline constexpr std::uint8_t kPictureDefaultWindow = 80;
 
 /// A compiled picture: a value type of fixed size. An invalid picture is all zero (width 0).
+/// A default-constructed one has its header zero and its row unset: compile it before use.
 struct CompiledPicture {
     PictureKind kind = PictureKind::Numeric;
     std::uint8_t subKind = 0; ///< 3 numeric and pattern, 2 scientific, 1 date and time, else 0
@@ -107,7 +110,8 @@ struct CompiledPicture {
     bool hasSign = false;
     /// Time pictures: true when an AM/PM mark is shown (the hour is on a 12-hour clock).
     bool hasTimeMark = false;
-    PicturePosition positions[kPicturePositions] = {};
+    /// The row: `width` positions are in use, the rest is unspecified (zero when invalid).
+    PicturePosition positions[kPicturePositions];
     const char* source = nullptr; ///< the text the picture was compiled from
 
     std::string_view Source() const { return source == nullptr ? std::string_view {} : source; }

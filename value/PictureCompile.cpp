@@ -4,7 +4,9 @@
 #include "PictureInternal.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
+#include <iterator>
 
 namespace value {
 
@@ -184,30 +186,32 @@ void LayIntegerPositions(
         grouping = parts.decimal == '`' ? '.' : ',';
     const char leadingFill = parts.fill == '*' ? '*' : ' ';
 
-    PicturePosition reversed[kPicturePositions];
+    // Written straight into the row, from its right end.
+    PicturePosition* const row0 = row.Reserve(static_cast<std::size_t>(count));
+    if (row0 == nullptr)
+        return;
+    PicturePosition* at = row0 + count;
     int digits = 0;
     int groupings = 0;
     for (int i = 0; i < count; ++i) {
+        --at;
         // A grouping is due after every three digits. Left over as the last position it can
         // hold no digit after it, so it stays empty; only a field too narrow for any grouping
         // takes a fourth digit there instead (@N4).
-        if (grouping != 0 && digits > 0 && digits % 3 == 0
-            && reversed[i - 1].role != PictureRole::Grouping && (count - i >= 2 || groupings > 0)) {
-            reversed[i] = { grouping, PictureRole::Grouping };
+        if (grouping != 0 && digits > 0 && digits % 3 == 0 && at[1].role != PictureRole::Grouping
+            && (count - i >= 2 || groupings > 0)) {
+            *at = { grouping, PictureRole::Grouping };
             ++groupings;
             continue;
         }
         if (digits == 0)
-            reversed[i]
-                = { '0', implied ? PictureRole::ImpliedDecimalPoint : PictureRole::DigitZeroShown };
+            *at = { '0', implied ? PictureRole::ImpliedDecimalPoint : PictureRole::DigitZeroShown };
         else if (parts.fill == '0')
-            reversed[i] = { '0', PictureRole::DigitZeroShown };
+            *at = { '0', PictureRole::DigitZeroShown };
         else
-            reversed[i] = { leadingFill, PictureRole::DigitZeroBlank };
+            *at = { leadingFill, PictureRole::DigitZeroBlank };
         ++digits;
     }
-    for (int i = count - 1; i >= 0; --i)
-        row.Add(reversed[i].role, reversed[i].character);
     picture.integerDigits = static_cast<std::uint8_t>(digits);
     picture.suppressedGrouping = parts.fill == '0' ? grouping : leadingFill;
 }
@@ -592,25 +596,23 @@ bool CompileTimeLayout(CompiledPicture& picture, int number)
 
 } // namespace picture
 
-void CompilePicture(CompiledPicture& picture, const char* text)
+namespace {
+
+/// Compiles the text after a leading "@"; false when it is no valid picture.
+bool CompileText(CompiledPicture& picture, const char* start)
 {
-    picture = CompiledPicture {};
-    if (text == nullptr) {
-        picture.kind = PictureKind::String;
-        picture.width = static_cast<std::uint8_t>(kStringPictureWidth);
-        return;
-    }
-    const char* start = *text == '@' ? text + 1 : text;
-    std::size_t length = ::strnlen(start, kPictureTextLimit + 1);
+    std::size_t length = 0;
+    while (length <= kPictureTextLimit && start[length] != '\0')
+        ++length;
     if (length < 1 || length > kPictureTextLimit)
-        return;
+        return false;
     bool blankWhenZero = false;
     if (start[length - 1] == 'b' || start[length - 1] == 'B') {
         blankWhenZero = true;
         --length;
     }
     if (length < 2)
-        return;
+        return false;
     const std::string_view body(start + 1, length - 1);
     bool compiled = false;
     switch (UpperAscii(start[0])) {
@@ -638,11 +640,27 @@ void CompilePicture(CompiledPicture& picture, const char* text)
     default:
         break;
     }
-    if (!compiled || picture.width == 0) {
-        picture = CompiledPicture {};
+    picture.blankWhenZero = blankWhenZero;
+    return compiled && picture.width != 0;
+}
+
+} // namespace
+
+void CompilePicture(CompiledPicture& picture, const char* text)
+{
+    // The header is cleared here and the row written as far as the width reaches; only an
+    // invalid picture is cleared whole.
+    std::memset(static_cast<void*>(&picture), 0, offsetof(CompiledPicture, positions));
+    picture.source = nullptr;
+    if (text == nullptr) {
+        picture.kind = PictureKind::String;
+        picture.width = static_cast<std::uint8_t>(kStringPictureWidth);
         return;
     }
-    picture.blankWhenZero = blankWhenZero;
+    if (!CompileText(picture, *text == '@' ? text + 1 : text)) {
+        picture = picture::kEmptyPicture;
+        return;
+    }
     picture.source = text;
 }
 

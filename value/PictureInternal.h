@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <type_traits>
 
 // What the picture files share among themselves: the row builder, the Windows pictures and the
 // per-kind formatters and readers. Not for use outside value/Picture*.cpp.
@@ -14,6 +15,12 @@ namespace value {
 struct DecimalRegister;
 
 namespace picture {
+
+/// The all-zero picture, as an invalid picture is. (Assigning a temporary of this size
+/// makes g++ 12 fail at -O2, so every reset copies this one.)
+inline constexpr CompiledPicture kEmptyPicture {};
+static_assert(
+    std::is_trivially_copyable_v<CompiledPicture> && std::is_standard_layout_v<CompiledPicture>);
 
 /// Appends positions to a picture's row; `Failed` once a position did not fit.
 class RowBuilder {
@@ -29,6 +36,18 @@ public:
             return;
         }
         m_picture.positions[m_count++] = { character, role };
+    }
+    /// Takes the next `count` positions for the caller to fill; null (and Failed) when they
+    /// do not fit.
+    PicturePosition* Reserve(std::size_t count)
+    {
+        if (count > kPicturePositions - m_count) {
+            m_failed = true;
+            return nullptr;
+        }
+        PicturePosition* first = m_picture.positions + m_count;
+        m_count += count;
+        return first;
     }
     std::size_t Count() const { return m_count; }
     bool Failed() const { return m_failed; }

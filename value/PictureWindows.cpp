@@ -30,7 +30,7 @@ void AddTwoDigits(RowBuilder& row, PictureRole role, bool leadingZero)
 
 void StartDate(CompiledPicture& picture, int number)
 {
-    picture = CompiledPicture {};
+    picture = picture::kEmptyPicture;
     picture.kind = PictureKind::Date;
     picture.subKind = 1;
     picture.number = static_cast<std::uint8_t>(number);
@@ -40,7 +40,7 @@ void StartDate(CompiledPicture& picture, int number)
 void Finish(CompiledPicture& picture, const RowBuilder& row)
 {
     if (row.Failed() || row.Count() == 0)
-        picture = CompiledPicture {};
+        picture = picture::kEmptyPicture;
     else
         picture.width = static_cast<std::uint8_t>(row.Count());
 }
@@ -180,7 +180,7 @@ void BuildLongDate(CompiledPicture& picture, std::string_view format)
 
 void BuildTime(CompiledPicture& picture, const IntlSettings& settings, int number)
 {
-    picture = CompiledPicture {};
+    picture = picture::kEmptyPicture;
     picture.kind = PictureKind::Time;
     picture.subKind = 1;
     picture.number = static_cast<std::uint8_t>(number);
