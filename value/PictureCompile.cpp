@@ -340,6 +340,9 @@ bool CompilePattern(CompiledPicture& picture, std::string_view body)
     return !row.Failed();
 }
 
+/// The @K escape, a backslash: the character after it is a literal.
+constexpr char kKeyInEscape = '\x5c';
+
 bool CompileKeyIn(CompiledPicture& picture, std::string_view body)
 {
     std::string_view inner;
@@ -371,7 +374,7 @@ bool CompileKeyIn(CompiledPicture& picture, std::string_view body)
         case '|':
             row.Add(PictureRole::KeyInClass5, ' ');
             break;
-        case '\\':
+        case kKeyInEscape:
             // The next character is a literal; a "\" with nothing after it stands for itself.
             row.Add(PictureRole::Literal, i + 1 < inner.size() ? inner[++i] : c);
             break;
