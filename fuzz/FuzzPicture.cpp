@@ -1,10 +1,12 @@
-// libFuzzer target for pictures. The input is a picture text, a line feed, then typed text.
+// libFuzzer target for pictures. The input is a picture text, a line feed, then typed text,
+// and optionally a second line feed and a Windows date format that the Windows pictures are
+// built from for this input (the clock settings derived from it too).
 // Any picture and any typed text must compile, format and read back without harm, leaving the
 // string stack and the decimal registers as they were; and two round trips must hold:
 //   - a numeric picture shows a number that fits its integer positions so that reading the
 //     text back gives the number rounded to the picture's places;
-//   - a date picture with a month, a day and a four-digit year (or a two-digit year inside its
-//     window) shows a day number so that reading it back gives the same day number.
+//   - a date picture with one month, one day and one four-digit year (or a two-digit year inside
+//     its window) shows a day number so that reading it back gives the same day number.
 // Its corpus, fuzz/corpus/picture, is replayed by value_tests (PictureCorpusTest).
 
 #include <value/Dates.h>
@@ -113,15 +115,26 @@ void CheckDateRoundTrip(const CompiledPicture& picture, std::string_view typed)
 {
     if (picture.kind != PictureKind::Date || typed.size() < 3)
         return;
+    // One field of each part; the year's length decides whether it reads back unwindowed.
+    int months = 0;
+    int days = 0;
     int years = 0;
-    bool month = false;
-    bool day = false;
+    std::size_t yearLength = 0;
     for (std::size_t i = 0; i < picture.width; ++i) {
         const PictureRole role = picture.positions[i].role;
-        years += role == PictureRole::YearDigit ? 1 : 0;
-        month = month || role == PictureRole::MonthDigit || role == PictureRole::MonthName;
-        day = day || role == PictureRole::DayDigit;
+        if (i > 0 && picture.positions[i - 1].role == role) {
+            yearLength += role == PictureRole::YearDigit ? 1 : 0;
+            continue;
+        }
+        months += role == PictureRole::MonthDigit || role == PictureRole::MonthName ? 1 : 0;
+        days += role == PictureRole::DayDigit ? 1 : 0;
+        if (role == PictureRole::YearDigit) {
+            ++years;
+            yearLength = 1;
+        }
     }
+    if (months != 1 || days != 1 || years != 1)
+        return;
     const std::uint32_t bits = static_cast<std::uint8_t>(typed[0])
         | static_cast<std::uint32_t>(static_cast<std::uint8_t>(typed[1])) << 8
         | static_cast<std::uint32_t>(static_cast<std::uint8_t>(typed[2])) << 16;
@@ -129,9 +142,9 @@ void CheckDateRoundTrip(const CompiledPicture& picture, std::string_view typed)
         + static_cast<std::int32_t>(bits % (kLastDayNumber - kFirstDayNumber + 1));
     CalendarDate date;
     Require(DateToCalendar(dayNumber, date) == 0);
-    const bool yearKept
-        = years == 4 || (years == 2 && WindowYear(date.year % 100, picture.window) == date.year);
-    if (!month || !day || !yearKept)
+    const bool yearKept = yearLength == 4
+        || (yearLength == 2 && WindowYear(date.year % 100, picture.window) == date.year);
+    if (!yearKept)
         return;
 
     const std::string text = std::to_string(dayNumber);
@@ -142,6 +155,23 @@ void CheckDateRoundTrip(const CompiledPicture& picture, std::string_view typed)
     Require(std::string_view(back, length) == text);
 }
 
+/// The settings an input names: the defaults without a format, else that format for both
+/// dates and the clock settings taken from its first characters.
+IntlSettings Settings(std::string_view format)
+{
+    IntlSettings settings;
+    if (format.empty())
+        return settings;
+    settings.shortDate = std::string(format);
+    settings.longDate = std::string(format);
+    settings.clockKind = format[0] & 1;
+    settings.hourLeadingZero = format[0] & 2;
+    settings.timeSeparator = format.size() > 1 ? format[1] : ':';
+    settings.morningMark = std::string(format.substr(0, 2));
+    settings.afternoonMark = std::string(format.substr(format.size() > 2 ? 2 : 0, 2));
+    return settings;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -150,20 +180,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // so that replaying the corpus inside a test program leaves no trace for other tests.
     PinCurrentYearForTesting(2026);
     ResetLocaleTexts();
-    static const bool windowsBuilt = [] {
-        SetIntlSettingsForTesting(IntlSettings {});
-        BuildWindowsPictures();
-        return true;
-    }();
-    (void)windowsBuilt;
     ResetDecimalStack();
     ResetStringStack();
 
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const std::size_t split = input.find('\n');
     const std::string text(input.substr(0, split)); // the picture ends at its first NUL
-    const std::string_view typed
+    std::string_view typed
         = split == std::string_view::npos ? std::string_view {} : input.substr(split + 1);
+    std::string_view format;
+    if (const std::size_t second = typed.find('\n'); second != std::string_view::npos) {
+        format = typed.substr(second + 1);
+        typed = typed.substr(0, second);
+    }
+    SetIntlSettingsForTesting(Settings(format));
+    BuildWindowsPictures();
 
     CompiledPicture picture;
     CompilePicture(picture, text.c_str());
@@ -179,5 +210,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckDateRoundTrip(picture, typed);
     Require(DecimalDepth() == 0 && StackDepth() == 0);
     PinCurrentYearForTesting(std::nullopt);
+    SetIntlSettingsForTesting(IntlSettings {});
+    BuildWindowsPictures();
     return 0;
 }

@@ -25,7 +25,7 @@ std::size_t RunAt(const CompiledPicture& picture, std::size_t at)
 char* WriteDigits(const CompiledPicture& picture, std::size_t at, std::size_t run,
     std::int32_t value, char* cursor)
 {
-    char digits[10];
+    char digits[kPicturePositions]; // a Windows format can put fields of one part side by side
     for (std::size_t i = run; i > 0; --i) {
         digits[i - 1] = static_cast<char>('0' + value % 10);
         value /= 10;
@@ -90,11 +90,11 @@ int ReadDigits(const CompiledPicture& picture, std::size_t position, std::size_t
     return count;
 }
 
-/// A literal or separator position takes one typed character, unless it is a digit that the
-/// next part needs (separators may be left out when typing).
-void SkipLiteral(std::string_view typed, std::size_t& at)
+/// A literal or separator position takes one typed character: its own, or any that is no
+/// digit. Another digit is left for the next part, since separators may be left out.
+void SkipLiteral(char own, std::string_view typed, std::size_t& at)
 {
-    if (at < typed.size() && !IsDigit(typed[at]))
+    if (at < typed.size() && (typed[at] == own || !IsDigit(typed[at])))
         ++at;
 }
 
@@ -241,7 +241,7 @@ std::size_t ReadDate(const CompiledPicture& picture, std::string_view typed, cha
             }
         } else {
             for (std::size_t k = 0; k < run; ++k)
-                SkipLiteral(typed, at);
+                SkipLiteral(picture.positions[i + k].character, typed, at);
         }
         i += run;
     }
@@ -290,7 +290,7 @@ std::size_t ReadTime(const CompiledPicture& picture, std::string_view typed, cha
             ++at;
         } else {
             for (std::size_t k = 0; k < run; ++k)
-                SkipLiteral(typed, at);
+                SkipLiteral(picture.positions[i + k].character, typed, at);
         }
         i += run;
     }

@@ -138,6 +138,7 @@ bool BuildLongDateFrom(CompiledPicture& picture, std::string_view format)
     RowBuilder row(picture);
     std::size_t fieldsEnd = 0; // the row's length after its last field
     bool endsWithWeekday = false;
+    bool shown[3] = {}; // day, month, year: each is shown once
     std::size_t at = 0;
     while (at < format.size()) {
         const char c = format[at];
@@ -150,6 +151,10 @@ bool BuildLongDateFrom(CompiledPicture& picture, std::string_view format)
                 endsWithWeekday = true;
                 continue;
             }
+            bool& once = shown[c == 'd' ? 0 : c == 'M' ? 1 : 2];
+            if (once)
+                continue;
+            once = true;
             AddField(row, c, run);
             fieldsEnd = row.Count();
             endsWithWeekday = false;

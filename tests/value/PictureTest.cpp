@@ -29,6 +29,7 @@ struct CompileRow {
 
 TEST_F(PictureCompileTest, KindsWidthsAndInvalidTexts)
 {
+    // clang-format off
     const CompileRow rows[] = {
         { "@S40", PictureKind::String, 40, 0 },
         { "S40", PictureKind::String, 40, 0 },      // the "@" is optional
@@ -74,6 +75,7 @@ TEST_F(PictureCompileTest, KindsWidthsAndInvalidTexts)
         { "@K@@-###K", PictureKind::KeyIn, 6, 0 },
         { "@KK", PictureKind::KeyIn, 0, 0 },
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text);
         CompiledPicture picture;
@@ -106,6 +108,7 @@ TEST_F(PictureCompileTest, ModifiersOfDates)
         int window;
         bool blank;
     };
+    // clang-format off
     const Row rows[] = {
         { "@D1", 80, false },
         { "@D1<50", 50, false },
@@ -115,6 +118,7 @@ TEST_F(PictureCompileTest, ModifiersOfDates)
         { "@D6B", 80, true },
         { "@D2<60-b", 60, true },
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text);
         CompiledPicture picture;
@@ -146,23 +150,29 @@ struct FormatRow {
 
 TEST_F(NumberPictureTest, FormatsNumbers)
 {
+    // clang-format off
     const FormatRow rows[] = {
         { "@N9", "1234567", "1,234,567" },
         { "@N09", "1234567", "001234567" }, // zero fill, no grouping
         { "@N4", "123456", "####" },        // too many digits
         { "@N4", "1234", "1234" },          // too narrow for a grouping: four digits
-        { "@N5", "1234", "1,234" }, { "@N6.1", "2.25", "   2.3" }, // rounded half away from zero
-        { "@N-6.1", "-2.25", "  -2.3" }, { "@N6.1", "0.04", "   0.0" },
+        { "@N5", "1234", "1,234" },
+        { "@N6.1", "2.25", "   2.3" }, // rounded half away from zero
+        { "@N-6.1", "-2.25", "  -2.3" },
+        { "@N6.1", "0.04", "   0.0" },
         { "@N-6.2", "-0.004", "  0.00" }, // rounds to zero: no sign
-        { "@N12.2", "1234.5", "    1,234.50" }, { "@N12.2", "0.5", "        0.50" },
+        { "@N12.2", "1234.5", "    1,234.50" },
+        { "@N12.2", "0.5", "        0.50" },
         { "@N12.2", "999999.995", "1,000,000.00" }, // the carry adds a digit
         { "@N6.2", "1234", "###.##" },              // every digit position overflows
         { "@N-12.2", "-1234.5", "   -1,234.50" },   // the sign floats to the first digit
         { "@N-12.2", "1234.5", "    1,234.50" },
         { "@N-12.2", "-123456", " -123,456.00" }, // the leftmost grouping left empty
         { "@N(10.2)", "-1234.5", "(1,234.50)" },  // no room to float
-        { "@N(10.2)", "-12.5", "   (12.50)" }, { "@N(10.2)", "12.5", "    12.50 " },
-        { "@N10.2-", "-12.5", "    12.50-" }, { "@N10.2-", "12.5", "    12.50 " },
+        { "@N(10.2)", "-12.5", "   (12.50)" },
+        { "@N(10.2)", "12.5", "    12.50 " },
+        { "@N10.2-", "-12.5", "    12.50-" },
+        { "@N10.2-", "12.5", "    12.50 " },
         { "@N$10.2", "1234.5", "$ 1,234.50" }, // currency before
         { "@N$-10.2", "-12", "$   -12.00" },   // the sign floats inside the currency
         { "@N10.2$", "1234.5", " 1,234.50$" }, // currency after
@@ -177,12 +187,15 @@ TEST_F(NumberPictureTest, FormatsNumbers)
         { "@N-06", "-12", "-00012" },           // with "0" the sign stays put
         { "@N12v2", "1234.5", "     1,23450" }, // implied point: no position
         { "@N9.2b", "0", "         " },         // blank when zero
-        { "@N9.2", "0", "     0.00" }, { "@N9.2B", "0.001", "         " }, // zero once rounded
+        { "@N9.2", "0", "     0.00" },
+        { "@N9.2B", "0.001", "         " }, // zero once rounded
         { "@N6", "-12345", "######" },                          // no sign position: "-" needs room
         { "@N6", "-1234", "-1,234" },                           // ... and takes a free leading one
-        { "@N05", "-12", "-0012" }, { "@N3.2", "0.25", ".25" }, // no integer position
+        { "@N05", "-12", "-0012" },
+        { "@N3.2", "0.25", ".25" }, // no integer position
         { "@N3.2", "1", ".##" },                                // the point stays
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.picture) + " of " + row.value);
         EXPECT_EQ(Format(row.picture, row.value), row.shown);
@@ -191,6 +204,7 @@ TEST_F(NumberPictureTest, FormatsNumbers)
 
 TEST_F(NumberPictureTest, FormatsScientificNumbers)
 {
+    // clang-format off
     const FormatRow rows[] = {
         { "@E12.2", "1234.5", "   1.23e+003" },
         { "@E12.2", "-1234.5", "  -1.23e+003" },
@@ -201,6 +215,7 @@ TEST_F(NumberPictureTest, FormatsScientificNumbers)
         { "@E7", "5", " 5e+000" },
         { "@E11`3", "0.5", " 5,000e-001" },
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.picture) + " of " + row.value);
         EXPECT_EQ(Format(row.picture, row.value), row.shown);
@@ -209,6 +224,7 @@ TEST_F(NumberPictureTest, FormatsScientificNumbers)
 
 TEST_F(NumberPictureTest, FormatsPatternsAndKeyIns)
 {
+    // clang-format off
     const FormatRow rows[] = {
         { "@P(###)###-####P", "5551234567", "(555)123-4567" },
         { "@P###-##P", "12", "000-12" }, // "#" shows leading zeros
@@ -220,6 +236,7 @@ TEST_F(NumberPictureTest, FormatsPatternsAndKeyIns)
         { "@P##Pb", "0", "  " },
         { "@K##-<<K", "1234", "12-34" },
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.picture) + " of " + row.value);
         EXPECT_EQ(Format(row.picture, row.value), row.shown);
@@ -252,19 +269,26 @@ struct ReadRow {
 
 TEST_F(NumberReadingTest, ReadsTypedText)
 {
+    // clang-format off
     const ReadRow rows[] = {
         { "@S20", "$1,234.50", "1234.50" }, // a string picture keeps what a number needs
-        { nullptr, "$1,234.50", "1234.50" }, { "@S20", "-12e-3x", "-12e-3" },
+        { nullptr, "$1,234.50", "1234.50" },
+        { "@S20", "-12e-3x", "-12e-3" },
         { "@S20", "1.2.3", "1.23" },                           // only the first point
         { "@S20", "ab-5", "-5" },                              // "-" before anything kept
         { "@S20", "5-3", "53" },                               // elsewhere it is dropped
-        { "@S20", "2E+5", "2E+5" }, { "@S3", "12345", "123" }, // within the width
-        { "@N12.2", "    1,234.50", "1234.50" }, { "@N-12.2", "   -1,234.50", "-1234.50" },
-        { "@N(10.2)", "(1,234.50)", "-1234.50" }, { "@N(10.2)", "   (12.50)", "-12.50" },
-        { "@N10.2-", "    12.50-", "-12.50" }, { "@N9", "1,234,567", "1234567" },
+        { "@S20", "2E+5", "2E+5" },
+        { "@S3", "12345", "123" }, // within the width
+        { "@N12.2", "    1,234.50", "1234.50" },
+        { "@N-12.2", "   -1,234.50", "-1234.50" },
+        { "@N(10.2)", "(1,234.50)", "-1234.50" },
+        { "@N(10.2)", "   (12.50)", "-12.50" },
+        { "@N10.2-", "    12.50-", "-12.50" },
+        { "@N9", "1,234,567", "1234567" },
         { "@N5", "   12", "12" },
         { "@N12v2", "     1,23450", "1234.50" }, // implied point after the units digit
-        { "@N$10.2", "$ 1,234.50", "1234.50" }, { "@E12.2", "   1.23e+003", "1.23e003" },
+        { "@N$10.2", "$ 1,234.50", "1234.50" },
+        { "@E12.2", "   1.23e+003", "1.23e003" },
         { "@E12.2", "  -1.23e-003", "-1.23e-003" },
         { "@P(###)###-####P", "(555)123-4567", "5551234567" },
         { "@P<<#P", "  5", "005" }, // "<" reads a blank as 0
@@ -272,6 +296,7 @@ TEST_F(NumberReadingTest, ReadsTypedText)
         { "@K^^K", "a ", "a " }, // key-in characters are copied unchanged
         { "@N", "123", "" },     // invalid picture
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(
             std::string(row.picture == nullptr ? "(none)" : row.picture) + " of " + row.typed);
@@ -295,6 +320,7 @@ TEST(KeyInClassTest, WhatEachClassAccepts)
         const char* accepted;
         const char* refused;
     };
+    // clang-format off
     const Row rows[] = {
         { 1, "aZ ", "1-\t" },
         { 2, "AZ ", "a1-" },
@@ -304,6 +330,7 @@ TEST(KeyInClassTest, WhatEachClassAccepts)
         { 0, "", "a1 " },
         { 6, "", "a1 " },
     };
+    // clang-format on
     ResetCharacterTables();
     for (const auto& row : rows) {
         for (const char* c = row.accepted; *c != '\0'; ++c)
@@ -363,6 +390,7 @@ TEST_F(PictureStackTest, FormatValueTextShowsAVariablesText)
         const char* value;
         const char* shown;
     };
+    // clang-format off
     const Row rows[] = {
         { "@S5", "abcdefg", "abcde" },      // cut at the width
         { "@S5", "ab", "ab   " },           // blank filled to the width
@@ -371,6 +399,7 @@ TEST_F(PictureStackTest, FormatValueTextShowsAVariablesText)
         { "@K@@-###K", "AB123", "AB-123" }, // typed text goes back into its positions
         { "@K@@-###K", "A", "A -   " },
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.picture) + " of " + row.value);
         CompiledPicture picture;
@@ -410,6 +439,7 @@ TEST_F(PictureStackTest, NumbersSurviveFormatThenDeformat)
         const char* value;
         const char* back;
     };
+    // clang-format off
     const Row rows[] = {
         { "@N-12.2", "-1234.5", "-1234.50" },
         { "@N$(12.2)", "-0.07", "-0.07" },
@@ -417,6 +447,7 @@ TEST_F(PictureStackTest, NumbersSurviveFormatThenDeformat)
         { "@N12v3", "12.3456", "12.346" },
         { "@E12.3", "-0.00012345", "-1.235e-004" },
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.picture) + " of " + row.value);
         CompiledPicture picture;
