@@ -98,8 +98,16 @@ void SkipLiteral(char own, std::string_view typed, std::size_t& at)
         ++at;
 }
 
+bool SameLetter(char a, char b)
+{
+    return ToUpperChar(static_cast<unsigned char>(a)) == ToUpperChar(static_cast<unsigned char>(b));
+}
+
 /// The month whose abbreviation the typed word starts with, without regard to case; 0 if none.
-int MatchMonth(std::string_view typed, std::size_t& at)
+/// The rest of the word is passed over: the letters that continue the month's full name, then
+/// any other letter but `next`, the character of the position after the name, which a name
+/// that closes up leaves right behind it.
+int MatchMonth(std::string_view typed, std::size_t& at, char next)
 {
     const std::string_view word = typed.substr(at, kMonthAbbreviationLimit);
     int month = 0;
@@ -109,13 +117,19 @@ int MatchMonth(std::string_view typed, std::size_t& at)
             continue;
         bool same = true;
         for (std::size_t i = 0; i < abbreviation.size() && same; ++i)
-            same = ToUpperChar(static_cast<unsigned char>(word[i]))
-                == ToUpperChar(static_cast<unsigned char>(abbreviation[i]));
+            same = SameLetter(word[i], abbreviation[i]);
         if (same)
             month = m;
     }
     at += word.size();
-    while (at < typed.size() && IsLetterChar(static_cast<unsigned char>(typed[at])))
+    const std::string_view name = month != 0 ? MonthName(month) : std::string_view {};
+    std::size_t k = word.size();
+    while (at < typed.size() && k < name.size() && SameLetter(typed[at], name[k])) {
+        ++at;
+        ++k;
+    }
+    while (at < typed.size() && IsLetterChar(static_cast<unsigned char>(typed[at]))
+        && typed[at] != next)
         ++at;
     return month;
 }
@@ -235,7 +249,8 @@ std::size_t ReadDate(const CompiledPicture& picture, std::string_view typed, cha
                 read[part] = true;
             }
         } else if (role == PictureRole::MonthName) {
-            if (const int month = MatchMonth(typed, at); month != 0) {
+            const char next = i + run < picture.width ? picture.positions[i + run].character : '\0';
+            if (const int month = MatchMonth(typed, at, next); month != 0) {
                 parts[0] = month;
                 read[0] = true;
             }

@@ -325,4 +325,18 @@ TEST_F(WindowsPictureTest, TimeMarksFromTheSettings)
     EXPECT_EQ(Deformat("@T7", "01:05 p "), std::to_string(Time(13, 5)));
 }
 
+// A name shorter than its field closes up on what follows it, even a letter: reading stops at
+// the end of the name and leaves the letter to its own position.
+TEST_F(WindowsPictureTest, ANameClosesUpOnALetter)
+{
+    IntlSettings settings;
+    settings.longDate = "MMMM'x'd, yyyy";
+    SetIntlSettingsForTesting(settings);
+    BuildWindowsPictures();
+    EXPECT_EQ(FormatNumber("@D18", Day(2001, 5, 5)), "Mayx 5, 2001      ");
+    EXPECT_EQ(Deformat("@D18", "Mayx 5, 2001"), std::to_string(Day(2001, 5, 5)));
+    EXPECT_EQ(Deformat("@D18", "MAYx 5, 2001"), std::to_string(Day(2001, 5, 5)));
+    EXPECT_EQ(Deformat("@D18", "Septemberx 5, 2001"), std::to_string(Day(2001, 9, 5)));
+}
+
 } // namespace
