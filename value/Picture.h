@@ -31,6 +31,9 @@
 //   - A single separator character after the width followed by no digits is the grouping
 //     character: @N12. groups with "." and shows no decimals.
 //   - An overflowing number shows "#" in every digit and grouping position.
+//   - A pattern (@P, and the digits of @K) shows the number rounded to an integer, without sign.
+//   - The date and time fill "_" shows blanks, as it does for numbers.
+//   - A Windows long date format shows each of day, month and year once, at its first field.
 //   - Reading a time through a picture: midnight reads as 1 (00:00:00.00), not as no time;
 //     marks are matched without regard to case.
 
