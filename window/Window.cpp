@@ -1,3 +1,4 @@
+#include <value/Picture.h>
 #include <value/StringStack.h>
 #include <window/Descriptor.h>
 #include <window/Engine.h>
@@ -6,7 +7,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <charconv>
 #include <map>
 
 namespace window {
@@ -86,15 +86,19 @@ bool Edits(platform::ControlKind kind)
         || kind == platform::ControlKind::Combo;
 }
 
-/// The width n of a string picture "Sn" (without its "@"), 0 for any other picture.
-std::uint32_t StringPictureWidth(std::string_view picture)
+/// The picture an entry shows its variable through: its own, else its use descriptor's; null
+/// when it has neither.
+std::shared_ptr<const EntryPicture> MakeEntryPicture(const ControlSpec& declared)
 {
-    if (picture.size() < 2 || (picture[0] != 's' && picture[0] != 'S'))
-        return 0;
-    std::uint32_t width = 0;
-    const char* end = picture.data() + picture.size();
-    const auto [stop, error] = std::from_chars(picture.data() + 1, end, width);
-    return error == std::errc {} && stop == end ? width : 0;
+    const std::string& text = !declared.picture.empty() ? declared.picture
+        : declared.use                                  ? declared.use->picture
+                                                        : declared.picture;
+    if (text.empty())
+        return nullptr;
+    auto picture = std::make_shared<EntryPicture>();
+    picture->text = text;
+    value::CompilePicture(picture->compiled, picture->text.c_str());
+    return picture;
 }
 
 /// The variable's value as text.
@@ -116,6 +120,38 @@ std::string_view TrimTrailingBlanks(std::string_view text)
 {
     const std::size_t end = text.find_last_not_of(' ');
     return end == std::string_view::npos ? std::string_view {} : text.substr(0, end + 1);
+}
+
+/// The text a control shows for its variable's `value`: through the entry's picture when it has
+/// one (an invalid picture shows nothing), else the value as it is, cut at the control's limit.
+/// Trailing blanks are not shown, so the caret lands after the text.
+std::string ShownText(const WindowControl& control, const std::string& value)
+{
+    if (!control.picture) {
+        std::string text(TrimTrailingBlanks(value));
+        if (control.maxLength != 0 && text.size() > control.maxLength)
+            text.resize(control.maxLength);
+        return text;
+    }
+    std::array<char, value::kStringPictureWidth> formatted;
+    const std::size_t length
+        = value::FormatValueText(control.picture->compiled, value, formatted.data());
+    return std::string(TrimTrailingBlanks(std::string_view(formatted.data(), length)));
+}
+
+/// Whether typed text reaches the variable through the entry's picture. A string picture and
+/// an invalid one (width 0) take the text as typed: reading text back through a string picture
+/// keeps only what makes a number, which would lose what the user typed.
+bool ReadsThroughPicture(const WindowControl& control)
+{
+    return control.picture && control.picture->compiled.width != 0
+        && control.picture->compiled.kind != value::PictureKind::String;
+}
+
+std::string DeformattedText(const value::CompiledPicture& picture, std::string_view typed)
+{
+    std::array<char, value::kStringPictureWidth> plain;
+    return std::string(plain.data(), value::DeformatText(picture, typed, plain.data()));
 }
 
 /// A check box's or check item's variable ticks it unless it is blank or a number equal to 0.
@@ -294,17 +330,16 @@ struct ContainerState {
     PooledText help;
 };
 
-/// An input's limit in bytes: the picture's width for a string picture, else its variable's
-/// size. An entry without a use descriptor is given a variable of its own, a string of 255.
+/// An input's picture and its limit in bytes: the picture's width, else its variable's size
+/// (a text box always takes its variable's size). An entry without a use descriptor is given a
+/// variable of its own, a string of 255.
 void LimitInput(WindowControl& built, ControlSpec& declared)
 {
     if (Edits(built.kind) && declared.variable) {
-        const std::string_view picture = !declared.picture.empty()
-            ? std::string_view(declared.picture)
-            : declared.use ? std::string_view(declared.use->picture)
-                           : std::string_view {};
-        std::uint32_t limit = StringPictureWidth(picture);
-        if (limit == 0 || built.kind == platform::ControlKind::MultiLineEdit)
+        if (built.kind != platform::ControlKind::MultiLineEdit)
+            built.picture = MakeEntryPicture(declared);
+        std::uint32_t limit = built.picture ? built.picture->compiled.width : 0;
+        if (limit == 0)
             limit = declared.variable->Size();
         built.maxLength = limit;
     } else if (built.kind == platform::ControlKind::Edit && !declared.use) {
@@ -736,9 +771,7 @@ void Window::Display(std::int32_t equate)
             control.shown = checked ? "1" : "0";
             return;
         }
-        std::string text(TrimTrailingBlanks(ReadVariable(variable)));
-        if (control.maxLength != 0 && text.size() > control.maxLength)
-            text.resize(control.maxLength);
+        std::string text = ShownText(control, ReadVariable(variable));
         platform::SetWindowText(handle, text);
         control.shown = platform::WindowText(handle);
         return;
@@ -775,6 +808,15 @@ bool Window::Update(std::int32_t equate)
             text = platform::WindowText(handle);
         if (control.shown && *control.shown == text)
             return false;
+        if (ReadsThroughPicture(control)) {
+            // The plain value goes to the variable, and the control shows it as its picture
+            // does: 1234.5 typed into an @N12.2 entry reads back as "1,234.50".
+            WriteVariable(
+                *control.declared.variable, DeformattedText(control.picture->compiled, text));
+            control.shown.reset();
+            Display(equate);
+            return true;
+        }
         WriteVariable(*control.declared.variable, text);
         control.shown = std::move(text);
         return true;

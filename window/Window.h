@@ -1,6 +1,7 @@
 #pragma once
 
 #include <platform/Display.h>
+#include <value/Picture.h>
 #include <window/ControlFactory.h>
 #include <window/DialogUnits.h>
 #include <window/DisplayWindow.h>
@@ -70,6 +71,12 @@ bool SingleWindowMode();
 /// The size of the string an entry without a use descriptor keeps what is typed in.
 inline constexpr std::uint32_t kPrivateValueSize = 255;
 
+/// An entry's picture: its text, and the form compiled from it (which points into the text).
+struct EntryPicture {
+    std::string text;
+    value::CompiledPicture compiled;
+};
+
 /// One control of an open window.
 struct WindowControl {
     ControlSpec declared; ///< what its record declares
@@ -78,6 +85,9 @@ struct WindowControl {
     /// The text last shown in the control or read from it: an update stores only what differs.
     std::optional<std::string> shown;
     std::uint32_t maxLength = 0; ///< an edit's limit in bytes, 0: none
+    /// An entry's compiled picture, which it shows its variable through and reads typed text
+    /// back through; null for an entry without one and for every other control.
+    std::shared_ptr<const EntryPicture> picture;
     /// The variable of an entry without a use descriptor.
     std::shared_ptr<std::array<char, kPrivateValueSize>> privateValue;
 };

@@ -247,6 +247,143 @@ TEST(WindowDisplay, TextBoxHoldsNoMoreThanItsVariable)
     EXPECT_EQ(textWhenAccepted, std::string(249, 'a') + "\r\n" + std::string(249, 'b'));
 }
 
+// The hash window's entries have string pictures ("s43", "s126"): what is typed reaches the
+// variable exactly as typed, letters, blanks and signs included, cut at the picture's width.
+TEST(WindowDisplay, StringPicturesKeepWhatIsTyped)
+{
+    HashData data;
+    std::string nameWhenAccepted;
+    RunWithController(
+        [&] {
+            Window window(
+                platform::WindowKind::Plain, "varn$varn002", "P1$WINDOW", data.Variables());
+            ASSERT_TRUE(window.Open());
+            Accept([&] {
+                if (CurrentEvent() != kAccepted || AcceptedField() != 11)
+                    return 0;
+                nameWhenAccepted = data.inputFile.data();
+                return -1;
+            });
+        },
+        [&] {
+            ASSERT_TRUE(test::WaitUntilIdle());
+            const platform::WindowHandle handle = test::FindWindowByTitle(kHashTitle);
+            test::TypeText(platform::FindControl(handle, 0x400C),
+                "/tmp/Moj izvje\xC5\xA1taj -1,5 e3 $" + std::string(120, 'x'));
+            ASSERT_TRUE(test::WaitUntilIdle());
+            test::Click(platform::FindControl(handle, 0x400B));
+        });
+    const std::string typed = "/tmp/Moj izvje\x9Ataj -1,5 e3 $" + std::string(120, 'x');
+    EXPECT_EQ(nameWhenAccepted, typed.substr(0, 126));
+}
+
+// The variables of the tests' window of pictures, in control order.
+struct PictureData {
+    std::array<char, 20> amount;
+    std::int32_t date = 72'687;    // 1 January 2000
+    std::int32_t time = 3'270'701; // 09:05:07.00
+    std::int32_t count = 1'234'567;
+    std::array<char, 10> phone;
+    std::array<char, 10> other;
+
+    PictureData()
+    {
+        amount.fill(' ');
+        std::memcpy(amount.data(), "1234.5", 6);
+        phone.fill(' ');
+        std::memcpy(phone.data(), "5551234", 7);
+        other.fill(' ');
+        std::memcpy(other.data(), "abc", 3);
+    }
+
+    std::vector<void*> Variables()
+    {
+        return { amount.data(), &date, &time, &count, phone.data(), other.data(), nullptr };
+    }
+};
+
+// Entries show their variables through their pictures, take no more than a picture's width,
+// and store what the user types as the plain value, showing it again through the picture.
+TEST(WindowDisplay, EntriesShowAndReadThroughTheirPictures)
+{
+    PictureData data;
+    struct Shown {
+        std::int32_t equate;
+        std::string text;
+        std::uint32_t limit;
+    };
+    std::vector<Shown> before;
+    std::vector<Shown> after;
+    RunWithController(
+        [&] {
+            Window window(
+                platform::WindowKind::Plain, "test$wintest", "PICTURES", data.Variables());
+            ASSERT_TRUE(window.Open());
+            Accept([&] { return CurrentEvent() == kAccepted && AcceptedField() == 7 ? -1 : 0; });
+        },
+        [&] {
+            ASSERT_TRUE(test::WaitUntilIdle());
+            const platform::WindowHandle handle = test::FindWindowByTitle("Slike");
+            ASSERT_NE(handle, 0u);
+            auto look = [&](std::vector<Shown>& into) {
+                for (std::int32_t equate = 1; equate <= 6; ++equate) {
+                    const platform::WindowHandle control = platform::FindControl(
+                        handle, 0x4000 + static_cast<std::uint32_t>(equate));
+                    const auto described = test::DescribeControl(control);
+                    into.push_back({ equate, platform::WindowText(control),
+                        described ? described->maxLength : 0 });
+                }
+            };
+            look(before);
+            const struct {
+                std::int32_t equate;
+                const char* typed;
+            } typing[] = {
+                { 1, "-98765.432" },
+                { 2, "31.12.1999" },
+                { 3, "23:59:58" },
+                { 4, "42" },
+                { 5, "123-4567" },
+                { 6, "xyz" },
+            };
+            for (const auto& row : typing) {
+                const platform::WindowHandle control = platform::FindControl(
+                    handle, 0x4000 + static_cast<std::uint32_t>(row.equate));
+                platform::SetWindowText(control, "");
+                test::TypeText(control, row.typed);
+                ASSERT_TRUE(test::WaitUntilIdle());
+            }
+            test::Click(platform::FindControl(handle, 0x4007));
+            ASSERT_TRUE(test::WaitUntilIdle());
+            look(after);
+            test::RequestClose(handle);
+        });
+    const std::vector<Shown> expectedBefore = {
+        { 1, "    1,234.50", 12 },
+        { 2, " 1.01.2000", 10 },
+        { 3, " 9:05:07", 8 },
+        { 4, "1,234,567", 9 },
+        { 5, "555-1234", 8 },
+        { 6, "", 10 },
+    };
+    ASSERT_EQ(before.size(), expectedBefore.size());
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        EXPECT_EQ(before[i].text, expectedBefore[i].text) << "entry " << before[i].equate;
+        EXPECT_EQ(before[i].limit, expectedBefore[i].limit) << "entry " << before[i].equate;
+    }
+    EXPECT_EQ(std::string(data.amount.data(), data.amount.size()), Padded("-98765.43", 20));
+    EXPECT_EQ(data.date, 72'686);
+    EXPECT_EQ(data.time, 8'639'801);
+    EXPECT_EQ(data.count, 42);
+    EXPECT_EQ(std::string(data.phone.data(), data.phone.size()), Padded("1234567", 10));
+    EXPECT_EQ(std::string(data.other.data(), data.other.size()), Padded("xyz", 10));
+    const std::vector<std::string> expectedAfter
+        = { "  -98,765.43", "31.12.1999", "23:59:58", "       42", "123-4567", "" };
+    ASSERT_EQ(after.size(), expectedAfter.size());
+    for (std::size_t i = 0; i < after.size(); ++i)
+        EXPECT_EQ(after[i].text, expectedAfter[i]) << "entry " << after[i].equate;
+}
+
 TEST(WindowDisplay, AboutWindowAndItsDefaultButton)
 {
     std::int32_t accepted = 0;
