@@ -1,3 +1,4 @@
+#include <value/Decimal.h>
 #include <value/Picture.h>
 #include <value/StringStack.h>
 #include <window/Descriptor.h>
@@ -148,8 +149,65 @@ bool ReadsThroughPicture(const WindowControl& control)
         && control.picture->compiled.kind != value::PictureKind::String;
 }
 
+/// Whether the numeric picture has an implied decimal point: its digits then carry the places
+/// by position alone, so only the positions can read them.
+bool HasImpliedPoint(const value::CompiledPicture& picture)
+{
+    const auto* end = picture.positions + picture.width;
+    return std::any_of(picture.positions, end, [](const value::PicturePosition& position) {
+        return position.role == value::PictureRole::ImpliedDecimalPoint;
+    });
+}
+
+/// A number typed into a numeric entry, read as the user means it rather than position by
+/// position: someone who clears an @N9 entry and types "42" means 42, not the 4 its first
+/// positions would read. The picture's grouping characters, its currency text and blanks are
+/// skipped wherever they stand, its decimal character is the decimal point, and a "-" or "("
+/// anywhere makes the number negative. The value is rounded to the picture's places, as the
+/// entry then shows it.
+std::string TypedNumber(const value::CompiledPicture& picture, std::string_view typed)
+{
+    char decimal = '.';
+    std::string skipped = " ";
+    for (std::size_t i = 0; i < picture.width; ++i) {
+        const value::PicturePosition& position = picture.positions[i];
+        if (position.role == value::PictureRole::DecimalPoint)
+            decimal = position.character;
+        else if (position.role == value::PictureRole::Grouping
+            || position.role == value::PictureRole::Currency)
+            skipped += position.character;
+    }
+    std::string plain;
+    bool negative = false;
+    bool point = false;
+    for (const char c : typed) {
+        if (c >= '0' && c <= '9') {
+            plain += c;
+        } else if (c == decimal && !point) {
+            plain += '.';
+            point = true;
+        } else if (c == '-' || c == '(') {
+            negative = true;
+        } else if (skipped.find(c) == std::string::npos && c != ')' && c != '+') {
+            break; // anything else ends the number
+        }
+    }
+    if (negative)
+        plain.insert(plain.begin(), '-');
+    value::PushTextDecimal(plain.c_str());
+    value::RoundDecimal(value::TopDecimal(), picture.places);
+    std::array<char, value::kDecimalTextCapacity> text;
+    const int length = value::DecimalToText(value::TopDecimal(), text.data());
+    value::DropDecimal();
+    return std::string(text.data(), static_cast<std::size_t>(length));
+}
+
+/// The plain value of what was typed into an entry with a picture: numbers as the user means
+/// them (TypedNumber), everything else through the picture's positions, as DEFORMAT reads.
 std::string DeformattedText(const value::CompiledPicture& picture, std::string_view typed)
 {
+    if (picture.kind == value::PictureKind::Numeric && !HasImpliedPoint(picture))
+        return TypedNumber(picture, typed);
     std::array<char, value::kStringPictureWidth> plain;
     return std::string(plain.data(), value::DeformatText(picture, typed, plain.data()));
 }
