@@ -120,6 +120,15 @@ struct CompiledPicture {
     std::string_view Source() const { return source == nullptr ? std::string_view {} : source; }
 };
 
+/// The picture FORMAT or DEFORMAT compiled last on a thread, kept with its own copy of the text
+/// so that the next call with the same text skips the compile. Each RuntimeThread holds one.
+struct RecentPicture {
+    char text[kPictureTextLimit + 2] = {}; ///< NUL-terminated; "@" and up to 254 characters
+    std::uint32_t generation = 0;          ///< the Windows pictures it was compiled against
+    bool valid = false;
+    CompiledPicture compiled;
+};
+
 /// Compiles `text` (NUL-terminated, with or without the leading "@") into `picture`. A null
 /// text compiles to the string picture of width 255; an invalid text leaves `picture` all zero
 /// (width 0). The source pointer keeps `text`, so it must outlive uses of Source().

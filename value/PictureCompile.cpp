@@ -2,6 +2,7 @@
 // kind. Date and time layouts are tables of short codes, one character per position.
 
 #include "PictureInternal.h"
+#include "RuntimeThread.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -665,6 +666,28 @@ void CompilePicture(CompiledPicture& picture, const char* text)
         return;
     }
     picture.source = text;
+}
+
+const CompiledPicture& picture::CompileRecent(const char* text)
+{
+    RecentPicture& recent = CurrentRuntimeThread().recentPicture;
+    const std::uint32_t generation = WindowsPicturesGeneration();
+    const std::size_t length
+        = text == nullptr ? sizeof recent.text : ::strnlen(text, sizeof recent.text);
+    if (length >= sizeof recent.text) {
+        // No picture, or a text too long to be one: compiled every time, never kept.
+        recent.valid = false;
+        CompilePicture(recent.compiled, text);
+        return recent.compiled;
+    }
+    if (recent.valid && recent.generation == generation
+        && std::memcmp(recent.text, text, length + 1) == 0)
+        return recent.compiled;
+    std::memcpy(recent.text, text, length + 1);
+    CompilePicture(recent.compiled, recent.text);
+    recent.generation = generation;
+    recent.valid = true;
+    return recent.compiled;
 }
 
 } // namespace value

@@ -292,8 +292,7 @@ void FormatDecimal(const CompiledPicture& picture, char* buffer, std::size_t len
 
 void FormatToStack(const char* text)
 {
-    CompiledPicture picture;
-    CompilePicture(picture, text);
+    const CompiledPicture& picture = value::picture::CompileRecent(text);
     char field[kStringPictureWidth];
     FormatDecimal(picture, field, picture.width);
     if (picture.width == 0) {

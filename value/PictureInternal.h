@@ -22,6 +22,14 @@ inline constexpr CompiledPicture kEmptyPicture {};
 static_assert(
     std::is_trivially_copyable_v<CompiledPicture> && std::is_standard_layout_v<CompiledPicture>);
 
+/// Counts the builds of the Windows pictures: a picture compiled before the last build may
+/// hold an older picture 17, 18, 7 or 8.
+std::uint32_t WindowsPicturesGeneration();
+
+/// `text` compiled, from the thread's RecentPicture when it holds the same text compiled
+/// against the current Windows pictures; FORMAT and DEFORMAT take their pictures from here.
+const CompiledPicture& CompileRecent(const char* text);
+
 /// Appends positions to a picture's row; `Failed` once a position did not fit.
 class RowBuilder {
 public:

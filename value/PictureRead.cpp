@@ -169,8 +169,7 @@ void DeformatToStack(const char* text)
         std::copy_n(top.data(), length, typed);
         Drop();
     }
-    CompiledPicture picture;
-    CompilePicture(picture, text);
+    const CompiledPicture& picture = value::picture::CompileRecent(text);
     char result[kStringPictureWidth];
     const std::size_t resultLength = DeformatText(picture, std::string_view(typed, length), result);
     if (resultLength == 0) {

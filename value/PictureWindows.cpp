@@ -6,6 +6,7 @@
 #include "PictureInternal.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace value {
 
@@ -242,9 +243,19 @@ const WindowsPictures& CurrentWindowsPictures()
 
 } // namespace picture
 
+namespace {
+std::atomic<std::uint32_t> g_windowsPicturesGeneration { 0 };
+}
+
+std::uint32_t picture::WindowsPicturesGeneration()
+{
+    return g_windowsPicturesGeneration.load(std::memory_order_acquire);
+}
+
 void BuildWindowsPictures()
 {
     State() = BuildFrom(CurrentIntlSettings());
+    g_windowsPicturesGeneration.fetch_add(1, std::memory_order_acq_rel);
 }
 
 } // namespace value

@@ -2,6 +2,7 @@
 
 #include <value/BindScope.h>
 #include <value/Decimal.h>
+#include <value/Picture.h>
 #include <value/StringStack.h>
 
 #include <array>
@@ -51,6 +52,8 @@ public:
     /// The thread's ten decimal registers (value/Decimal.h works on them), beside the string
     /// stack they exchange values with.
     DecimalStackStorage decimalStack;
+    /// The picture the thread's last FORMAT or DEFORMAT compiled (value/Picture.h).
+    RecentPicture recentPicture;
     /// The thread's bind scopes (value/BindScope.h works on them).
     BindScopeStack bindScopes;
 

@@ -4,6 +4,7 @@
 
 #include "PictureTestSupport.h"
 
+#include <cstring>
 #include <string>
 
 using namespace value;
@@ -340,3 +341,22 @@ TEST_F(WindowsPictureTest, ANameClosesUpOnALetter)
 }
 
 } // namespace
+
+// FORMAT and DEFORMAT keep the picture they compiled last: a text that changes in the same
+// buffer is compiled again, and so is a Windows picture once the settings are built again.
+TEST_F(WindowsPictureTest, TheKeptPictureFollowsItsTextAndTheSettings)
+{
+    char text[8] = "@D17";
+    const std::string day = std::to_string(Day(2001, 3, 5));
+    EXPECT_EQ(Format(text, day.c_str()), "03/05/01");
+    std::memcpy(text, "@D6", 4);
+    EXPECT_EQ(Format(text, day.c_str()), " 5/03/2001");
+    std::memcpy(text, "@D17", 5);
+    EXPECT_EQ(Format(text, day.c_str()), "03/05/01");
+    IntlSettings settings;
+    settings.shortDate = "d.M.yyyy";
+    SetIntlSettingsForTesting(settings);
+    BuildWindowsPictures();
+    EXPECT_EQ(Format(text, day.c_str()), " 5. 3.2001");
+    EXPECT_EQ(picturetest::Deformat(text, "5.3.2001"), day);
+}
