@@ -8,7 +8,10 @@
 
 #include <common/TestSupport.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <iterator>
 #include <latch>
 #include <string>
 #include <thread>
@@ -547,6 +550,439 @@ TEST_F(DecimalTest, CorpusTextsReadBackFromTheirOwnText)
         EXPECT_EQ(CompareDecimals(), 0);
         EXPECT_EQ(DecimalDepth(), 0);
     }
+}
+
+// --- differential check against a plain digit-by-digit model --------------------------------
+
+/// The register arithmetic done one digit at a time, the plainest way: schoolbook addition,
+/// multiplication by every digit pair, long division by repeated subtraction. The registers'
+/// own arithmetic works on several digits at once and must give the same registers.
+namespace plain {
+
+constexpr int kTop = kDecimalPositions - 1;
+
+void SetZero(DecimalRegister& reg)
+{
+    reg.digits[kUnitsPosition] = 0;
+    reg.sign = 0;
+    reg.low = kUnitsPosition;
+    reg.high = kUnitsPosition;
+}
+
+bool IsZero(const DecimalRegister& reg)
+{
+    for (int position = reg.low; position <= reg.high; ++position)
+        if (reg.digits[position] != 0)
+            return false;
+    return true;
+}
+
+void Fill(DecimalRegister& reg, const std::uint8_t* digits, int low, int high, bool negative)
+{
+    reg.low = static_cast<std::uint8_t>(low);
+    reg.high = static_cast<std::uint8_t>(high);
+    for (int position = low; position <= high; ++position)
+        reg.digits[position] = digits[position];
+    reg.sign = negative ? 1 : 0;
+    const int floor = std::max<int>(reg.low, kUnitsPosition);
+    while (reg.high > floor && reg.digits[reg.high] == 0)
+        --reg.high;
+    if (reg.high < reg.low)
+        reg.high = reg.low;
+    if (IsZero(reg))
+        reg.sign = 0;
+}
+
+int CompareMagnitudes(const DecimalRegister& a, const DecimalRegister& b)
+{
+    const int low = std::min(a.low, b.low);
+    for (int position = std::max(a.high, b.high); position >= low; --position) {
+        const int difference = a.DigitAt(position) - b.DigitAt(position);
+        if (difference != 0)
+            return difference < 0 ? -1 : 1;
+    }
+    return 0;
+}
+
+int Sign(const DecimalRegister& reg)
+{
+    return IsZero(reg) ? 0 : reg.sign != 0 ? -1 : 1;
+}
+
+int Compare(const DecimalRegister& left, const DecimalRegister& right)
+{
+    const int leftClass = Sign(left);
+    const int rightClass = Sign(right);
+    if (leftClass != rightClass)
+        return leftClass < rightClass ? -1 : 1;
+    const int magnitude = CompareMagnitudes(left, right);
+    return leftClass < 0 ? -magnitude : magnitude;
+}
+
+DecimalRegister Add(const DecimalRegister& left, const DecimalRegister& right)
+{
+    DecimalRegister result {};
+    const int low = std::min(left.low, right.low);
+    const int high = std::max(left.high, right.high);
+    std::uint8_t digits[kDecimalPositions] = {};
+    if (left.sign == right.sign) {
+        int carry = 0;
+        for (int position = low; position <= high; ++position) {
+            const int sum = left.DigitAt(position) + right.DigitAt(position) + carry;
+            digits[position] = static_cast<std::uint8_t>(sum % 10);
+            carry = sum / 10;
+        }
+        const bool grows = carry != 0 && high < kTop;
+        if (grows)
+            digits[high + 1] = 1;
+        Fill(result, digits, low, grows ? high + 1 : high, left.sign != 0);
+        return result;
+    }
+    const bool leftLarger = CompareMagnitudes(left, right) >= 0;
+    const DecimalRegister& larger = leftLarger ? left : right;
+    const DecimalRegister& smaller = leftLarger ? right : left;
+    int borrow = 0;
+    for (int position = low; position <= high; ++position) {
+        int difference = larger.DigitAt(position) - smaller.DigitAt(position) - borrow;
+        borrow = difference < 0 ? 1 : 0;
+        digits[position] = static_cast<std::uint8_t>(difference + 10 * borrow);
+    }
+    Fill(result, digits, low, high, larger.sign != 0);
+    return result;
+}
+
+DecimalRegister Multiply(const DecimalRegister& left, const DecimalRegister& right)
+{
+    DecimalRegister result {};
+    std::uint32_t sums[2 * kDecimalPositions] = {};
+    for (int i = left.low; i <= left.high; ++i)
+        for (int j = right.low; j <= right.high; ++j)
+            sums[i + j] += static_cast<std::uint32_t>(left.digits[i] * right.digits[j]);
+    for (int k = 0; k + 1 < 2 * kDecimalPositions; ++k) {
+        sums[k + 1] += sums[k] / 10;
+        sums[k] %= 10;
+    }
+    std::uint8_t digits[kDecimalPositions] = {};
+    for (int position = 0; position < kDecimalPositions; ++position)
+        digits[position] = static_cast<std::uint8_t>(sums[position + kUnitsPosition]);
+    const int low = std::max(left.low + right.low - kUnitsPosition, 0);
+    const int high = std::clamp(left.high + right.high + 1 - kUnitsPosition, low, kTop);
+    Fill(result, digits, low, high, left.sign != right.sign);
+    return result;
+}
+
+DecimalRegister Divide(const DecimalRegister& dividend, const DecimalRegister& divisor)
+{
+    DecimalRegister result {};
+    if (IsZero(divisor)) {
+        SetZero(result);
+        return result;
+    }
+    const bool negative = dividend.sign != divisor.sign;
+    int power = -1;
+    for (int position = divisor.low; position <= divisor.high; ++position) {
+        if (divisor.digits[position] == 0)
+            continue;
+        if (divisor.digits[position] != 1 || power >= 0) {
+            power = -1;
+            break;
+        }
+        power = position;
+    }
+    if (power >= 0) {
+        const int shift = power - kUnitsPosition;
+        std::uint8_t digits[kDecimalPositions] = {};
+        int low = kTop;
+        int high = 0;
+        for (int position = dividend.low; position <= dividend.high; ++position) {
+            const int target = position - shift;
+            if (target < 0 || target > kTop)
+                continue;
+            digits[target] = dividend.digits[position];
+            low = std::min(low, target);
+            high = std::max(high, target);
+        }
+        if (low > high) {
+            SetZero(result);
+            return result;
+        }
+        Fill(result, digits, std::min(low, kUnitsPosition), std::max(high, kUnitsPosition),
+            negative);
+        return result;
+    }
+    constexpr int kNumeratorDigits = 2 * kDecimalPositions;
+    std::uint8_t divisorDigits[kDecimalPositions + 1] = {};
+    int divisorLength = 0;
+    for (int position = 0; position < kDecimalPositions; ++position) {
+        divisorDigits[position] = static_cast<std::uint8_t>(divisor.DigitAt(position));
+        if (divisorDigits[position] != 0)
+            divisorLength = position + 1;
+    }
+    std::uint8_t remainder[kDecimalPositions + 1] = {};
+    std::uint8_t quotient[kNumeratorDigits] = {};
+    for (int k = kNumeratorDigits - 1; k >= 0; --k) {
+        std::memmove(remainder + 1, remainder, kDecimalPositions);
+        const int position = k - kUnitsPosition;
+        remainder[0] = static_cast<std::uint8_t>(
+            position >= 0 && position < kDecimalPositions ? dividend.DigitAt(position) : 0);
+        int count = 0;
+        for (;;) {
+            int order = 0;
+            for (int i = divisorLength; i >= 0 && order == 0; --i)
+                order = remainder[i] - divisorDigits[i];
+            if (order < 0)
+                break;
+            int borrow = 0;
+            for (int i = 0; i <= divisorLength; ++i) {
+                int difference = remainder[i] - divisorDigits[i] - borrow;
+                borrow = difference < 0 ? 1 : 0;
+                remainder[i] = static_cast<std::uint8_t>(difference + 10 * borrow);
+            }
+            ++count;
+        }
+        quotient[k] = static_cast<std::uint8_t>(count);
+    }
+    int low = 0;
+    while (low < kUnitsPosition && quotient[low] == 0)
+        ++low;
+    Fill(result, quotient, low, kTop, negative);
+    return result;
+}
+
+/// Half away from zero at `places`; a register with no more places is left as it is.
+DecimalRegister Round(DecimalRegister reg, std::uint32_t places)
+{
+    if (places > static_cast<std::uint32_t>(kUnitsPosition))
+        return reg;
+    const int newLow = kUnitsPosition - static_cast<int>(places);
+    if (reg.low >= newLow)
+        return reg;
+    const bool roundUp = reg.DigitAt(newLow - 1) >= 5;
+    if (reg.high < newLow) {
+        reg.digits[newLow] = 0;
+        reg.high = static_cast<std::uint8_t>(newLow);
+    }
+    reg.low = static_cast<std::uint8_t>(newLow);
+    if (!roundUp)
+        return reg;
+    for (int position = newLow; position <= reg.high; ++position) {
+        if (reg.digits[position] < 9) {
+            ++reg.digits[position];
+            return reg;
+        }
+        reg.digits[position] = 0;
+    }
+    if (reg.high < kTop) {
+        ++reg.high;
+        reg.digits[reg.high] = 1;
+    }
+    return reg;
+}
+
+} // namespace plain
+
+/// A small deterministic generator (splitmix64), so that every run checks the same operands.
+class Operands {
+public:
+    int Below(int bound) { return static_cast<int>(Next() % static_cast<std::uint64_t>(bound)); }
+
+    /// A register with `integerDigits` digits above the point and `places` below, drawn in one
+    /// of several patterns; the positions outside low..high hold bytes that are not digits.
+    DecimalRegister Make(int integerDigits, int places)
+    {
+        DecimalRegister reg;
+        std::memset(reg.digits, 0xEE, sizeof reg.digits);
+        reg.low = static_cast<std::uint8_t>(kUnitsPosition - places);
+        reg.high = static_cast<std::uint8_t>(kUnitsPosition + std::max(integerDigits, 1) - 1);
+        reg.sign = static_cast<std::uint8_t>(Below(2));
+        const int pattern = Below(8);
+        for (int position = reg.low; position <= reg.high; ++position) {
+            int digit = Below(10);
+            switch (pattern) {
+            case 0:
+                digit = 9;
+                break; // carries through everything
+            case 1:
+                digit = 0;
+                break; // a zero of either sign
+            case 2:
+                digit = position == reg.high ? 1 : 0;
+                break; // a power of ten
+            case 3:
+                digit = position == reg.high ? 0 : digit;
+                break; // a leading zero kept
+            case 4:
+                digit = Below(3) == 0 ? 9 : 0;
+                break;
+            default:
+                break;
+            }
+            reg.digits[position] = static_cast<std::uint8_t>(digit);
+        }
+        return reg;
+    }
+
+    /// Lengths that put the edges on every 8- and 9-digit boundary and at the extremes.
+    int Length()
+    {
+        static constexpr int kLengths[]
+            = { 0, 1, 2, 7, 8, 9, 10, 16, 17, 18, 19, 20, 24, 27, 28, 31, 32 };
+        return Below(3) == 0 ? Below(33) : kLengths[Below(std::size(kLengths))];
+    }
+
+    DecimalRegister Make() { return Make(Length(), Length()); }
+
+private:
+    std::uint64_t Next()
+    {
+        state_ += 0x9E3779B97F4A7C15ull;
+        std::uint64_t z = state_;
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    std::uint64_t state_ = 20261211;
+};
+
+/// The digits in use, low, high and sign, for a failure message.
+std::string Fields(const DecimalRegister& reg)
+{
+    std::string text = "low " + std::to_string(reg.low) + " high " + std::to_string(reg.high)
+        + " sign " + std::to_string(reg.sign) + " digits ";
+    for (int position = reg.high; position >= reg.low && position >= 0; --position)
+        text += static_cast<char>('0' + reg.digits[position]);
+    return text;
+}
+
+bool SameRegister(const DecimalRegister& a, const DecimalRegister& b)
+{
+    if (a.low != b.low || a.high != b.high || a.sign != b.sign)
+        return false;
+    for (int position = a.low; position <= a.high; ++position)
+        if (a.digits[position] != b.digits[position])
+            return false;
+    return true;
+}
+
+/// Runs `operation` on the registers `left` (second) and `right` (top) and answers the result.
+DecimalRegister RunOn(
+    void (*operation)(), const DecimalRegister& left, const DecimalRegister& right)
+{
+    ResetDecimalStack();
+    PushLongDecimal(0);
+    TopDecimal() = left;
+    PushLongDecimal(0);
+    TopDecimal() = right;
+    operation();
+    EXPECT_EQ(DecimalDepth(), 1);
+    DecimalRegister result = TopDecimal();
+    ResetDecimalStack();
+    return result;
+}
+
+struct DifferentialOperands {
+    DecimalRegister left;
+    DecimalRegister right;
+};
+
+/// Operand pairs: random ones, and the shapes where digit groups meet or the result hits the
+/// register's edges.
+std::vector<DifferentialOperands> DifferentialCases()
+{
+    Operands random;
+    std::vector<DifferentialOperands> cases;
+    for (int i = 0; i < 600; ++i)
+        cases.push_back({ random.Make(), random.Make() });
+    // Equal lengths on both sides, so that whole groups line up and carry into each other.
+    for (int length = 0; length <= 32; ++length)
+        for (int places = 0; places <= 32; places += 4)
+            cases.push_back({ random.Make(length, places), random.Make(length, 32 - places) });
+    // Registers that are not trimmed: leading zeros above the units and a value wholly below
+    // the units (as a packed field with more places than digits pushes it).
+    for (int i = 0; i < 60; ++i) {
+        DecimalRegister left = random.Make();
+        DecimalRegister right = random.Make();
+        const int top = right.low + random.Below(kUnitsPosition - right.low + 1);
+        if (top < kUnitsPosition)
+            right.high = static_cast<std::uint8_t>(std::max<int>(top, right.low));
+        left.high = static_cast<std::uint8_t>(std::min(63, left.high + random.Below(8)));
+        for (int position = left.low; position <= left.high; ++position)
+            if (left.digits[position] > 9)
+                left.digits[position] = 0;
+        cases.push_back({ left, right });
+        cases.push_back({ right, left });
+    }
+    // Long quotients of small divisors and tiny quotients of huge ones.
+    const char* texts[][2] = {
+        { "1", "3" },
+        { "99999999999999999999999999999999", "0.00000000000000000000000000000003" },
+        { "0.00000000000000000000000000000001", "99999999999999999999999999999999" },
+        { "99999999999999999999999999999999.99999999999999999999999999999999", "7" },
+        { "1", "999999999" },
+        { "1", "1000000001" },
+        { "123456789012345678", "1000000000.000000001" },
+        { "99999999999999999999", "99999999999999999999" },
+        { "4294967296", "65536.5" },
+        { "18446744073709551616", "4294967297" },
+    };
+    for (const auto& pair : texts) {
+        PushTextDecimal(pair[0]);
+        PushTextDecimal(pair[1]);
+        const DecimalRegister right = TopDecimal();
+        DropDecimal();
+        const DecimalRegister left = TopDecimal();
+        DropDecimal();
+        cases.push_back({ left, right });
+        cases.push_back({ right, left });
+    }
+    return cases;
+}
+
+TEST_F(DecimalTest, ArithmeticMatchesThePlainDigitModel)
+{
+    struct Operation {
+        const char* name;
+        void (*run)();
+        DecimalRegister (*model)(const DecimalRegister&, const DecimalRegister&);
+    };
+    const Operation operations[] = {
+        { "add", AddDecimals, plain::Add },
+        { "subtract", SubtractDecimals,
+            [](const DecimalRegister& left, const DecimalRegister& right) {
+                DecimalRegister negated = right;
+                negated.sign ^= 1;
+                return plain::Add(left, negated);
+            } },
+        { "multiply", MultiplyDecimals, plain::Multiply },
+        { "divide", DivideDecimals, plain::Divide },
+    };
+    int failures = 0;
+    for (const DifferentialOperands& c : DifferentialCases()) {
+        for (const Operation& operation : operations) {
+            const DecimalRegister expected = operation.model(c.left, c.right);
+            const DecimalRegister actual = RunOn(operation.run, c.left, c.right);
+            if (!SameRegister(actual, expected) && ++failures <= 20)
+                ADD_FAILURE() << operation.name << " of " << Fields(c.left) << " and "
+                              << Fields(c.right) << "\n  gives " << Fields(actual) << "\n  model "
+                              << Fields(expected);
+        }
+        ResetDecimalStack();
+        PushLongDecimal(0);
+        TopDecimal() = c.left;
+        PushLongDecimal(0);
+        TopDecimal() = c.right;
+        EXPECT_EQ(CompareDecimals(), plain::Compare(c.left, c.right))
+            << Fields(c.left) << " vs " << Fields(c.right);
+        for (const std::uint32_t places : { 0u, 1u, 2u, 9u, 17u, 31u, 32u, 33u }) {
+            DecimalRegister rounded = c.left;
+            RoundDecimal(rounded, places);
+            const DecimalRegister expected = plain::Round(c.left, places);
+            EXPECT_TRUE(SameRegister(rounded, expected))
+                << "round " << Fields(c.left) << " to " << places << "\n  gives " << Fields(rounded)
+                << "\n  model " << Fields(expected);
+        }
+    }
+    EXPECT_EQ(failures, 0);
 }
 
 // --- threads ---------------------------------------------------------------------------
