@@ -2,6 +2,7 @@
 #include <value/RuntimeThread.h>
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
 #include <cstdint>
 #include <cstring>
@@ -12,6 +13,102 @@ namespace {
 
 constexpr int kTopPosition = kDecimalPositions - 1;
 constexpr int kMaxPlaces = kUnitsPosition;
+
+// The arithmetic reads eight digit bytes at a time as one 64-bit word, the lowest position in
+// the lowest byte.
+static_assert(std::endian::native == std::endian::little, "digit words are read little-endian");
+constexpr int kWordDigits = 8;
+constexpr std::uint64_t kByteOnes = 0x0101010101010101;
+/// A register's positions and one word more, so that a carry out of position 63 has a place.
+constexpr int kWordBufferBytes = kDecimalPositions + kWordDigits;
+/// The complement that makes a byte of 10 or more carry out: 246 + 10 = 256.
+constexpr std::uint64_t kCarryBias = 0xF6;
+
+std::uint64_t LoadWord(const std::uint8_t* bytes)
+{
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
+}
+
+void StoreWord(std::uint8_t* bytes, std::uint64_t word)
+{
+    std::memcpy(bytes, &word, sizeof word);
+}
+
+/// Adds two words of digits and a carry into the lowest byte; answers the word of digits and
+/// sets `carry` to the carry out of the highest byte. Each byte of `x` is biased by 246, so
+/// that a digit sum of 10 or more overflows its byte and the ordinary binary carry moves it on;
+/// the bytes that did not carry out lose the bias again.
+std::uint64_t AddDigitWords(std::uint64_t x, std::uint64_t y, std::uint64_t& carry)
+{
+    const std::uint64_t biased = x + kCarryBias * kByteOnes;
+    const std::uint64_t partial = biased + y;
+    const std::uint64_t sum = partial + carry;
+    carry = (partial < biased || sum < partial) ? 1 : 0;
+    // Bit 8k of biased ^ y ^ sum is the carry into byte k.
+    const std::uint64_t carriedOut = (((biased ^ y ^ sum) >> 8) & kByteOnes) | (carry << 56);
+    return sum - (~carriedOut & kByteOnes) * kCarryBias;
+}
+
+/// Subtracts a word of digits and a borrow from the lowest byte; answers the word of digits
+/// and sets `borrow` to the borrow out of the highest byte. A byte whose difference is
+/// negative borrows from the next exactly as the binary subtraction does, and holds 256 + d
+/// where the digit d + 10 belongs.
+std::uint64_t SubtractDigitWords(std::uint64_t x, std::uint64_t y, std::uint64_t& borrow)
+{
+    const std::uint64_t partial = x - y;
+    const std::uint64_t difference = partial - borrow;
+    borrow = (x < y || partial < borrow) ? 1 : 0;
+    // Bit 8k of x ^ y ^ difference is the borrow into byte k.
+    const std::uint64_t borrowedOut = (((x ^ y ^ difference) >> 8) & kByteOnes) | (borrow << 56);
+    return difference - borrowedOut * kCarryBias;
+}
+
+/// The bytes `from` to `to` (0-7, either may lie outside) of a word.
+std::uint64_t ByteRangeMask(int from, int to)
+{
+    const std::uint64_t above
+        = from <= 0 ? ~std::uint64_t { 0 } : ~std::uint64_t { 0 } << (8 * from);
+    const std::uint64_t below
+        = to >= 7 ? ~std::uint64_t { 0 } : ~(~std::uint64_t { 0 } << (8 * (to + 1)));
+    return above & below;
+}
+
+/// The digits low..high of a register at their positions among zeros, as words.
+struct DigitWords {
+    std::uint64_t words[kWordBufferBytes / kWordDigits] = {};
+
+    explicit DigitWords(const DecimalRegister& reg)
+    {
+        for (int word = reg.low / kWordDigits; word <= reg.high / kWordDigits; ++word) {
+            const int base = word * kWordDigits;
+            words[word]
+                = LoadWord(reg.digits + base) & ByteRangeMask(reg.low - base, reg.high - base);
+        }
+    }
+};
+
+/// Ends a result whose digits low..high have been written from the words `first` to `last` of
+/// `words`, which hold zeros above `high`: as FinishResult, finding the highest digit that is not
+/// zero from the words.
+void FinishWords(DecimalRegister& reg, const std::uint64_t* words, int first, int last, int low,
+    int high, bool negative)
+{
+    int top = -1;
+    for (int word = last; word >= first; --word) {
+        if (words[word] != 0) {
+            top = word * kWordDigits + (63 - std::countl_zero(words[word])) / 8;
+            break;
+        }
+    }
+    const int floor = std::max(low, kUnitsPosition);
+    if (high > floor)
+        high = std::max(top, floor);
+    reg.low = static_cast<std::uint8_t>(low);
+    reg.high = static_cast<std::uint8_t>(std::max(high, low));
+    reg.sign = negative && top >= 0 ? 1 : 0;
+}
 
 DecimalStackStorage& Stack()
 {
@@ -64,13 +161,13 @@ void TrimHigh(DecimalRegister& reg)
         reg.high = reg.low;
 }
 
-/// Stores `digits` (index 0 = position 0) from `low` to `high` into the register.
+/// Stores the digits of positions `low` to `high`, `digits` holding the one at `low` first,
+/// into the register.
 void Fill(DecimalRegister& reg, const std::uint8_t* digits, int low, int high, bool negative)
 {
     reg.low = static_cast<std::uint8_t>(low);
     reg.high = static_cast<std::uint8_t>(high);
-    for (int position = low; position <= high; ++position)
-        reg.digits[position] = digits[position];
+    std::memcpy(reg.digits + low, digits, static_cast<std::size_t>(high - low + 1));
     reg.sign = negative ? 1 : 0;
     TrimHigh(reg);
     if (IsZero(reg))
@@ -173,34 +270,54 @@ int Compare(const DecimalRegister& left, const DecimalRegister& right)
     return leftClass < 0 ? -magnitude : magnitude;
 }
 
-void Add(const DecimalRegister& left, const DecimalRegister& right, DecimalRegister& result)
+/// left + right, with `rightSign` in place of the right register's own sign. `result` may be
+/// the left register.
+void Add(const DecimalRegister& left, const DecimalRegister& right, std::uint8_t rightSign,
+    DecimalRegister& result)
 {
     const int low = std::min(left.low, right.low);
     const int high = std::max(left.high, right.high);
-    std::uint8_t digits[kDecimalPositions] = {};
-    if (left.sign == right.sign) {
-        int carry = 0;
-        for (int position = low; position <= high; ++position) {
-            const int sum = left.DigitAt(position) + right.DigitAt(position) + carry;
-            digits[position] = static_cast<std::uint8_t>(sum % 10);
-            carry = sum / 10;
+    const std::uint8_t leftSign = left.sign;
+    const DigitWords a(left);
+    const DigitWords b(right);
+    // The words from the one holding `low` to the one holding high + 1, where a carry lands.
+    const int first = low / kWordDigits;
+    const int last = (high + 1) / kWordDigits;
+    std::uint64_t sum[kWordBufferBytes / kWordDigits];
+    std::uint64_t any = 0;
+    bool negative = leftSign != 0;
+    if (leftSign == rightSign) {
+        std::uint64_t carry = 0;
+        for (int word = first; word <= last; ++word) {
+            sum[word] = AddDigitWords(a.words[word], b.words[word], carry);
+            any |= sum[word];
         }
-        const bool grows = carry != 0 && high < kTopPosition; // a carry past 63 is cut
-        if (grows)
-            digits[high + 1] = 1;
-        Fill(result, digits, low, grows ? high + 1 : high, left.sign != 0);
-        return;
+    } else {
+        // The larger magnitude: the first word from the top that differs decides; its highest
+        // position is already its most significant byte.
+        bool leftLarger = true;
+        for (int word = last; word >= first; --word) {
+            if (a.words[word] != b.words[word]) {
+                leftLarger = a.words[word] > b.words[word];
+                break;
+            }
+        }
+        const DigitWords& larger = leftLarger ? a : b;
+        const DigitWords& smaller = leftLarger ? b : a;
+        std::uint64_t borrow = 0;
+        for (int word = first; word <= last; ++word) {
+            sum[word] = SubtractDigitWords(larger.words[word], smaller.words[word], borrow);
+            any |= sum[word];
+        }
+        negative = (leftLarger ? leftSign : rightSign) != 0;
     }
-    const bool leftLarger = CompareMagnitudes(left, right) >= 0;
-    const DecimalRegister& larger = leftLarger ? left : right;
-    const DecimalRegister& smaller = leftLarger ? right : left;
-    int borrow = 0;
-    for (int position = low; position <= high; ++position) {
-        int difference = larger.DigitAt(position) - smaller.DigitAt(position) - borrow;
-        borrow = difference < 0 ? 1 : 0;
-        digits[position] = static_cast<std::uint8_t>(difference + 10 * borrow);
-    }
-    Fill(result, digits, low, high, larger.sign != 0);
+    // Whole words are written: the positions outside low..high are not part of the value.
+    for (int word = first; word <= last && word < kDecimalPositions / kWordDigits; ++word)
+        StoreWord(result.digits + word * kWordDigits, sum[word]);
+    // A carry past position 63 is cut.
+    const bool grows
+        = high < kTopPosition && ((sum[last] >> (8 * ((high + 1) % kWordDigits))) & 0xFF) != 0;
+    FinishWords(result, sum, first, last, low, grows ? high + 1 : high, negative);
 }
 
 void Multiply(const DecimalRegister& left, const DecimalRegister& right, DecimalRegister& result)
@@ -219,7 +336,7 @@ void Multiply(const DecimalRegister& left, const DecimalRegister& right, Decimal
         digits[position] = static_cast<std::uint8_t>(sums[position + kUnitsPosition]);
     const int low = std::max(left.low + right.low - kUnitsPosition, 0);
     const int high = std::clamp(left.high + right.high + 1 - kUnitsPosition, low, kTopPosition);
-    Fill(result, digits, low, high, left.sign != right.sign);
+    Fill(result, digits + low, low, high, left.sign != right.sign);
 }
 
 /// The single position holding 1 when the register is a power of ten, else -1.
@@ -257,7 +374,7 @@ void Shift(const DecimalRegister& dividend, int shift, bool negative, DecimalReg
     }
     low = std::min(low, kUnitsPosition);
     high = std::max(high, kUnitsPosition);
-    Fill(result, digits, low, high, negative);
+    Fill(result, digits + low, low, high, negative);
 }
 
 /// Long division of the digit arrays. Both operands are read as whole numbers of units of
@@ -306,7 +423,7 @@ void LongDivide(const DecimalRegister& dividend, const DecimalRegister& divisor,
     int low = 0;
     while (low < kUnitsPosition && quotient[low] == 0)
         ++low;
-    Fill(result, quotient, low, kTopPosition, negative);
+    Fill(result, quotient + low, low, kTopPosition, negative);
 }
 
 void Divide(const DecimalRegister& left, const DecimalRegister& right, DecimalRegister& result)
@@ -463,7 +580,7 @@ void PushTextDecimal(const char* text)
         place(integer[i], std::int64_t { integerDigits } - 1 - i);
     for (int i = 0; i < placeDigits; ++i)
         place(places[i], -1 - std::int64_t { i });
-    Fill(*reg, digits, low, high, negative);
+    Fill(*reg, digits + low, low, high, negative);
 }
 
 void PopToDecimal(void* address, std::uint32_t size, std::uint32_t places)
@@ -545,15 +662,30 @@ int CompareDecimalsMirrored()
 
 void AddDecimals()
 {
+    DecimalStackStorage& stack = Stack();
+    if (stack.count >= 2) {
+        --stack.count;
+        DecimalRegister& left = stack.registers[stack.count - 1];
+        const DecimalRegister& right = stack.registers[stack.count];
+        Add(left, right, right.sign, left);
+        return;
+    }
     Operands operands = TakeOperands();
-    Add(operands.left, operands.right, *operands.result);
+    Add(operands.left, operands.right, operands.right.sign, *operands.result);
 }
 
 void SubtractDecimals()
 {
+    DecimalStackStorage& stack = Stack();
+    if (stack.count >= 2) {
+        --stack.count;
+        DecimalRegister& left = stack.registers[stack.count - 1];
+        const DecimalRegister& right = stack.registers[stack.count];
+        Add(left, right, right.sign ^ 1, left);
+        return;
+    }
     Operands operands = TakeOperands();
-    operands.right.sign ^= 1;
-    Add(operands.left, operands.right, *operands.result);
+    Add(operands.left, operands.right, operands.right.sign ^ 1, *operands.result);
 }
 
 void MultiplyDecimals()
