@@ -311,10 +311,12 @@ void Add(const DecimalRegister& left, const DecimalRegister& right, std::uint8_t
         }
         negative = (leftLarger ? leftSign : rightSign) != 0;
     }
+    // A carry past position 63 is cut.
+    if (last == kDecimalPositions / kWordDigits)
+        sum[last] = 0;
     // Whole words are written: the positions outside low..high are not part of the value.
     for (int word = first; word <= last && word < kDecimalPositions / kWordDigits; ++word)
         StoreWord(result.digits + word * kWordDigits, sum[word]);
-    // A carry past position 63 is cut.
     const bool grows
         = high < kTopPosition && ((sum[last] >> (8 * ((high + 1) % kWordDigits))) & 0xFF) != 0;
     FinishWords(result, sum, first, last, low, grows ? high + 1 : high, negative);
