@@ -110,6 +110,64 @@ void FinishWords(DecimalRegister& reg, const std::uint64_t* words, int first, in
     reg.sign = negative && top >= 0 ? 1 : 0;
 }
 
+/// A limb of eight digits, base 10^8: the products of two fit a 64-bit word with room to add
+/// eight of them, and a limb converts to and from a word of digit bytes without division.
+constexpr std::uint64_t kLimbBase = 100'000'000;
+/// Limbs for a numerator of up to 95 shifted places and 64 digits, and one more.
+constexpr int kMaxLimbs = 21;
+constexpr int kLimbBytes = kMaxLimbs * kWordDigits;
+
+/// The value of a word of eight digit bytes, the lowest position in the lowest byte.
+std::uint64_t WordValue(std::uint64_t word)
+{
+    word = (word & 0x00FF00FF00FF00FF) + ((word >> 8) & 0x00FF00FF00FF00FF) * 10;
+    word = (word & 0x0000FFFF0000FFFF) + ((word >> 16) & 0x0000FFFF0000FFFF) * 100;
+    return (word & 0xFFFFFFFF) + (word >> 32) * 10000;
+}
+
+/// The eight digit bytes of a limb below 10^8, the lowest digit in the lowest byte.
+std::uint64_t LimbDigits(std::uint64_t limb)
+{
+    // Two lanes of four digits, then four of two, then eight of one; x / 100 is
+    // (x * 5243) >> 19 below 10^4 and x / 10 is (x * 103) >> 10 below 100.
+    std::uint64_t word = (limb % 10000) | ((limb / 10000) << 32);
+    std::uint64_t high = ((word * 5243) >> 19) & 0x0000007F0000007F;
+    word = (word - high * 100) | (high << 16);
+    high = ((word * 103) >> 10) & 0x000F000F000F000F;
+    return (word - high * 10) | (high << 8);
+}
+
+/// The digits low..high of a register, shifted up by `zeros` places, as limbs least
+/// significant first; answers their count without leading zero limbs.
+int ToLimbs(const DecimalRegister& reg, int zeros, std::uint64_t* limbs)
+{
+    alignas(8) std::uint8_t bytes[kLimbBytes] = {};
+    const int count = reg.high - reg.low + 1;
+    std::memcpy(bytes + zeros, reg.digits + reg.low, static_cast<std::size_t>(count));
+    int limbCount = (zeros + count + kWordDigits - 1) / kWordDigits;
+    for (int limb = 0; limb < limbCount; ++limb)
+        limbs[limb] = WordValue(LoadWord(bytes + limb * kWordDigits));
+    while (limbCount > 0 && limbs[limbCount - 1] == 0)
+        --limbCount;
+    return limbCount;
+}
+
+/// Writes the result's digits low..high from `digits` (the one at `low` first), lowers `high`
+/// past leading zeros as TrimHigh does and gives a zero the positive sign.
+void StoreResult(DecimalRegister& reg, const std::uint8_t* digits, int low, int high, bool negative)
+{
+    std::memcpy(reg.digits + low, digits, static_cast<std::size_t>(high - low + 1));
+    bool zero = true;
+    for (int position = low; position <= high && zero; ++position)
+        zero = digits[position - low] == 0;
+    const int floor = std::max(low, kUnitsPosition);
+    while (high > floor && reg.digits[high] == 0)
+        --high;
+    reg.low = static_cast<std::uint8_t>(low);
+    reg.high = static_cast<std::uint8_t>(std::max(high, low));
+    reg.sign = negative && !zero ? 1 : 0;
+}
+
 DecimalStackStorage& Stack()
 {
     return CurrentRuntimeThread().decimalStack;
@@ -322,23 +380,32 @@ void Add(const DecimalRegister& left, const DecimalRegister& right, std::uint8_t
     FinishWords(result, sum, first, last, low, grows ? high + 1 : high, negative);
 }
 
+/// The product of the registers, `result` may be either. Position i times position j lands
+/// on i + j - 32; what falls below position 0 or above 63 is cut.
 void Multiply(const DecimalRegister& left, const DecimalRegister& right, DecimalRegister& result)
 {
-    // Position i times position j lands on i + j - 32; the accumulator is indexed by i + j.
-    std::uint32_t sums[2 * kDecimalPositions] = {};
-    for (int i = left.low; i <= left.high; ++i)
-        for (int j = right.low; j <= right.high; ++j)
-            sums[i + j] += static_cast<std::uint32_t>(left.digits[i] * right.digits[j]);
-    for (int k = 0; k + 1 < 2 * kDecimalPositions; ++k) {
-        sums[k + 1] += sums[k] / 10;
-        sums[k] %= 10;
-    }
-    std::uint8_t digits[kDecimalPositions] = {};
-    for (int position = 0; position < kDecimalPositions; ++position)
-        digits[position] = static_cast<std::uint8_t>(sums[position + kUnitsPosition]);
-    const int low = std::max(left.low + right.low - kUnitsPosition, 0);
+    const bool negative = left.sign != right.sign;
+    const int offset = left.low + right.low - kUnitsPosition; // the product's lowest digit
+    const int low = std::max(offset, 0);
     const int high = std::clamp(left.high + right.high + 1 - kUnitsPosition, low, kTopPosition);
-    Fill(result, digits + low, low, high, left.sign != right.sign);
+    std::uint64_t a[kDecimalPositions / kWordDigits];
+    std::uint64_t b[kDecimalPositions / kWordDigits];
+    const int aCount = ToLimbs(left, 0, a);
+    const int bCount = ToLimbs(right, 0, b);
+    std::uint64_t product[2 * kDecimalPositions / kWordDigits] = {};
+    for (int i = 0; i < aCount; ++i)
+        for (int j = 0; j < bCount; ++j)
+            product[i + j] += a[i] * b[j];
+    // Product digits from `offset` up; low - offset is below 32 + 1 and high - offset below
+    // the product's length, so the buffer covers every digit read.
+    alignas(8) std::uint8_t digits[2 * kDecimalPositions + kWordDigits] = {};
+    std::uint64_t carry = 0;
+    for (int k = 0; k < aCount + bCount; ++k) {
+        const std::uint64_t column = product[k] + carry;
+        carry = column / kLimbBase;
+        StoreWord(digits + k * kWordDigits, LimbDigits(column % kLimbBase));
+    }
+    StoreResult(result, digits + (low - offset), low, high, negative);
 }
 
 /// The single position holding 1 when the register is a power of ten, else -1.
@@ -692,6 +759,13 @@ void SubtractDecimals()
 
 void MultiplyDecimals()
 {
+    DecimalStackStorage& stack = Stack();
+    if (stack.count >= 2) {
+        --stack.count;
+        DecimalRegister& left = stack.registers[stack.count - 1];
+        Multiply(left, stack.registers[stack.count], left);
+        return;
+    }
     Operands operands = TakeOperands();
     Multiply(operands.left, operands.right, *operands.result);
 }
