@@ -115,7 +115,6 @@ void FinishWords(DecimalRegister& reg, const std::uint64_t* words, int first, in
 constexpr std::uint64_t kLimbBase = 100'000'000;
 /// Limbs for a numerator of up to 95 shifted places and 64 digits, and one more.
 constexpr int kMaxLimbs = 21;
-constexpr int kLimbBytes = kMaxLimbs * kWordDigits;
 
 /// The value of a word of eight digit bytes, the lowest position in the lowest byte.
 std::uint64_t WordValue(std::uint64_t word)
@@ -137,16 +136,28 @@ std::uint64_t LimbDigits(std::uint64_t limb)
     return (word - high * 10) | (high << 8);
 }
 
+/// The digit bytes of positions from..from+7 of a register, 0 outside low..high.
+std::uint64_t DigitsFrom(const DecimalRegister& reg, int from)
+{
+    const int first = std::max(from, int { reg.low });
+    const int last = std::min(from + kWordDigits - 1, int { reg.high });
+    if (first > last)
+        return 0;
+    // from lies within -7..63 here; read the register's own bytes and move them into place.
+    const int base = std::clamp(from, 0, kDecimalPositions - kWordDigits);
+    std::uint64_t word = LoadWord(reg.digits + base);
+    const int shift = from - base;
+    word = shift >= 0 ? word >> (8 * shift) : word << (-8 * shift);
+    return word & ByteRangeMask(first - from, last - from);
+}
+
 /// The digits low..high of a register, shifted up by `zeros` places, as limbs least
 /// significant first; answers their count without leading zero limbs.
 int ToLimbs(const DecimalRegister& reg, int zeros, std::uint64_t* limbs)
 {
-    alignas(8) std::uint8_t bytes[kLimbBytes] = {};
-    const int count = reg.high - reg.low + 1;
-    std::memcpy(bytes + zeros, reg.digits + reg.low, static_cast<std::size_t>(count));
-    int limbCount = (zeros + count + kWordDigits - 1) / kWordDigits;
+    int limbCount = (zeros + reg.high - reg.low + kWordDigits) / kWordDigits;
     for (int limb = 0; limb < limbCount; ++limb)
-        limbs[limb] = WordValue(LoadWord(bytes + limb * kWordDigits));
+        limbs[limb] = WordValue(DigitsFrom(reg, reg.low - zeros + limb * kWordDigits));
     while (limbCount > 0 && limbs[limbCount - 1] == 0)
         --limbCount;
     return limbCount;
