@@ -457,53 +457,96 @@ void Shift(const DecimalRegister& dividend, int shift, bool negative, DecimalReg
     Fill(result, digits + low, low, high, negative);
 }
 
-/// Long division of the digit arrays. Both operands are read as whole numbers of units of
-/// 10^-32; the dividend is scaled by a further 10^32 so that the quotient comes out in the
-/// same units, cut toward zero.
+/// Multiplies limbs by `factor` (below the base) in place and answers the carry out.
+std::uint64_t ScaleLimbs(std::uint64_t* limbs, int count, std::uint64_t factor)
+{
+    std::uint64_t carry = 0;
+    for (int i = 0; i < count; ++i) {
+        const std::uint64_t product = limbs[i] * factor + carry;
+        limbs[i] = product % kLimbBase;
+        carry = product / kLimbBase;
+    }
+    return carry;
+}
+
+/// Long division on limbs. Both operands are read as whole numbers of units of 10^-32; the
+/// dividend is scaled by a further 10^32 so that the quotient comes out in the same units, cut
+/// toward zero, and the quotient's digits above position 63 are cut. `result` may be either
+/// operand.
 void LongDivide(const DecimalRegister& dividend, const DecimalRegister& divisor, bool negative,
     DecimalRegister& result)
 {
-    constexpr int kNumeratorDigits = 2 * kDecimalPositions;
-    // The divisor, least significant digit first, and its length without leading zeros.
-    std::uint8_t divisorDigits[kDecimalPositions + 1] = {};
-    int divisorLength = 0;
-    for (int position = 0; position < kDecimalPositions; ++position) {
-        divisorDigits[position] = static_cast<std::uint8_t>(divisor.DigitAt(position));
-        if (divisorDigits[position] != 0)
-            divisorLength = position + 1;
-    }
-    // The running remainder, least significant first; it stays below the divisor, so one digit
-    // more than the divisor suffices.
-    std::uint8_t remainder[kDecimalPositions + 1] = {};
-    std::uint8_t quotient[kNumeratorDigits] = {};
-    for (int k = kNumeratorDigits - 1; k >= 0; --k) {
-        std::memmove(remainder + 1, remainder, kDecimalPositions);
-        const int position = k - kUnitsPosition; // numerator digit k is dividend position k-32
-        remainder[0] = static_cast<std::uint8_t>(
-            position >= 0 && position < kDecimalPositions ? dividend.DigitAt(position) : 0);
-        int count = 0;
-        for (;;) {
-            // Does the divisor fit into the remainder?
-            int order = 0;
-            for (int i = divisorLength; i >= 0 && order == 0; --i)
-                order = remainder[i] - divisorDigits[i];
-            if (order < 0)
-                break;
-            int borrow = 0;
-            for (int i = 0; i <= divisorLength; ++i) {
-                int difference = remainder[i] - divisorDigits[i] - borrow;
-                borrow = difference < 0 ? 1 : 0;
-                remainder[i] = static_cast<std::uint8_t>(difference + 10 * borrow);
-            }
-            ++count;
+    // dividend * 10^(dividend.low + 32) / (divisor * 10^divisor.low), the digits in use taken
+    // as whole numbers: the difference of the powers goes to whichever side keeps it whole.
+    const int shift = dividend.low + kUnitsPosition - divisor.low;
+    std::uint64_t u[kMaxLimbs + 1] = {};
+    std::uint64_t v[kMaxLimbs];
+    const int uCount = ToLimbs(dividend, std::max(shift, 0), u);
+    const int n = ToLimbs(divisor, std::max(-shift, 0), v); // not zero: at least one limb
+    std::uint64_t q[kMaxLimbs] = {};
+    if (n == 1) {
+        std::uint64_t rest = 0;
+        for (int j = uCount - 1; j >= 0; --j) {
+            const std::uint64_t part = rest * kLimbBase + u[j];
+            q[j] = part / v[0];
+            rest = part % v[0];
         }
-        quotient[k] = static_cast<std::uint8_t>(count);
+    } else if (uCount >= n) {
+        // Knuth's algorithm D: scaled so that the divisor's top limb is at least half the base,
+        // each quotient limb estimated from the top two limbs is at most two too large.
+        const std::uint64_t scale = kLimbBase / (v[n - 1] + 1);
+        ScaleLimbs(v, n, scale);
+        u[uCount] = ScaleLimbs(u, uCount, scale);
+        for (int j = uCount - n; j >= 0; --j) {
+            const std::uint64_t top = u[j + n] * kLimbBase + u[j + n - 1];
+            std::uint64_t estimate = top / v[n - 1];
+            std::uint64_t rest = top % v[n - 1];
+            while (estimate >= kLimbBase || estimate * v[n - 2] > rest * kLimbBase + u[j + n - 2]) {
+                --estimate;
+                rest += v[n - 1];
+                if (rest >= kLimbBase)
+                    break;
+            }
+            // Subtract estimate * divisor from u[j..j+n].
+            std::uint64_t carry = 0;
+            std::uint64_t borrow = 0;
+            for (int i = 0; i < n; ++i) {
+                const std::uint64_t product = estimate * v[i] + carry;
+                carry = product / kLimbBase;
+                const std::uint64_t subtrahend = product % kLimbBase + borrow;
+                borrow = u[i + j] < subtrahend ? 1 : 0;
+                u[i + j] = u[i + j] + borrow * kLimbBase - subtrahend;
+            }
+            const std::uint64_t subtrahend = carry + borrow;
+            if (u[j + n] < subtrahend) {
+                // One too large: add the divisor back; the carry out cancels the borrow.
+                --estimate;
+                std::uint64_t addCarry = 0;
+                for (int i = 0; i < n; ++i) {
+                    const std::uint64_t sum = u[i + j] + v[i] + addCarry;
+                    addCarry = sum >= kLimbBase ? 1 : 0;
+                    u[i + j] = sum - addCarry * kLimbBase;
+                }
+                u[j + n] = u[j + n] + addCarry - subtrahend;
+            } else {
+                u[j + n] -= subtrahend;
+            }
+            q[j] = estimate;
+        }
     }
-    // Quotient digit k is position k; positions above 63 are cut.
-    int low = 0;
-    while (low < kUnitsPosition && quotient[low] == 0)
-        ++low;
-    Fill(result, quotient + low, low, kTopPosition, negative);
+    // Quotient digit k is position k: the first eight limbs.
+    alignas(8) std::uint8_t digits[kDecimalPositions];
+    for (int limb = 0; limb < kDecimalPositions / kWordDigits; ++limb)
+        StoreWord(digits + limb * kWordDigits, LimbDigits(q[limb]));
+    int low = kUnitsPosition;
+    for (int word = 0; word < kUnitsPosition / kWordDigits; ++word) {
+        const std::uint64_t bytes = LoadWord(digits + word * kWordDigits);
+        if (bytes != 0) {
+            low = word * kWordDigits + std::countr_zero(bytes) / 8;
+            break;
+        }
+    }
+    StoreResult(result, digits + low, low, kTopPosition, negative);
 }
 
 void Divide(const DecimalRegister& left, const DecimalRegister& right, DecimalRegister& result)
@@ -783,6 +826,13 @@ void MultiplyDecimals()
 
 void DivideDecimals()
 {
+    DecimalStackStorage& stack = Stack();
+    if (stack.count >= 2) {
+        --stack.count;
+        DecimalRegister& left = stack.registers[stack.count - 1];
+        Divide(left, stack.registers[stack.count], left);
+        return;
+    }
     Operands operands = TakeOperands();
     Divide(operands.left, operands.right, *operands.result);
 }

@@ -924,6 +924,11 @@ std::vector<DifferentialOperands> DifferentialCases()
         { "99999999999999999999", "99999999999999999999" },
         { "4294967296", "65536.5" },
         { "18446744073709551616", "4294967297" },
+        // Quotients where estimating a group of digits from the leading ones overshoots and the
+        // divisor has to be added back.
+        { "9999999999999999700036956326353", "99999999999999998070696538167336" },
+        { "9999999999999999383117738383276", "9999999999999999910086790022604" },
+        { "999999999999999932782563681444", "99999999999999994276477888440" },
     };
     for (const auto& pair : texts) {
         PushTextDecimal(pair[0]);
