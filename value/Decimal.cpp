@@ -2,6 +2,7 @@
 #include <value/RuntimeThread.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cassert>
 #include <cstdint>
@@ -24,14 +25,14 @@ constexpr int kWordBufferBytes = kDecimalPositions + kWordDigits;
 /// The complement that makes a byte of 10 or more carry out: 246 + 10 = 256.
 constexpr std::uint64_t kCarryBias = 0xF6;
 
-std::uint64_t LoadWord(const std::uint8_t* bytes)
+[[gnu::always_inline]] inline std::uint64_t LoadWord(const std::uint8_t* bytes)
 {
     std::uint64_t word;
     std::memcpy(&word, bytes, sizeof word);
     return word;
 }
 
-void StoreWord(std::uint8_t* bytes, std::uint64_t word)
+[[gnu::always_inline]] inline void StoreWord(std::uint8_t* bytes, std::uint64_t word)
 {
     std::memcpy(bytes, &word, sizeof word);
 }
@@ -40,7 +41,8 @@ void StoreWord(std::uint8_t* bytes, std::uint64_t word)
 /// sets `carry` to the carry out of the highest byte. Each byte of `x` is biased by 246, so
 /// that a digit sum of 10 or more overflows its byte and the ordinary binary carry moves it on;
 /// the bytes that did not carry out lose the bias again.
-std::uint64_t AddDigitWords(std::uint64_t x, std::uint64_t y, std::uint64_t& carry)
+[[gnu::always_inline]] inline std::uint64_t AddDigitWords(
+    std::uint64_t x, std::uint64_t y, std::uint64_t& carry)
 {
     const std::uint64_t biased = x + kCarryBias * kByteOnes;
     const std::uint64_t partial = biased + y;
@@ -55,7 +57,8 @@ std::uint64_t AddDigitWords(std::uint64_t x, std::uint64_t y, std::uint64_t& car
 /// and sets `borrow` to the borrow out of the highest byte. A byte whose difference is
 /// negative borrows from the next exactly as the binary subtraction does, and holds 256 + d
 /// where the digit d + 10 belongs.
-std::uint64_t SubtractDigitWords(std::uint64_t x, std::uint64_t y, std::uint64_t& borrow)
+[[gnu::always_inline]] inline std::uint64_t SubtractDigitWords(
+    std::uint64_t x, std::uint64_t y, std::uint64_t& borrow)
 {
     const std::uint64_t partial = x - y;
     const std::uint64_t difference = partial - borrow;
@@ -66,7 +69,7 @@ std::uint64_t SubtractDigitWords(std::uint64_t x, std::uint64_t y, std::uint64_t
 }
 
 /// The bytes `from` to `to` (0-7, either may lie outside) of a word.
-std::uint64_t ByteRangeMask(int from, int to)
+[[gnu::always_inline]] inline std::uint64_t ByteRangeMask(int from, int to)
 {
     const std::uint64_t above
         = from <= 0 ? ~std::uint64_t { 0 } : ~std::uint64_t { 0 } << (8 * from);
@@ -75,40 +78,48 @@ std::uint64_t ByteRangeMask(int from, int to)
     return above & below;
 }
 
-/// The digits low..high of a register at their positions among zeros, as words.
-struct DigitWords {
-    std::uint64_t words[kWordBufferBytes / kWordDigits] = {};
+/// Bytes of 0 then of 0xFF, and the reverse: eight bytes read from the right place give the
+/// mask of the positions at or above a register's low, or at or below its high.
+constexpr auto kFromLowMasks = [] {
+    std::array<std::uint8_t, 2 * kDecimalPositions> bytes {};
+    for (int i = kDecimalPositions; i < 2 * kDecimalPositions; ++i)
+        bytes[static_cast<std::size_t>(i)] = 0xFF;
+    return bytes;
+}();
+constexpr auto kToHighMasks = [] {
+    std::array<std::uint8_t, 2 * kDecimalPositions> bytes {};
+    for (int i = 0; i < kDecimalPositions; ++i)
+        bytes[static_cast<std::size_t>(i)] = 0xFF;
+    return bytes;
+}();
 
-    explicit DigitWords(const DecimalRegister& reg)
-    {
-        for (int word = reg.low / kWordDigits; word <= reg.high / kWordDigits; ++word) {
-            const int base = word * kWordDigits;
-            words[word]
-                = LoadWord(reg.digits + base) & ByteRangeMask(reg.low - base, reg.high - base);
-        }
-    }
-};
-
-/// Ends a result whose digits low..high have been written from the words `first` to `last` of
-/// `words`, which hold zeros above `high`: as FinishResult, finding the highest digit that is not
-/// zero from the words.
-void FinishWords(DecimalRegister& reg, const std::uint64_t* words, int first, int last, int low,
-    int high, bool negative)
+/// The word `index` (0-7) of a register's digits, its bytes outside low..high 0.
+[[gnu::always_inline]] inline std::uint64_t RegisterWord(
+    const std::uint8_t* digits, int low, int high, int index)
 {
-    int top = -1;
-    for (int word = last; word >= first; --word) {
-        if (words[word] != 0) {
-            top = word * kWordDigits + (63 - std::countl_zero(words[word])) / 8;
-            break;
-        }
-    }
-    const int floor = std::max(low, kUnitsPosition);
-    if (high > floor)
-        high = std::max(top, floor);
-    reg.low = static_cast<std::uint8_t>(low);
-    reg.high = static_cast<std::uint8_t>(std::max(high, low));
-    reg.sign = negative && top >= 0 ? 1 : 0;
+    const int base = index * kWordDigits;
+    // Position base + k is at or above low when byte base + k - low + 64 of the first table is
+    // set, and at or below high when byte base + k - high + 63 of the second is.
+    return LoadWord(digits + base)
+        & LoadWord(kFromLowMasks.data() + (base - low + kDecimalPositions))
+        & LoadWord(kToHighMasks.data() + (base - high + kDecimalPositions - 1));
 }
+
+/// A register's digits with its low and high held apart, so that writing a result into the
+/// same register's digits does not make them read again.
+struct WordSource {
+    const std::uint8_t* digits;
+    int low;
+    int high;
+
+    explicit WordSource(const DecimalRegister& reg)
+        : digits(reg.digits)
+        , low(reg.low)
+        , high(reg.high)
+    {
+    }
+    std::uint64_t Word(int index) const { return RegisterWord(digits, low, high, index); }
+};
 
 /// A limb of eight digits, base 10^8: the products of two fit a 64-bit word with room to add
 /// eight of them, and a limb converts to and from a word of digit bytes without division.
@@ -117,7 +128,7 @@ constexpr std::uint64_t kLimbBase = 100'000'000;
 constexpr int kMaxLimbs = 21;
 
 /// The value of a word of eight digit bytes, the lowest position in the lowest byte.
-std::uint64_t WordValue(std::uint64_t word)
+[[gnu::always_inline]] inline std::uint64_t WordValue(std::uint64_t word)
 {
     word = (word & 0x00FF00FF00FF00FF) + ((word >> 8) & 0x00FF00FF00FF00FF) * 10;
     word = (word & 0x0000FFFF0000FFFF) + ((word >> 16) & 0x0000FFFF0000FFFF) * 100;
@@ -125,7 +136,7 @@ std::uint64_t WordValue(std::uint64_t word)
 }
 
 /// The eight digit bytes of a limb below 10^8, the lowest digit in the lowest byte.
-std::uint64_t LimbDigits(std::uint64_t limb)
+[[gnu::always_inline]] inline std::uint64_t LimbDigits(std::uint64_t limb)
 {
     // Two lanes of four digits, then four of two, then eight of one; x / 100 is
     // (x * 5243) >> 19 below 10^4 and x / 10 is (x * 103) >> 10 below 100.
@@ -137,7 +148,7 @@ std::uint64_t LimbDigits(std::uint64_t limb)
 }
 
 /// The digit bytes of positions from..from+7 of a register, 0 outside low..high.
-std::uint64_t DigitsFrom(const DecimalRegister& reg, int from)
+[[gnu::always_inline]] inline std::uint64_t DigitsFrom(const DecimalRegister& reg, int from)
 {
     const int first = std::max(from, int { reg.low });
     const int last = std::min(from + kWordDigits - 1, int { reg.high });
@@ -347,48 +358,52 @@ void Add(const DecimalRegister& left, const DecimalRegister& right, std::uint8_t
     const int low = std::min(left.low, right.low);
     const int high = std::max(left.high, right.high);
     const std::uint8_t leftSign = left.sign;
-    const DigitWords a(left);
-    const DigitWords b(right);
-    // The words from the one holding `low` to the one holding high + 1, where a carry lands.
+    const WordSource x(left);
+    const WordSource y(right);
+    // The words from the one holding `low` to the one holding high + 1, where a carry lands;
+    // a carry past position 63 is cut. Each word of the result is written once both operands'
+    // words have been read, so `result` may be the left register.
     const int first = low / kWordDigits;
-    const int last = (high + 1) / kWordDigits;
-    std::uint64_t sum[kWordBufferBytes / kWordDigits];
-    std::uint64_t any = 0;
+    const int last = std::min((high + 1) / kWordDigits, kDecimalPositions / kWordDigits - 1);
+    std::uint64_t topWord = 0; // the highest word that is not 0, and its index
+    int topIndex = -1;
     bool negative = leftSign != 0;
     if (leftSign == rightSign) {
         std::uint64_t carry = 0;
         for (int word = first; word <= last; ++word) {
-            sum[word] = AddDigitWords(a.words[word], b.words[word], carry);
-            any |= sum[word];
+            const std::uint64_t sum = AddDigitWords(x.Word(word), y.Word(word), carry);
+            StoreWord(result.digits + word * kWordDigits, sum);
+            topIndex = sum != 0 ? word : topIndex;
+            topWord = sum != 0 ? sum : topWord;
         }
     } else {
         // The larger magnitude: the first word from the top that differs decides; its highest
         // position is already its most significant byte.
-        bool leftLarger = true;
-        for (int word = last; word >= first; --word) {
-            if (a.words[word] != b.words[word]) {
-                leftLarger = a.words[word] > b.words[word];
-                break;
-            }
-        }
-        const DigitWords& larger = leftLarger ? a : b;
-        const DigitWords& smaller = leftLarger ? b : a;
-        std::uint64_t borrow = 0;
-        for (int word = first; word <= last; ++word) {
-            sum[word] = SubtractDigitWords(larger.words[word], smaller.words[word], borrow);
-            any |= sum[word];
-        }
+        int word = last;
+        while (word > first && x.Word(word) == y.Word(word))
+            --word;
+        const bool leftLarger = x.Word(word) >= y.Word(word);
+        const WordSource& larger = leftLarger ? x : y;
+        const WordSource& smaller = leftLarger ? y : x;
         negative = (leftLarger ? leftSign : rightSign) != 0;
+        std::uint64_t borrow = 0;
+        for (word = first; word <= last; ++word) {
+            const std::uint64_t difference
+                = SubtractDigitWords(larger.Word(word), smaller.Word(word), borrow);
+            StoreWord(result.digits + word * kWordDigits, difference);
+            topIndex = difference != 0 ? word : topIndex;
+            topWord = difference != 0 ? difference : topWord;
+        }
     }
-    // A carry past position 63 is cut.
-    if (last == kDecimalPositions / kWordDigits)
-        sum[last] = 0;
     // Whole words are written: the positions outside low..high are not part of the value.
-    for (int word = first; word <= last && word < kDecimalPositions / kWordDigits; ++word)
-        StoreWord(result.digits + word * kWordDigits, sum[word]);
-    const bool grows
-        = high < kTopPosition && ((sum[last] >> (8 * ((high + 1) % kWordDigits))) & 0xFF) != 0;
-    FinishWords(result, sum, first, last, low, grows ? high + 1 : high, negative);
+    const int top
+        = topIndex < 0 ? -1 : topIndex * kWordDigits + (63 - std::countl_zero(topWord)) / 8;
+    const bool grows = top > high; // only a carry lies above high
+    const int floor = std::max(low, kUnitsPosition);
+    const int newHigh = grows ? top : high > floor ? std::max(top, floor) : high;
+    result.low = static_cast<std::uint8_t>(low);
+    result.high = static_cast<std::uint8_t>(newHigh);
+    result.sign = negative && top >= 0 ? 1 : 0;
 }
 
 /// The product of the registers, `result` may be either. Position i times position j lands
