@@ -362,42 +362,39 @@ void Add(const DecimalRegister& left, const DecimalRegister& right, std::uint8_t
     const WordSource y(right);
     // The words from the one holding `low` to the one holding high + 1, where a carry lands;
     // a carry past position 63 is cut. Each word of the result is written once both operands'
-    // words have been read, so `result` may be the left register.
+    // words have been read, so `result` may be the left register. Whole words are written: the
+    // positions outside low..high are not part of the value.
     const int first = low / kWordDigits;
     const int last = std::min((high + 1) / kWordDigits, kDecimalPositions / kWordDigits - 1);
-    std::uint64_t topWord = 0; // the highest word that is not 0, and its index
-    int topIndex = -1;
+    std::uint8_t* out = result.digits;
     bool negative = leftSign != 0;
     if (leftSign == rightSign) {
         std::uint64_t carry = 0;
-        for (int word = first; word <= last; ++word) {
-            const std::uint64_t sum = AddDigitWords(x.Word(word), y.Word(word), carry);
-            StoreWord(result.digits + word * kWordDigits, sum);
-            topIndex = sum != 0 ? word : topIndex;
-            topWord = sum != 0 ? sum : topWord;
-        }
+        for (int word = first; word <= last; ++word)
+            StoreWord(out + word * kWordDigits, AddDigitWords(x.Word(word), y.Word(word), carry));
     } else {
-        // The larger magnitude: the first word from the top that differs decides; its highest
-        // position is already its most significant byte.
-        int word = last;
-        while (word > first && x.Word(word) == y.Word(word))
-            --word;
-        const bool leftLarger = x.Word(word) >= y.Word(word);
-        const WordSource& larger = leftLarger ? x : y;
-        const WordSource& smaller = leftLarger ? y : x;
-        negative = (leftLarger ? leftSign : rightSign) != 0;
         std::uint64_t borrow = 0;
-        for (word = first; word <= last; ++word) {
-            const std::uint64_t difference
-                = SubtractDigitWords(larger.Word(word), smaller.Word(word), borrow);
-            StoreWord(result.digits + word * kWordDigits, difference);
-            topIndex = difference != 0 ? word : topIndex;
-            topWord = difference != 0 ? difference : topWord;
+        for (int word = first; word <= last; ++word)
+            StoreWord(
+                out + word * kWordDigits, SubtractDigitWords(x.Word(word), y.Word(word), borrow));
+        if (borrow != 0) {
+            // The right magnitude is the larger: the words hold left - right + 10^(8 * (last +
+            // 1)), and subtracting them from 0 over the same words leaves right - left.
+            borrow = 0;
+            for (int word = first; word <= last; ++word)
+                StoreWord(out + word * kWordDigits,
+                    SubtractDigitWords(0, LoadWord(out + word * kWordDigits), borrow));
+            negative = rightSign != 0;
         }
     }
-    // Whole words are written: the positions outside low..high are not part of the value.
-    const int top
-        = topIndex < 0 ? -1 : topIndex * kWordDigits + (63 - std::countl_zero(topWord)) / 8;
+    int top = -1; // the highest position whose digit is not 0
+    for (int word = last; word >= first; --word) {
+        const std::uint64_t digits = LoadWord(out + word * kWordDigits);
+        if (digits != 0) {
+            top = word * kWordDigits + (63 - std::countl_zero(digits)) / 8;
+            break;
+        }
+    }
     const bool grows = top > high; // only a carry lies above high
     const int floor = std::max(low, kUnitsPosition);
     const int newHigh = grows ? top : high > floor ? std::max(top, floor) : high;
