@@ -575,6 +575,23 @@ void Divide(const DecimalRegister& left, const DecimalRegister& right, DecimalRe
         LongDivide(left, right, negative, result);
 }
 
+void AddOperands(const DecimalRegister& left, const DecimalRegister& right, DecimalRegister& result)
+{
+    Add(left, right, right.sign, result);
+}
+
+/// A binary operation on a stack of fewer than two registers: the missing operands read as 0.
+/// The operations work in place on the stack otherwise; this path is kept out of their way.
+[[gnu::cold, gnu::noinline]] void ApplyToFewOperands(
+    void (*operation)(const DecimalRegister&, const DecimalRegister&, DecimalRegister&),
+    bool negateRight)
+{
+    Operands operands = TakeOperands();
+    if (negateRight)
+        operands.right.sign ^= 1;
+    operation(operands.left, operands.right, *operands.result);
+}
+
 /// Pushes a whole number's magnitude.
 void PushMagnitude(std::uint64_t magnitude, bool negative)
 {
@@ -798,55 +815,51 @@ int CompareDecimalsMirrored()
 void AddDecimals()
 {
     DecimalStackStorage& stack = Stack();
-    if (stack.count >= 2) {
-        --stack.count;
-        DecimalRegister& left = stack.registers[stack.count - 1];
-        const DecimalRegister& right = stack.registers[stack.count];
-        Add(left, right, right.sign, left);
+    if (stack.count < 2) [[unlikely]] {
+        ApplyToFewOperands(AddOperands, false);
         return;
     }
-    Operands operands = TakeOperands();
-    Add(operands.left, operands.right, operands.right.sign, *operands.result);
+    --stack.count;
+    DecimalRegister& left = stack.registers[stack.count - 1];
+    const DecimalRegister& right = stack.registers[stack.count];
+    Add(left, right, right.sign, left);
 }
 
 void SubtractDecimals()
 {
     DecimalStackStorage& stack = Stack();
-    if (stack.count >= 2) {
-        --stack.count;
-        DecimalRegister& left = stack.registers[stack.count - 1];
-        const DecimalRegister& right = stack.registers[stack.count];
-        Add(left, right, right.sign ^ 1, left);
+    if (stack.count < 2) [[unlikely]] {
+        ApplyToFewOperands(AddOperands, true);
         return;
     }
-    Operands operands = TakeOperands();
-    Add(operands.left, operands.right, operands.right.sign ^ 1, *operands.result);
+    --stack.count;
+    DecimalRegister& left = stack.registers[stack.count - 1];
+    const DecimalRegister& right = stack.registers[stack.count];
+    Add(left, right, right.sign ^ 1, left);
 }
 
 void MultiplyDecimals()
 {
     DecimalStackStorage& stack = Stack();
-    if (stack.count >= 2) {
-        --stack.count;
-        DecimalRegister& left = stack.registers[stack.count - 1];
-        Multiply(left, stack.registers[stack.count], left);
+    if (stack.count < 2) [[unlikely]] {
+        ApplyToFewOperands(Multiply, false);
         return;
     }
-    Operands operands = TakeOperands();
-    Multiply(operands.left, operands.right, *operands.result);
+    --stack.count;
+    DecimalRegister& left = stack.registers[stack.count - 1];
+    Multiply(left, stack.registers[stack.count], left);
 }
 
 void DivideDecimals()
 {
     DecimalStackStorage& stack = Stack();
-    if (stack.count >= 2) {
-        --stack.count;
-        DecimalRegister& left = stack.registers[stack.count - 1];
-        Divide(left, stack.registers[stack.count], left);
+    if (stack.count < 2) [[unlikely]] {
+        ApplyToFewOperands(Divide, false);
         return;
     }
-    Operands operands = TakeOperands();
-    Divide(operands.left, operands.right, *operands.result);
+    --stack.count;
+    DecimalRegister& left = stack.registers[stack.count - 1];
+    Divide(left, stack.registers[stack.count], left);
 }
 
 void RoundDecimal(DecimalRegister& reg, std::uint32_t places)
