@@ -154,6 +154,12 @@ constexpr int kMaxLimbs = 21;
     const int last = std::min(from + kWordDigits - 1, int { reg.high });
     if (first > last)
         return 0;
+    if (from >= 0 && from <= kDecimalPositions - kWordDigits) {
+        // Within the register, the masks come from the tables as for RegisterWord.
+        return LoadWord(reg.digits + from)
+            & LoadWord(kFromLowMasks.data() + (from - reg.low + kDecimalPositions))
+            & LoadWord(kToHighMasks.data() + (from - reg.high + kDecimalPositions - 1));
+    }
     // from lies within -7..63 here; read the register's own bytes and move them into place.
     const int base = std::clamp(from, 0, kDecimalPositions - kWordDigits);
     std::uint64_t word = LoadWord(reg.digits + base);
@@ -422,11 +428,15 @@ void Multiply(const DecimalRegister& left, const DecimalRegister& right, Decimal
     // Product digits from `offset` up; low - offset is below 32 + 1 and high - offset below
     // the product's length, so the buffer covers every digit read.
     alignas(8) std::uint8_t digits[2 * kDecimalPositions + kWordDigits] = {};
+    // Only the limbs holding product digits low - offset to high - offset are written out.
+    const int firstNeeded = (low - offset) / kWordDigits;
+    const int lastNeeded = std::min((high - offset) / kWordDigits, aCount + bCount - 1);
     std::uint64_t carry = 0;
-    for (int k = 0; k < aCount + bCount; ++k) {
+    for (int k = 0; k <= lastNeeded; ++k) {
         const std::uint64_t column = product[k] + carry;
         carry = column / kLimbBase;
-        StoreWord(digits + k * kWordDigits, LimbDigits(column % kLimbBase));
+        if (k >= firstNeeded)
+            StoreWord(digits + k * kWordDigits, LimbDigits(column % kLimbBase));
     }
     StoreResult(result, digits + (low - offset), low, high, negative);
 }
