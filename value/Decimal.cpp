@@ -184,10 +184,19 @@ int ToLimbs(const DecimalRegister& reg, int zeros, std::uint64_t* limbs)
 /// past leading zeros as TrimHigh does and gives a zero the positive sign.
 void StoreResult(DecimalRegister& reg, const std::uint8_t* digits, int low, int high, bool negative)
 {
-    std::memcpy(reg.digits + low, digits, static_cast<std::size_t>(high - low + 1));
-    bool zero = true;
-    for (int position = low; position <= high && zero; ++position)
-        zero = digits[position - low] == 0;
+    const int count = high - low + 1;
+    std::uint64_t any = 0;
+    int i = 0;
+    for (; i + kWordDigits <= count; i += kWordDigits) {
+        const std::uint64_t word = LoadWord(digits + i);
+        StoreWord(reg.digits + low + i, word);
+        any |= word;
+    }
+    for (; i < count; ++i) {
+        reg.digits[low + i] = digits[i];
+        any |= digits[i];
+    }
+    const bool zero = any == 0;
     const int floor = std::max(low, kUnitsPosition);
     while (high > floor && reg.digits[high] == 0)
         --high;
