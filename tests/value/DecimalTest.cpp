@@ -531,6 +531,30 @@ TEST_F(DecimalTest, TooFewOperandsReadAsZero)
     EXPECT_EQ(DecimalDepth(), 0);
 }
 
+TEST_F(DecimalTest, EveryBinaryOperationTakesMissingOperandsAsZero)
+{
+    struct Case {
+        const char* name;
+        void (*operation)();
+        const char* ofOne; // 0 op 8
+        const char* ofNone;
+    };
+    const Case cases[] = {
+        { "add", AddDecimals, "8", "0" },
+        { "subtract", SubtractDecimals, "-8", "0" },
+        { "multiply", MultiplyDecimals, "0", "0" },
+        { "divide", DivideDecimals, "0", "0" },
+    };
+    for (const Case& c : cases) {
+        PushLongDecimal(8);
+        c.operation();
+        EXPECT_EQ(PopText(), c.ofOne) << c.name;
+        c.operation();
+        EXPECT_EQ(PopText(), c.ofNone) << c.name;
+        EXPECT_EQ(DecimalDepth(), 0) << c.name;
+    }
+}
+
 // --- the fuzzer's corpus --------------------------------------------------------------
 
 /// Replays the decimal text fuzzer's corpus (fuzz/corpus/decimal-text) with its property: the
