@@ -20,8 +20,6 @@ constexpr int kMaxPlaces = kUnitsPosition;
 static_assert(std::endian::native == std::endian::little, "digit words are read little-endian");
 constexpr int kWordDigits = 8;
 constexpr std::uint64_t kByteOnes = 0x0101010101010101;
-/// A register's positions and one word more, so that a carry out of position 63 has a place.
-constexpr int kWordBufferBytes = kDecimalPositions + kWordDigits;
 /// The complement that makes a byte of 10 or more carry out: 246 + 10 = 256.
 constexpr std::uint64_t kCarryBias = 0xF6;
 
