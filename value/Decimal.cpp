@@ -284,6 +284,128 @@ Operands TakeOperands()
     return operands;
 }
 
+// Packed storage is read and written four bytes at a time, from its last byte backwards: the
+// eight nibbles of four bytes are a word of eight digits, the last byte's low nibble lowest, so
+// that they run upwards as the register's positions do.
+
+/// Up to four bytes read as one number, the last byte lowest.
+std::uint32_t ReadBigEndian(const std::uint8_t* bytes, int count)
+{
+    if (count == 4) {
+        std::uint32_t packed;
+        std::memcpy(&packed, bytes, sizeof packed);
+        return __builtin_bswap32(packed);
+    }
+    std::uint32_t packed = 0;
+    for (int b = 0; b < count; ++b)
+        packed = packed << 8 | bytes[b];
+    return packed;
+}
+
+/// Writes the low `count` bytes of a number, up to four, the lowest byte last.
+void WriteBigEndian(std::uint32_t packed, std::uint8_t* bytes, int count)
+{
+    if (count == 4) {
+        const std::uint32_t stored = __builtin_bswap32(packed);
+        std::memcpy(bytes, &stored, sizeof stored);
+        return;
+    }
+    for (int b = count - 1; b >= 0; --b, packed >>= 8)
+        bytes[b] = static_cast<std::uint8_t>(packed);
+}
+
+/// The eight nibbles of four bytes read as ReadBigEndian does, the lowest first; a nibble above
+/// 9 reads as 0.
+[[gnu::always_inline]] inline std::uint64_t UnpackFour(std::uint32_t packed)
+{
+    const auto spread = [](std::uint32_t four) {
+        std::uint64_t word = four;
+        word = (word | word << 16) & 0x0000FFFF0000FFFF;
+        return (word | word << 8) & 0x00FF00FF00FF00FF;
+    };
+    const std::uint64_t nibbles
+        = spread(packed & 0x0F0F0F0F) | spread((packed >> 4) & 0x0F0F0F0F) << 8;
+    const std::uint64_t aboveNine = ((nibbles + 0x7676767676767676) >> 7) & kByteOnes;
+    return nibbles & ~(aboveNine * 0xFF);
+}
+
+/// Eight nibbles, the lowest first, as four bytes for WriteBigEndian.
+[[gnu::always_inline]] inline std::uint32_t PackFour(std::uint64_t nibbles)
+{
+    std::uint64_t pairs = (nibbles & 0x000F000F000F000F) | ((nibbles >> 4) & 0x00F000F000F000F0);
+    pairs = (pairs | pairs >> 8) & 0x0000FFFF0000FFFF;
+    return static_cast<std::uint32_t>(pairs | pairs >> 16);
+}
+
+std::uint8_t NibbleDigit(int nibble)
+{
+    return static_cast<std::uint8_t>(nibble > 9 ? 0 : nibble);
+}
+
+/// The digits of positions `position` to `position` + 7 (from -8 to 64) as a word, those
+/// outside low..high read as 0. Taken from the two words that hold them, so that it reads
+/// whole words as the arithmetic stored them.
+[[gnu::always_inline]] inline std::uint64_t DigitsAt(const DecimalRegister& reg, int position)
+{
+    const int k = (position + 8) / 8 - 1;
+    const int shift = 8 * ((position + 8) % 8);
+    const std::uint64_t lower = k >= 0 && k < kDecimalPositions / kWordDigits
+        ? RegisterWord(reg.digits, reg.low, reg.high, k)
+        : 0;
+    if (shift == 0)
+        return lower;
+    const std::uint64_t upper = k + 1 < kDecimalPositions / kWordDigits
+        ? RegisterWord(reg.digits, reg.low, reg.high, k + 1)
+        : 0;
+    return lower >> shift | upper << (64 - shift);
+}
+
+/// Unpacks all `count` bytes into the register, the lowest digit at `low`, when every digit
+/// lands on a register position. The nibbles run from position low - 1 (PDECIMAL's sign) or
+/// low (DECIMAL's last digit) upwards; they are gathered into whole words of the register, so
+/// that the arithmetic reads back exactly the words written here. Positions outside the field
+/// receive whatever falls there (zeros, the sign nibble); they are not part of the value.
+void UnpackWhole(
+    const std::uint8_t* bytes, int count, int low, int firstNibble, DecimalRegister& reg)
+{
+    const int base = low - (1 - firstNibble); // -1 at the least
+    const int shift = 8 * ((base + 8) % 8);
+    int k = (base + 8) / 8 - 1; // the word holding position `base`
+    std::uint64_t pending = 0;  // the lower part of word k, when shift is not 0
+    const std::uint8_t* end = bytes + count;
+    for (int i = 0; i < count; i += 4, ++k) {
+        const int taken = std::min(count - i, 4); // less at the start of an odd size
+        const std::uint64_t eight = UnpackFour(ReadBigEndian(end - i - taken, taken));
+        const std::uint64_t word = shift == 0 ? eight : pending | eight << shift;
+        pending = shift == 0 ? 0 : eight >> (64 - shift);
+        if (k >= 0 && k < kDecimalPositions / kWordDigits)
+            StoreWord(reg.digits + 8 * k, word);
+    }
+    if (shift != 0 && k < kDecimalPositions / kWordDigits)
+        StoreWord(reg.digits + 8 * k, pending);
+}
+
+/// Writes the register's digits from `low` on into 2 * size - 1 nibbles from `firstNibble` on,
+/// when every position they take is a register position (size at most 32); answers whether any
+/// digit written is not zero.
+bool PackWhole(
+    const DecimalRegister& reg, std::uint8_t* bytes, std::uint32_t size, int low, int firstNibble)
+{
+    const auto count = static_cast<int>(size);
+    const int fieldHigh = low + 2 * count - 2;
+    std::uint64_t any = 0;
+    std::uint8_t* end = bytes + count;
+    for (int i = 0; i < count; i += 4) {
+        const int position = low - (1 - firstNibble) + 2 * i;
+        const std::uint64_t eight
+            = DigitsAt(reg, position) & ByteRangeMask(low - position, fieldHigh - position);
+        any |= eight;
+        const int taken = std::min(count - i, 4); // less at the start of an odd size
+        WriteBigEndian(PackFour(eight), end - i - taken, taken);
+    }
+    return any != 0;
+}
+
 /// Unpacks 2 * size - 1 digit nibbles; `firstNibble` is the index of the first digit nibble
 /// (1 for DECIMAL, whose sign comes first; 0 for PDECIMAL).
 void PushPacked(const std::uint8_t* bytes, std::uint32_t size, std::uint32_t places,
@@ -301,11 +423,15 @@ void PushPacked(const std::uint8_t* bytes, std::uint32_t size, std::uint32_t pla
         SetZero(*reg);
         return;
     }
-    for (std::int64_t position = usedLow; position <= usedHigh; ++position) {
-        const std::int64_t nibble = firstNibble + (high - position);
-        const std::uint8_t byte = bytes[nibble / 2];
-        const int digit = nibble % 2 == 0 ? byte >> 4 : byte & 0x0F;
-        reg->digits[position] = static_cast<std::uint8_t>(digit > 9 ? 0 : digit);
+    if (usedLow == low && usedHigh == high) {
+        // Every digit lands in the register, so size is at most 32.
+        UnpackWhole(bytes, static_cast<int>(size), static_cast<int>(low), firstNibble, *reg);
+    } else {
+        for (std::int64_t position = usedLow; position <= usedHigh; ++position) {
+            const std::int64_t nibble = firstNibble + (high - position);
+            const std::uint8_t byte = bytes[nibble / 2];
+            reg->digits[position] = NibbleDigit(nibble % 2 == 0 ? byte >> 4 : byte & 0x0F);
+        }
     }
     reg->low = static_cast<std::uint8_t>(usedLow);
     reg->high = static_cast<std::uint8_t>(usedHigh);
@@ -313,14 +439,24 @@ void PushPacked(const std::uint8_t* bytes, std::uint32_t size, std::uint32_t pla
 }
 
 /// Rounds the top to `places` and writes its digits into 2 * size - 1 nibbles from
-/// `firstNibble` on; answers whether the stored value is negative (a stored zero is not).
+/// `firstNibble` on; answers whether the stored value is negative (a stored zero is not). The
+/// sign's nibble is the caller's to write.
 bool PopPacked(std::uint8_t* bytes, std::uint32_t size, std::uint32_t places, int firstNibble)
 {
-    DecimalRegister reg;
-    PopInto(reg);
+    DecimalStackStorage& stack = Stack();
+    DecimalRegister zero;
+    DecimalRegister* top = &zero;
+    if (stack.count > 0)
+        top = &stack.registers[--stack.count];
+    else
+        SetZero(zero);
+    DecimalRegister& reg = *top;
     RoundDecimal(reg, places);
     const std::int64_t digitCount = 2 * std::int64_t { size } - 1;
-    const std::int64_t high = std::int64_t { kUnitsPosition } - places + digitCount - 1;
+    const std::int64_t low = std::int64_t { kUnitsPosition } - places;
+    const std::int64_t high = low + digitCount - 1;
+    if (low >= 0 && high <= kTopPosition)
+        return PackWhole(reg, bytes, size, static_cast<int>(low), firstNibble) && reg.sign != 0;
     bool anyDigit = false;
     for (std::int64_t k = 0; k < digitCount; ++k) {
         const std::int64_t position = high - k;

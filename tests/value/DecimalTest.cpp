@@ -13,6 +13,7 @@
 #include <cstring>
 #include <iterator>
 #include <latch>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -1012,6 +1013,118 @@ TEST_F(DecimalTest, ArithmeticMatchesThePlainDigitModel)
         }
     }
     EXPECT_EQ(failures, 0);
+}
+
+// --- packed storage against a nibble-by-nibble reference -------------------------------
+
+// Pushes and pops move four bytes of packed storage at a time; these tests hold them to the
+// plainest reading and writing of the nibbles, one at a time.
+namespace nibbles {
+
+/// The text of the value a packed field holds as the register reads it: 2 * size - 1 digits
+/// after (DECIMAL) or before (PDECIMAL) the sign, a nibble above 9 as 0, digits falling outside
+/// the register's 64 positions left out (a field wholly below them reads as a plain 0).
+std::string ExpectedText(
+    const std::vector<std::uint8_t>& bytes, std::uint32_t places, bool pdecimal)
+{
+    const int size = static_cast<int>(bytes.size());
+    const int low = kUnitsPosition - static_cast<int>(places);
+    int digit[kDecimalPositions] = {};
+    for (int k = 0; k < 2 * size - 1; ++k) {
+        const auto index = static_cast<std::size_t>(pdecimal ? k : k + 1);
+        const int nibble = index % 2 == 0 ? bytes[index / 2] >> 4 : bytes[index / 2] & 0x0F;
+        const int position = low + 2 * size - 2 - k;
+        if (position >= 0 && position < kDecimalPositions)
+            digit[position] = nibble > 9 ? 0 : nibble;
+    }
+    const int shownLow = low + 2 * size - 2 < 0 ? kUnitsPosition : std::max(low, 0);
+    const bool negative = pdecimal ? (bytes.back() & 0x0F) == 0x0D : (bytes.front() >> 4) != 0;
+    bool nonZero = false;
+    for (int p = shownLow; p < kDecimalPositions; ++p)
+        nonZero = nonZero || digit[p] != 0;
+    std::string text = negative && nonZero ? "-" : "";
+    int top = kDecimalPositions - 1;
+    while (top > kUnitsPosition && digit[top] == 0)
+        --top;
+    for (int p = top; p >= kUnitsPosition; --p)
+        text += static_cast<char>('0' + digit[p]);
+    if (shownLow < kUnitsPosition) {
+        text += '.';
+        for (int p = kUnitsPosition - 1; p >= shownLow; --p)
+            text += static_cast<char>('0' + digit[p]);
+    }
+    return text;
+}
+
+/// The bytes a pop of `reg` writes: rounded to `places` as RoundDecimal does, then its digits
+/// nibble by nibble, the integer digits that do not fit dropped, a zero written positive.
+std::vector<std::uint8_t> ExpectedBytes(
+    DecimalRegister reg, std::uint32_t size, std::uint32_t places, bool pdecimal)
+{
+    RoundDecimal(reg, places);
+    std::vector<std::uint8_t> bytes(size, 0);
+    const int high = kUnitsPosition - static_cast<int>(places) + 2 * static_cast<int>(size) - 2;
+    bool nonZero = false;
+    for (int k = 0; k < 2 * static_cast<int>(size) - 1; ++k) {
+        const int position = high - k;
+        const int digit = position >= 0 && position < kDecimalPositions ? reg.DigitAt(position) : 0;
+        nonZero = nonZero || digit != 0;
+        const auto index = static_cast<std::size_t>(pdecimal ? k : k + 1);
+        bytes[index / 2] |= static_cast<std::uint8_t>(index % 2 == 0 ? digit << 4 : digit);
+    }
+    const bool negative = nonZero && reg.sign != 0;
+    if (pdecimal)
+        bytes.back() |= negative ? 0x0D : 0x0F;
+    else
+        bytes.front() |= negative ? 0xF0 : 0x00;
+    return bytes;
+}
+
+} // namespace nibbles
+
+// Every field size the register holds and a little more, sizes not a multiple of four, every
+// alignment of the lowest digit to the register's words, nibbles above 9, fields reaching past
+// the register's edges; the pop finds scribbles outside the register's range.
+TEST_F(DecimalTest, PackedStorageMatchesNibbleByNibbleReading)
+{
+    std::mt19937 random(5);
+    const auto below
+        = [&random](unsigned count) { return static_cast<std::uint32_t>(random() % count); };
+    for (std::uint32_t size = 1; size <= 34; ++size) {
+        for (std::uint32_t places = 0; places <= 40; places += 1 + below(3)) {
+            for (const bool pdecimal : { false, true }) {
+                std::vector<std::uint8_t> bytes(size);
+                for (std::uint8_t& byte : bytes)
+                    byte = static_cast<std::uint8_t>(random());
+                const std::string label
+                    = Hex(bytes) + (pdecimal ? " P/" : " D/") + std::to_string(places);
+                if (pdecimal)
+                    PushPDecimal(bytes.data(), size, places);
+                else
+                    PushDecimal(bytes.data(), size, places);
+                ASSERT_TRUE(TopDecimal().CheckInvariants()) << label;
+                EXPECT_EQ(Text(TopDecimal()), nibbles::ExpectedText(bytes, places, pdecimal))
+                    << label;
+                DecimalRegister& reg = TopDecimal();
+                for (int p = 0; p < kDecimalPositions; ++p)
+                    if (p < reg.low || p > reg.high)
+                        reg.digits[p] = static_cast<std::uint8_t>(random());
+
+                const std::uint32_t outSize = 1 + below(34);
+                const std::uint32_t outPlaces = below(40);
+                const std::vector<std::uint8_t> expected
+                    = nibbles::ExpectedBytes(TopDecimal(), outSize, outPlaces, pdecimal);
+                std::vector<std::uint8_t> stored(outSize, 0xAA);
+                if (pdecimal)
+                    PopToPDecimal(stored.data(), outSize, outPlaces);
+                else
+                    PopToDecimal(stored.data(), outSize, outPlaces);
+                EXPECT_EQ(Hex(stored), Hex(expected))
+                    << label << " into " << outSize << "/" << outPlaces;
+                ASSERT_EQ(DecimalDepth(), 0);
+            }
+        }
+    }
 }
 
 // --- threads ---------------------------------------------------------------------------
