@@ -81,6 +81,12 @@ public:
         else
             ::unsetenv(name);
     }
+    /// As above; a null `value` removes the variable.
+    ScopedEnvironment(const char* name, const char* value)
+        : ScopedEnvironment(
+            name, value != nullptr ? std::optional<std::string>(value) : std::nullopt)
+    {
+    }
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
     ~ScopedEnvironment()

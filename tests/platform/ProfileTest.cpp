@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <common/TestSupport.h>
 #include <stdlib.h>
 
 #include <cstdint>
@@ -16,34 +17,7 @@ namespace {
 
 using namespace std::string_literals;
 
-// Sets or unsets an environment variable for the life of the object, then puts the old value
-// back, so that no test leaks its profile location into the next.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const char* value)
-        : m_name(name)
-    {
-        if (const char* old = getenv(name))
-            m_old = old;
-        if (value != nullptr)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedEnvironment()
-    {
-        if (m_old)
-            setenv(m_name, m_old->c_str(), 1);
-        else
-            unsetenv(m_name);
-    }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
+using testsupport::ScopedEnvironment;
 
 class ProfileTest : public testing::Test {
 protected:

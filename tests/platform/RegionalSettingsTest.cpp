@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <common/TestSupport.h>
 #include <stdlib.h>
 
 #include <optional>
@@ -9,34 +10,7 @@
 
 namespace {
 
-/// Sets (or, for null, unsets) an environment variable for the life of the object and puts
-/// the old value back.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const char* value)
-        : m_name(name)
-    {
-        if (const char* old = getenv(name))
-            m_old = old;
-        if (value != nullptr)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedEnvironment()
-    {
-        if (m_old)
-            setenv(m_name, m_old->c_str(), 1);
-        else
-            unsetenv(m_name);
-    }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
+using testsupport::ScopedEnvironment;
 
 std::string Answer(const char* locale, const char* key)
 {
