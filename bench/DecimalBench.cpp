@@ -150,16 +150,23 @@ DECIMAL_BENCHMARK(Stored<value::DivideDecimals>)->Name("StoredDivide");
 constexpr std::array<double, 4> kAmounts = { 1234567.89, 42.5, 987654.01, 0.07 };
 constexpr std::array<const char*, 4> kAmountTexts = { "1234567.89", "42.5", "987654.01", "0.07" };
 
-void FormatPicture(benchmark::State& state)
+/// The amounts as the registers hold them, ready to be copied onto the stack.
+std::array<value::DecimalRegister, kAmountTexts.size()> AmountRegisters()
 {
-    value::CompiledPicture picture;
-    value::CompilePicture(picture, "@N12.2");
     std::array<value::DecimalRegister, kAmountTexts.size()> amounts {};
     for (std::size_t i = 0; i < amounts.size(); ++i) {
         value::PushTextDecimal(kAmountTexts[i]);
         amounts[i] = value::TopDecimal();
         value::DropDecimal();
     }
+    return amounts;
+}
+
+void FormatPicture(benchmark::State& state)
+{
+    value::CompiledPicture picture;
+    value::CompilePicture(picture, "@N12.2");
+    const auto amounts = AmountRegisters();
     value::DecimalStackStorage& stack = value::CurrentRuntimeThread().decimalStack;
     value::ResetDecimalStack();
     char field[12];
@@ -179,12 +186,7 @@ BENCHMARK(FormatPicture);
 /// popped into a STRING(12).
 void FormatToStack(benchmark::State& state)
 {
-    std::array<value::DecimalRegister, kAmountTexts.size()> amounts {};
-    for (std::size_t i = 0; i < amounts.size(); ++i) {
-        value::PushTextDecimal(kAmountTexts[i]);
-        amounts[i] = value::TopDecimal();
-        value::DropDecimal();
-    }
+    const auto amounts = AmountRegisters();
     value::DecimalStackStorage& stack = value::CurrentRuntimeThread().decimalStack;
     value::ResetDecimalStack();
     std::size_t next = 0;
