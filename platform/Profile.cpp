@@ -1,6 +1,7 @@
 #include "Profile.h"
 
 #include "Ascii.h"
+#include "ErrnoMapping.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -43,27 +44,36 @@ std::string_view StripMatchingQuotes(std::string_view value)
     return value;
 }
 
-// The whole file, or nothing when it is missing, not a regular file or cannot be read.
-std::optional<std::string> ReadWholeFile(const std::string& path)
+// The whole file, or nothing when it is missing, not a regular file or cannot be read; then
+// `problem`, when given, says why. A FIFO or a device is opened without waiting for a writer
+// and left unread: reading one could block start-up for ever.
+std::optional<std::string> ReadWholeFile(const std::string& path, SystemError* problem = nullptr)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    const auto fail = [problem](SystemError error) -> std::optional<std::string> {
+        if (problem != nullptr)
+            *problem = error;
         return std::nullopt;
-    std::optional<std::string> text;
+    };
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return fail(ErrorFromErrno(errno, path));
     struct stat status { };
-    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
-        text.emplace();
-        char buffer[4096];
-        for (;;) {
-            const ssize_t count = ::read(fd, buffer, sizeof buffer);
-            if (count > 0) {
-                text->append(buffer, static_cast<std::size_t>(count));
-            } else if (count == 0) {
-                break;
-            } else if (errno != EINTR) {
-                text.reset();
-                break;
-            }
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return fail(SystemError::AccessDenied);
+    }
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count > 0) {
+            text.append(buffer, static_cast<std::size_t>(count));
+        } else if (count == 0) {
+            break;
+        } else if (errno != EINTR) {
+            const int error = errno;
+            ::close(fd);
+            return fail(ErrorFromErrno(error, path));
         }
     }
     ::close(fd);
@@ -154,6 +164,18 @@ std::optional<std::string> ProfileFilePath()
     if (home != nullptr && home[0] != '\0')
         return std::string(home) + "/.config/varn/win.ini";
     return std::nullopt;
+}
+
+SystemError ProfileFileProblem()
+{
+    const auto path = ProfileFilePath();
+    if (!path)
+        return SystemError::None;
+    SystemError problem = SystemError::None;
+    if (ReadWholeFile(*path, &problem) || problem == SystemError::FileNotFound
+        || problem == SystemError::PathNotFound)
+        return SystemError::None;
+    return problem;
 }
 
 std::string GetProfileString(

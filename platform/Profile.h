@@ -1,5 +1,7 @@
 #pragma once
 
+#include <platform/SystemError.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -24,6 +26,13 @@ namespace platform {
 /// `$HOME/.config/varn/win.ini`. Nothing when none of these can be formed (no HOME either).
 /// The file need not exist.
 std::optional<std::string> ProfileFilePath();
+
+/// Why the profile file in use cannot be read, for a program that tells its user at start-up:
+/// None when it is read, when it is missing (its defaults are meant then) and when no path can
+/// be formed. Otherwise the error, AccessDenied for a file the user may not read and for
+/// anything that is no regular file (a directory, a FIFO, a device): every read then answers
+/// the caller's default. Never waits: a FIFO is not read.
+SystemError ProfileFileProblem();
 
 /// The value of `key` in `section`, as the bytes stored in the file (Windows-1250 text; no
 /// conversion here). Answers `defaultValue`, less its trailing blanks, when the file, the section

@@ -4,10 +4,13 @@
 
 #include <common/TestSupport.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <string>
@@ -162,6 +165,63 @@ TEST_F(ProfileTest, MissingOrUnreadableFileAnswersDefaults)
     std::filesystem::create_directory(m_file);
     EXPECT_EQ(platform::GetProfileString("QWASCII", "TraceFile", "ASCII.LOG"), "ASCII.LOG");
     EXPECT_EQ(platform::GetProfileInt("QWASCII", "Profile", 5), 5);
+}
+
+/// A profile that is there but cannot be read: every read answers the default, at once (a
+/// FIFO is never waited on for a writer), and ProfileFileProblem says why; a missing or a
+/// readable one is no problem.
+TEST_F(ProfileTest, AProfileThatCannotBeReadIsAProblemAndNeverWaitedFor)
+{
+    using platform::SystemError;
+    struct Case {
+        const char* what;
+        std::function<bool()> make; // false: the case does not apply here
+        SystemError problem;
+    };
+    const Case cases[] = {
+        { "no file", [] { return true; }, SystemError::None },
+        { "no directory for it",
+            [&] {
+                m_explicit.emplace("VARN_WIN_INI", (m_directory / "gone" / "win.ini").c_str());
+                return true;
+            },
+            SystemError::None },
+        { "a readable file",
+            [&] {
+                WriteProfile("[intl]\nsTime=.\n");
+                return true;
+            },
+            SystemError::None },
+        { "junk bytes",
+            [&] {
+                WriteProfile("\xFF\xFE[\0\x01intl\n\x80=\x81\r\r="s);
+                return true;
+            },
+            SystemError::None },
+        { "a directory", [&] { return std::filesystem::create_directory(m_file); },
+            SystemError::AccessDenied },
+        { "a FIFO", [&] { return ::mkfifo(m_file.c_str(), 0600) == 0; },
+            SystemError::AccessDenied },
+        { "no permission to read",
+            [&] {
+                WriteProfile("[intl]\nsTime=.\n");
+                std::filesystem::permissions(m_file, std::filesystem::perms::none);
+                return ::geteuid() != 0; // the superuser reads it all the same
+            },
+            SystemError::AccessDenied },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(m_file);
+        m_explicit.emplace("VARN_WIN_INI", m_file.c_str());
+        if (!c.make())
+            continue;
+        EXPECT_EQ(platform::ProfileFileProblem(), c.problem);
+        if (c.problem != SystemError::None) {
+            EXPECT_EQ(platform::GetProfileString("intl", "sTime", ":"), ":");
+            EXPECT_EQ(platform::GetProfileInt("intl", "iTime", 7), 7);
+        }
+    }
 }
 
 TEST_F(ProfileTest, EachReadSeesTheFileAsItIsNow)
