@@ -553,12 +553,12 @@ void ParseLocaleText(std::string_view bytes)
     ApplySettings(settings);
 }
 
-void LoadLocaleFile(std::string_view path)
+platform::SystemError LoadLocaleFile(std::string_view path)
 {
     auto file = platform::File::Open(path, platform::kAccessRead | platform::kShareDenyNone);
     if (!file) {
         PostErrorCode(kFileNotFound);
-        return;
+        return file.Error();
     }
     SettingReader reader;
     std::vector<Setting> settings;
@@ -569,7 +569,7 @@ void LoadLocaleFile(std::string_view path)
             // Settings are held back until the whole file is read, so a file that fails
             // half-way changes nothing, as one that cannot be opened.
             PostErrorCode(kFileNotFound);
-            return;
+            return count.Error();
         }
         if (*count == 0 || !reader.Take(std::string_view(block.data(), *count), settings))
             break;
@@ -577,16 +577,17 @@ void LoadLocaleFile(std::string_view path)
     file->Close();
     reader.Finish(settings);
     ApplySettings(settings);
+    return platform::SystemError::None;
 }
 
-void LoadLocaleEnvironment()
+platform::SystemError LoadLocaleEnvironment()
 {
     const auto program = platform::OwnProgramPath();
     if (!program) {
         PostErrorCode(kFileNotFound);
-        return;
+        return platform::SystemError::FileNotFound;
     }
-    LoadLocaleFile(platform::EnvironmentFilePath(*program));
+    return LoadLocaleFile(platform::EnvironmentFilePath(*program));
 }
 
 } // namespace value

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <platform/SystemError.h>
+
 #include <cstddef>
 #include <string_view>
 
@@ -66,12 +68,16 @@ void ParseLocaleText(std::string_view bytes);
 
 /// Reads the environment file at `path` and applies its settings. When the file cannot be
 /// opened or read, error code 2 (file not found) is posted and nothing changes: settings are
-/// applied only once the whole file has been read. Success leaves the error code alone.
-void LoadLocaleFile(std::string_view path);
+/// applied only once the whole file has been read. Success leaves the error code alone. Answers
+/// the system's error that kept the file from being read (FileNotFound or PathNotFound for a
+/// missing file, AccessDenied for one the user may not read or that is no regular file), None
+/// when it was read.
+platform::SystemError LoadLocaleFile(std::string_view path);
 
 /// Loads the environment file belonging to the running program ("/x/prog" reads "/x/prog.ENV").
 /// Start-up calls it once, after the international settings have been read. When the
-/// program's own path cannot be found the result is that of a missing file.
-void LoadLocaleEnvironment();
+/// program's own path cannot be found the result is that of a missing file. Answers as
+/// LoadLocaleFile.
+platform::SystemError LoadLocaleEnvironment();
 
 } // namespace value

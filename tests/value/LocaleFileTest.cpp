@@ -11,6 +11,7 @@
 
 #include <common/TestSupport.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <array>
 #include <cctype>
@@ -699,11 +700,24 @@ TEST_F(LocaleFileTest, LocaleTextSettersCutToTheirLimits)
 
 TEST_F(LocaleFileTest, MissingOrUnreadableFilePostsTwoAndChangesNothing)
 {
-    for (const std::string& path :
-        { (m_directory / "missing.ENV").string(), m_directory.string(), std::string() }) {
-        SCOPED_TRACE(path);
+    using platform::SystemError;
+    const std::string fifo = (m_directory / "fifo.ENV").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    struct Case {
+        std::string path;
+        SystemError answer; // tells a missing file from one that is there but unreadable
+    };
+    const Case cases[] = {
+        { (m_directory / "missing.ENV").string(), SystemError::FileNotFound },
+        { (m_directory / "no" / "missing.ENV").string(), SystemError::PathNotFound },
+        { m_directory.string(), SystemError::AccessDenied }, // a directory
+        { fifo, SystemError::AccessDenied },                 // never waited on for a writer
+        { std::string(), SystemError::FileNotFound },        // no name: no file
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
         PostErrorCode(0);
-        LoadLocaleFile(path);
+        EXPECT_EQ(LoadLocaleFile(c.path), c.answer);
         EXPECT_EQ(ErrorCode(), 2);
         EXPECT_EQ(Abbreviations(), kDefaultAbbreviations);
         EXPECT_TRUE(MessageOverrideNumbers().empty());
@@ -718,7 +732,7 @@ TEST_F(LocaleFileTest, LoadsAFileAcrossReadBlocks)
     const std::string file = "; " + Repeat('-', 2040) + "\r\nORVMSG1=across\r\nORVMON=ab<65>\x1A"
         + "ORVMSG2=after\r\n";
     PostErrorCode(77);
-    LoadLocaleFile(WriteFile(file));
+    EXPECT_EQ(LoadLocaleFile(WriteFile(file)), platform::SystemError::None);
     EXPECT_EQ(ErrorCode(), 77) << "success leaves the error code alone";
     EXPECT_EQ(Overrides(), (OverrideList { { 1, "across" } }));
     EXPECT_EQ(MonthAbbreviation(1), "abA");
