@@ -87,8 +87,11 @@ AsciiStatus ExpandName(std::string_view name, std::string& full)
     if (name.empty())
         return AsciiStatus::InvalidFilename;
     auto expanded = CurrentFileSystem().FullPath(name);
-    if (!expanded)
-        return AsciiStatus::InvalidFilename;
+    if (!expanded) {
+        // A relative name cannot be expanded once the working directory has been removed: that
+        // is a missing path (3), not a bad name, and the user is told so.
+        return FromOpenError(expanded.Error());
+    }
     if (expanded->size() > kMaxPathLength)
         return AsciiStatus::InvalidFilename;
     full = std::move(*expanded);

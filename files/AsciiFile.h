@@ -117,9 +117,10 @@ public:
     /// `accessMode` (bits 0-1 access, 4-6 sharing), sets the defaults (CLIP on, TAB 8, CR LF,
     /// the buffer size, QUICKSCAN on exactly for sharing 0x10 and 0x20) and applies
     /// `driverOptions`, "/KEYWORD=value" commands in order. Answers 45 for an empty name or one
-    /// longer than 259 characters; a sharing violation as 5, a bad path as 3, an invalid name
-    /// as 45, other system errors as their numbers; 52 when already open; a failing option
-    /// answers its error. Any failure leaves the engine closed.
+    /// longer than 259 characters; a sharing violation as 5, a bad path as 3 (so is a relative
+    /// name once the working directory has been removed), an invalid name as 45, other system
+    /// errors as their numbers; 52 when already open; a failing option answers its error. Any
+    /// failure leaves the engine closed.
     AsciiStatus Open(
         std::string_view name, std::uint32_t accessMode, std::string_view driverOptions = {});
 
