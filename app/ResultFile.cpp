@@ -103,8 +103,14 @@ std::int32_t WriteResultFile(std::string_view digest)
 std::string ResultFilePath()
 {
     const platform::Result<std::string> directory = platform::CurrentDirectory();
-    std::string path = directory ? platform::Utf8ToAnsiShown(*directory) : std::string();
-    if (path.empty() || path.back() != platform::PathSeparator())
+    return ResultFilePathIn(directory ? std::optional<std::string_view>(*directory) : std::nullopt);
+}
+
+std::string ResultFilePathIn(std::optional<std::string_view> directory)
+{
+    std::string path = directory && !directory->empty() ? platform::Utf8ToAnsiShown(*directory)
+                                                        : std::string(".");
+    if (path.back() != platform::PathSeparator())
         path += platform::PathSeparator();
     path += kResultFileName;
     return path;

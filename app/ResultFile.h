@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,8 +25,14 @@ inline constexpr std::string_view kResultFileName = "HASHBROJ.TXT";
 [[nodiscard]] std::int32_t WriteResultFile(std::string_view digest);
 
 /// Where the result file lies, as the hash window shows it: the current directory, the
-/// platform's separator and the file's name, in Windows-1250. A character of the directory's
-/// name that Windows-1250 lacks shows as "?": the text is only shown, never used as a path.
+/// platform's separator and the file's name, in Windows-1250 (see ResultFilePathIn).
 std::string ResultFilePath();
+
+/// The result file's path as shown for a current directory the file system names `directory`
+/// (any bytes; UTF-8 as a rule): the directory, the separator unless it ends in one, and
+/// kResultFileName, in Windows-1250. A character the code page lacks, and a byte of malformed
+/// UTF-8, shows as "?": the text is only shown, never used as a path. A directory that cannot
+/// be named (nothing or empty: it was removed, say) shows as ".", the working directory.
+std::string ResultFilePathIn(std::optional<std::string_view> directory);
 
 } // namespace app
