@@ -1,6 +1,7 @@
 #include "ProgramModule.h"
 
 #include <app/Globals.h>
+#include <app/StartupNotices.h>
 #include <value/IntlSettings.h>
 #include <value/LocaleFile.h>
 #include <value/Picture.h>
@@ -8,6 +9,7 @@
 #include <window/Window.h>
 
 #include <chrono>
+#include <iostream>
 #include <memory>
 
 namespace app {
@@ -42,7 +44,9 @@ void InitialiseProgramGlobals(int phase)
         // file beside the program may refer to them.
         value::LoadIntlSettings();
         value::BuildWindowsPictures();
-        value::LoadLocaleEnvironment();
+        const platform::SystemError localeProblem = value::LoadLocaleEnvironment();
+        // A settings file found but not read is worth a word, once; the defaults stand.
+        ReportUnusableSettingsFiles(std::cerr, localeProblem);
     }
     DialogFileName.Clear(value::ClearValue::Blank);
     // AppErrors and AppIni get their methods from their constructors: nothing to install.
