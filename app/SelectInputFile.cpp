@@ -34,7 +34,7 @@ constexpr std::string_view kFilters[] = {
     "TIF datoteke|*.tif",
 };
 
-/// The error the file dialog posts for a chosen name Windows-1250 cannot spell.
+/// The error the file dialog posts for a chosen name the runtime cannot keep.
 constexpr std::int32_t kInvalidFilename = 45;
 
 /// The directory a file's path names it in ("" for a bare name): where the next look for a
@@ -59,20 +59,62 @@ void RefuseUnspellable()
            "naziv ih nema, pa je odaberite ponovo.");
 }
 
-/// Makes `path` (Windows-1250) the chosen file unless the entry cannot hold it; answers
-/// whether it did.
-bool TakeInputFileName(const std::string& path)
+/// The file dialog refuses a name the runtime cannot keep without saying which kind it is.
+void RefuseUnkeepable()
 {
-    if (path.size() >= InputFileName.kSize) {
-        Refuse("Put do odabrane datoteke ima " + std::to_string(path.size())
-            + " znakova, a polje \"Ulazna datoteka (file)\" prima najvi\u0161e "
-            + std::to_string(InputFileName.kSize - 1)
-            + ". Premjestite datoteku u mapu kra\u0107eg puta, pa je odaberite ponovo.");
+    Refuse("Naziv odabrane datoteke sadr\u017Ei znakove koji se ne mogu zapisati u kodnoj "
+           "stranici Windows-1250 ili zavr\u0161ava razmakom. Preimenujte datoteku ili je "
+           "premjestite u mapu \u010Diji naziv ih nema, pa je odaberite ponovo.");
+}
+
+void RefuseTooLong(std::size_t length)
+{
+    Refuse("Put do odabrane datoteke ima " + std::to_string(length)
+        + " znakova, a polje \"Ulazna datoteka (file)\" prima najvi\u0161e "
+        + std::to_string(kInputFileNameLimit)
+        + ". Premjestite datoteku u mapu kra\u0107eg puta, pa je odaberite ponovo.");
+}
+
+void RefuseTrailingBlank()
+{
+    Refuse("Naziv odabrane datoteke zavr\u0161ava razmakom, a polje \"Ulazna datoteka (file)\" "
+           "razmake na kraju ne zadr\u017Eava: odabrala bi se druga datoteka. Preimenujte "
+           "datoteku, pa je odaberite ponovo.");
+}
+
+void RefuseNotLocal(const std::string& shown)
+{
+    // The address comes last, as the drop gave it (already in Windows-1250): a long one is
+    // cut from the message, the advice is not.
+    AppErrors.RaiseWithText(kMessageNameRefused,
+        ProgramText("Ispu\u0161teno nije datoteka ovog ra\u010Dunala. Ispustite datoteku iz "
+                    "upravitelja datoteka ili je odaberite gumbom \"...\". Ispu\u0161teno: ")
+            + shown);
+}
+
+/// Makes the chosen item InputFileName when JudgeChosenFile takes it, else says why not;
+/// answers whether it took it.
+bool TakeChosenFile(const platform::DroppedName& chosen)
+{
+    switch (JudgeChosenFile(chosen)) {
+    case NameRefusal::None:
+        DialogFileName = chosen.name;
+        InputFileName = chosen.name;
+        return true;
+    case NameRefusal::NotLocal:
+        RefuseNotLocal(chosen.name);
+        return false;
+    case NameRefusal::Unspellable:
+        RefuseUnspellable();
+        return false;
+    case NameRefusal::TooLong:
+        RefuseTooLong(chosen.name.size());
+        return false;
+    case NameRefusal::TrailingBlank:
+        RefuseTrailingBlank();
         return false;
     }
-    DialogFileName = path;
-    InputFileName = WithoutTrailingBlanks(DialogFileName.View());
-    return true;
+    return false;
 }
 
 } // namespace
@@ -91,30 +133,36 @@ void SelectInputFile()
     if (answer.empty()) {
         // Cancelled, or refused by the dialog: the file chosen before stays chosen.
         if (files::ErrorCode() == kInvalidFilename)
-            RefuseUnspellable();
+            RefuseUnkeepable();
         return;
     }
-    TakeInputFileName(answer);
+    TakeChosenFile(platform::DroppedName { platform::DropRefusal::None, answer });
+}
+
+NameRefusal JudgeChosenFile(const platform::DroppedName& chosen)
+{
+    static_assert(kInputFileNameLimit == decltype(InputFileName)::kSize - 1);
+    switch (chosen.refusal) {
+    case platform::DropRefusal::None:
+        break;
+    case platform::DropRefusal::Unspellable:
+        return NameRefusal::Unspellable;
+    case platform::DropRefusal::NotLocal:
+        return NameRefusal::NotLocal;
+    }
+    const std::string& path = chosen.name;
+    if (path.empty())
+        return NameRefusal::NotLocal;
+    if (path.size() > kInputFileNameLimit)
+        return NameRefusal::TooLong;
+    if (path.back() == ' ')
+        return NameRefusal::TrailingBlank;
+    return NameRefusal::None;
 }
 
 bool ChooseDroppedFile(const platform::DroppedName& dropped)
 {
-    switch (dropped.refusal) {
-    case platform::DropRefusal::None:
-        return TakeInputFileName(dropped.name);
-    case platform::DropRefusal::Unspellable:
-        RefuseUnspellable();
-        return false;
-    case platform::DropRefusal::NotLocal:
-        break;
-    }
-    // The address comes last, as the drop gave it (already in Windows-1250): a long one is
-    // cut from the message, the advice is not.
-    AppErrors.RaiseWithText(kMessageNameRefused,
-        ProgramText("Ispu\u0161teno nije datoteka ovog ra\u010Dunala. Ispustite datoteku iz "
-                    "upravitelja datoteka ili je odaberite gumbom \"...\". Ispu\u0161teno: ")
-            + dropped.name);
-    return false;
+    return TakeChosenFile(dropped);
 }
 
 } // namespace app

@@ -21,17 +21,7 @@ DroppedName NameOf(const QUrl& url)
         dropped.name = Utf8ToAnsiShown(url.toDisplayString().toStdString());
         return dropped;
     }
-    // The path as the file system spells it (UTF-8), then the runtime's spelling of it: a
-    // character Windows-1250 lacks refuses the name rather than being replaced.
-    const std::string path = url.toLocalFile().toStdString();
-    Result<std::string> ansi = Utf8ToAnsi(path);
-    if (!ansi) {
-        dropped.refusal = DropRefusal::Unspellable;
-        dropped.name = Utf8ToAnsiShown(path);
-        return dropped;
-    }
-    dropped.name = std::move(*ansi);
-    return dropped;
+    return DroppedLocalFile(url.toLocalFile().toStdString());
 }
 
 /// The window `watched` belongs to when it takes file drops, else null.
@@ -45,6 +35,21 @@ const Entry* FileDropWindow(const QObject* watched)
 }
 
 } // namespace
+
+DroppedName DroppedLocalFile(std::string_view path)
+{
+    // The path as the file system spells it (UTF-8), then the runtime's spelling of it: a
+    // character Windows-1250 lacks refuses the name rather than being replaced.
+    DroppedName dropped;
+    Result<std::string> ansi = Utf8ToAnsi(path);
+    if (!ansi) {
+        dropped.refusal = DropRefusal::Unspellable;
+        dropped.name = Utf8ToAnsiShown(path);
+        return dropped;
+    }
+    dropped.name = std::move(*ansi);
+    return dropped;
+}
 
 bool CarriesUrls(const QMimeData& data)
 {

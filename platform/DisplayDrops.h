@@ -2,14 +2,21 @@
 
 #include <platform/MessageQueue.h>
 
+#include <string_view>
+
 class QMimeData;
 class QDropEvent;
 class QObject;
 
 // Files dropped on a window from a file manager: which drags a window takes, and the message a
-// drop becomes. GUI thread only.
+// drop becomes. GUI thread only, but for DroppedLocalFile.
 
 namespace platform::display {
+
+/// The item a dropped file of this machine becomes, from its path as the file system spells
+/// it (UTF-8): the path in Windows-1250, or DropRefusal::Unspellable with the path only as it
+/// can be shown when it holds a character the code page lacks or is no valid UTF-8. Any thread.
+DroppedName DroppedLocalFile(std::string_view path);
 
 /// True when `data` is a drag of URLs (text/uri-list with at least one): the kind a window made
 /// with WindowOptions::acceptFileDrops takes.

@@ -9,6 +9,7 @@
 #include <window/ModalDialog.h>
 #include <window/ThreadTable.h>
 
+#include <cassert>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -158,36 +159,6 @@ std::string DirectoryOf(const std::string& path)
     return at == 0 ? path.substr(0, 1) : path.substr(0, at);
 }
 
-/// The answer in the runtime's spelling, or nothing when a name has no Windows-1250 form.
-std::optional<std::string> AnswerText(std::uint32_t flags, const std::vector<std::string>& paths)
-{
-    const char separator = platform::PathSeparator();
-    std::string utf8;
-    if ((flags & filedialog::kDirectory) != 0) {
-        utf8 = paths.front();
-        if (utf8.empty() || utf8.back() != separator)
-            utf8 += separator;
-    } else if ((flags & filedialog::kMultiple) != 0 && paths.size() > 1) {
-        // The directory first, then each name, joined by "|".
-        const std::string directory = DirectoryOf(paths.front());
-        std::string lead = directory;
-        if (lead.empty() || lead.back() != separator)
-            lead += separator;
-        utf8 = directory;
-        for (const std::string& path : paths) {
-            utf8 += '|';
-            const bool inside = path.size() > lead.size() && path.starts_with(lead);
-            utf8 += inside ? path.substr(lead.size()) : path;
-        }
-    } else {
-        utf8 = paths.front();
-    }
-    platform::Result<std::string> ansi = platform::Utf8ToAnsi(utf8);
-    if (!ansi)
-        return std::nullopt;
-    return std::move(*ansi);
-}
-
 /// Shows the dialog and waits for it; the chosen paths, empty when the user cancelled or the
 /// dialog could not be shown.
 std::vector<std::string> RunDialog(platform::FileDialogOptions options)
@@ -211,6 +182,40 @@ void SetFileDialogHandler(FileDialogHandler handler)
     HandlerSlot& slot = TheHandler();
     const std::lock_guard lock(slot.mutex);
     slot.handler = std::move(handler);
+}
+
+std::optional<std::string> FileDialogAnswer(
+    std::uint32_t flags, const std::vector<std::string>& paths)
+{
+    assert(!paths.empty() && "a confirmed dialog answers at least one path");
+    const char separator = platform::PathSeparator();
+    std::string utf8;
+    if ((flags & filedialog::kDirectory) != 0) {
+        utf8 = paths.front();
+        if (utf8.empty() || utf8.back() != separator)
+            utf8 += separator;
+    } else if ((flags & filedialog::kMultiple) != 0 && paths.size() > 1) {
+        // The directory first, then each name, joined by "|".
+        const std::string directory = DirectoryOf(paths.front());
+        std::string lead = directory;
+        if (lead.empty() || lead.back() != separator)
+            lead += separator;
+        utf8 = directory;
+        for (const std::string& path : paths) {
+            utf8 += '|';
+            const bool inside = path.size() > lead.size() && path.starts_with(lead);
+            utf8 += inside ? path.substr(lead.size()) : path;
+        }
+    } else {
+        utf8 = paths.front();
+    }
+    // A blank-padded variable drops trailing blanks: it would hold another file's name.
+    if (utf8.empty() || utf8.back() == ' ')
+        return std::nullopt;
+    platform::Result<std::string> ansi = platform::Utf8ToAnsi(utf8);
+    if (!ansi)
+        return std::nullopt;
+    return std::move(*ansi);
 }
 
 std::int32_t FileDialog(
@@ -239,7 +244,7 @@ std::int32_t FileDialog(
         = RunDialog(OptionsFor(flags, std::move(title), filter, value, initialDirectory));
     if (paths.empty())
         return 0;
-    const std::optional<std::string> answer = AnswerText(flags, paths);
+    const std::optional<std::string> answer = FileDialogAnswer(flags, paths);
     if (!answer) {
         files::PostError(kInvalidFilename);
         return 0;

@@ -4,7 +4,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 // The file dialog: lets the user pick a file to open, a name to save under, several files or a
 // directory, and writes the choice into a string variable of the calling procedure. It is the
@@ -36,6 +39,15 @@ using FileDialogHandler
 /// Installs `handler` in place of the dialog; an empty handler puts the dialog back.
 void SetFileDialogHandler(FileDialogHandler handler);
 
+/// The answer FileDialog writes for the absolute UTF-8 `paths` the display confirmed (at least
+/// one), in Windows-1250: for kDirectory the first path with a trailing separator; for kMultiple
+/// with more than one path, the first path's directory and then each path joined by "|", a path
+/// inside that directory by its name alone; otherwise the first path. Nothing when any of it
+/// has no Windows-1250 form, or when it ends in a blank, which the variable (blank-padded)
+/// would drop: the answer is whole or there is none.
+std::optional<std::string> FileDialogAnswer(
+    std::uint32_t flags, const std::vector<std::string>& paths);
+
 /// Shows the file dialog. The title (pushed last, at most 80 characters; empty: the display's
 /// own caption) and the filter (pushed first, at most 255 characters, pairs of description and
 /// pattern joined by "|"; empty: kDefaultFileFilter) are popped from the string stack, always.
@@ -48,8 +60,9 @@ void SetFileDialogHandler(FileDialogHandler handler);
 /// directory and then each name, joined by "|"; for kDirectory the directory with a trailing
 /// separator. Without kKeepDirectory a confirmed choice makes its directory the current one.
 /// Answers 0 when the user cancelled, the variable unchanged, the error state cleared. A
-/// chosen name that Windows-1250 cannot spell is refused: the answer is 0, the variable
-/// unchanged, and error 45 "Invalid Filename" is posted. Without a display the answer is 0.
+/// chosen name that Windows-1250 cannot spell, or that ends in a blank, is refused (see
+/// FileDialogAnswer): the answer is 0, the variable unchanged, and error 45 "Invalid
+/// Filename" is posted. Without a display the answer is 0.
 std::int32_t FileDialog(std::uint32_t flags, const value::ValueReference& variable,
     std::string_view initialDirectory = {});
 
