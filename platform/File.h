@@ -28,6 +28,24 @@ enum class Disposition {
     CreateNew,    ///< a missing file is made; an existing one is an error (FileExists)
 };
 
+/// What Open does when the path's last name is a symbolic link.
+enum class FinalLink : std::uint8_t {
+    Follow, ///< the link's target is opened (or made, through a dangling link), as elsewhere
+    /// The link is refused with AccessDenied and never followed: nothing is made through a
+    /// dangling link and no target is emptied. A link put in place between a look and the
+    /// open is refused all the same. For a file kept in a directory others may write to.
+    Refuse,
+};
+
+/// What a path names, its last name not followed when it is a symbolic link.
+enum class FileKind : std::uint8_t {
+    Missing, ///< nothing, or the question failed (a directory on the way is missing)
+    Regular,
+    Directory,
+    SymbolicLink, ///< whatever it points to, or nothing
+    Other,        ///< a FIFO, a device or a socket
+};
+
 /// Where Seek counts from.
 enum class SeekOrigin {
     Begin,
@@ -63,12 +81,13 @@ public:
     /// With CreateAlways an existing file is emptied only after the sharing check passed, so
     /// a refused open never touches the contents. A write-only open of a file this process may
     /// not read is checked against the others but cannot make itself known to later opens.
+    /// `link` says what a symbolic link as the last name does (see FinalLink).
     static Result<File> Open(std::string_view path, std::uint32_t accessMode,
-        Disposition disposition = Disposition::OpenExisting);
+        Disposition disposition = Disposition::OpenExisting, FinalLink link = FinalLink::Follow);
 
     /// Makes the file anew, empty, replacing an existing one, and holds it for reading and
-    /// writing with deny-all sharing while it stays open.
-    static Result<File> Create(std::string_view path);
+    /// writing with deny-all sharing while it stays open. `link` as for Open.
+    static Result<File> Create(std::string_view path, FinalLink link = FinalLink::Follow);
 
     bool IsOpen() const { return m_descriptor >= 0; }
     bool CanRead() const { return m_canRead; }
@@ -138,6 +157,10 @@ private:
     bool m_descriptorCanWrite = false;
     std::vector<Range> m_lockedRanges;
 };
+
+/// What `path` names, without following a symbolic link that is its last name. Only a look:
+/// the answer may be out of date by the time the caller acts on it.
+FileKind KindOf(std::string_view path);
 
 /// Deletes a file. A missing file answers FileNotFound (PathNotFound when its directory is
 /// missing), a directory AccessDenied, a file some File holds open SharingViolation.

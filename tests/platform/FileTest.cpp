@@ -4,15 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <common/HostilePaths.h>
 #include <common/TestSupport.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -552,6 +555,200 @@ TEST_F(FileAccess, WriteOnlyOpenOfUnreadableFileStillHonoursOthers)
     Result<File> writer = File::Open(path, kAccessWrite | kShareDenyNone);
     ASSERT_TRUE(writer) << SystemErrorName(writer.Error());
     EXPECT_EQ(*writer->Write("y", 1), 1u);
+}
+
+// --- A path whose last name is a symbolic link -----------------------------------------------
+
+class FinalLinks : public FileAccess {
+protected:
+    void SetUp() override
+    {
+        FileAccess::SetUp();
+        WriteText(m_target, "keep");
+        ASSERT_EQ(::mkfifo(m_fifo.c_str(), 0600), 0);
+        std::filesystem::create_directory(m_folder);
+    }
+
+    const std::string m_target = m_directory / "target.txt";
+    const std::string m_missing = m_directory / "never-made.txt";
+    const std::string m_fifo = m_directory / "fifo";
+    const std::string m_folder = m_directory / "folder";
+};
+
+TEST_F(FinalLinks, ARefusedLinkIsNeitherFollowedNorWaitedOn)
+{
+    struct Opening {
+        const char* what;
+        std::function<Result<File>(const std::string& path)> open;
+        SystemError refusal;
+    };
+    constexpr FinalLink kRefuse = FinalLink::Refuse;
+    const Opening openings[] = {
+        { "read",
+            [](const std::string& p) {
+                return File::Open(p, kAccessRead, Disposition::OpenExisting, kRefuse);
+            },
+            SystemError::AccessDenied },
+        { "write",
+            [](const std::string& p) {
+                return File::Open(
+                    p, kAccessWrite | kShareDenyAll, Disposition::OpenExisting, kRefuse);
+            },
+            SystemError::AccessDenied },
+        { "open always",
+            [](const std::string& p) {
+                return File::Open(p, kAccessReadWrite, Disposition::OpenAlways, kRefuse);
+            },
+            SystemError::AccessDenied },
+        // The link is there, whatever it points to.
+        { "create new",
+            [](const std::string& p) {
+                return File::Open(p, kAccessReadWrite, Disposition::CreateNew, kRefuse);
+            },
+            SystemError::FileExists },
+        { "create", [](const std::string& p) { return File::Create(p, kRefuse); },
+            SystemError::AccessDenied },
+    };
+    struct Link {
+        const char* what;
+        std::string to;
+    };
+    const Link links[] = {
+        { "to a regular file", m_target },
+        { "to a missing file: nothing is made through it", m_missing },
+        { "to a device", "/dev/null" },
+        { "to a FIFO nobody reads or writes", m_fifo },
+        { "to a folder", m_folder },
+        { "to itself", m_directory / "link" },
+    };
+    const std::string link = m_directory / "link";
+    for (const Link& to : links) {
+        std::filesystem::remove(link);
+        std::filesystem::create_symlink(to.to, link);
+        for (const Opening& opening : openings) {
+            SCOPED_TRACE(std::string(to.what) + ", " + opening.what);
+            const testsupport::FifoWatchdog watchdog(m_fifo);
+            EXPECT_EQ(opening.open(link).Error(), opening.refusal);
+            EXPECT_EQ(ReadText(m_target), "keep") << "the target keeps its bytes";
+            EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(m_missing)));
+            EXPECT_TRUE(std::filesystem::is_symlink(link)) << "the link stays as it was";
+        }
+    }
+}
+
+TEST_F(FinalLinks, WhatIsNoLinkIsOpenedAsEverFollowingOrNot)
+{
+    // A regular file opens whatever the choice; what is no regular file is refused either way.
+    const std::string plain = m_directory / "plain.txt";
+    WriteText(plain, "plain");
+    for (const FinalLink link : { FinalLink::Follow, FinalLink::Refuse }) {
+        SCOPED_TRACE(link == FinalLink::Follow ? "followed" : "refused");
+        Result<File> opened = File::Open(plain, kAccessReadWrite, Disposition::OpenExisting, link);
+        EXPECT_TRUE(opened) << SystemErrorName(opened.Error());
+        opened = File();
+        Result<File> made = File::Create(m_directory / "new.txt", link);
+        EXPECT_TRUE(made) << SystemErrorName(made.Error());
+        for (const std::string& other : { m_fifo, m_folder, std::string("/dev/null") }) {
+            SCOPED_TRACE(other);
+            const testsupport::FifoWatchdog watchdog(m_fifo);
+            EXPECT_EQ(File::Create(other, link).Error(), SystemError::AccessDenied);
+        }
+        std::filesystem::remove(m_directory / "new.txt");
+    }
+}
+
+TEST_F(FinalLinks, AFollowedLinkActsOnItsTargetAsBefore)
+{
+    // Files other than the ones that ask for refusal keep the usual behaviour: a link to a
+    // file opens the file, and creating through a dangling link makes its target.
+    const std::string link = m_directory / "link";
+    std::filesystem::create_symlink(m_target, link);
+    Result<File> opened = File::Open(link, kAccessRead);
+    ASSERT_TRUE(opened) << SystemErrorName(opened.Error());
+    char bytes[4] = {};
+    ASSERT_EQ(*opened->Read(bytes, sizeof bytes), 4u);
+    opened = File();
+    EXPECT_TRUE(File::Create(link));
+    EXPECT_EQ(ReadText(m_target), "");
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(m_missing, link);
+    EXPECT_TRUE(File::Create(link));
+    EXPECT_TRUE(std::filesystem::is_regular_file(m_missing));
+}
+
+TEST_F(FinalLinks, ALinkPutInPlaceWhileOpeningIsRefusedAllTheSame)
+{
+    // Another thread keeps exchanging the name between a regular file and a link to the
+    // target, so that creates find a regular file when they look and a link when they open.
+    // Each must either make the regular file anew or be refused; the target never loses its
+    // bytes.
+    const std::string name = m_directory / "swapped";
+    const std::string other = m_directory / "other-side";
+    WriteText(name, "p");
+    ASSERT_EQ(::symlink(m_target.c_str(), other.c_str()), 0);
+    std::atomic<bool> stop { false };
+    std::atomic<int> exchanges { 0 };
+    std::thread swapper([&] {
+        while (!stop.load()) {
+            if (::renameat2(AT_FDCWD, name.c_str(), AT_FDCWD, other.c_str(), RENAME_EXCHANGE) == 0)
+                ++exchanges;
+        }
+    });
+    int made = 0;
+    int refused = 0;
+    for (int i = 0; i < 20000 && ReadText(m_target) == "keep"; ++i) {
+        const Result<File> file = File::Create(name, FinalLink::Refuse);
+        if (file)
+            ++made;
+        else if (file.Error() == SystemError::AccessDenied)
+            ++refused;
+        else
+            ADD_FAILURE() << SystemErrorName(file.Error());
+    }
+    stop = true;
+    swapper.join();
+    EXPECT_EQ(ReadText(m_target), "keep") << made << " made, " << refused << " refused";
+    EXPECT_GT(exchanges.load(), 0);
+}
+
+TEST_F(FinalLinks, ACharacterDeviceNodeIsRefused)
+{
+    const std::string node = m_directory / "null";
+    if (::mknod(node.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) != 0)
+        GTEST_SKIP() << "making a device node needs the superuser's rights";
+    for (const FinalLink link : { FinalLink::Follow, FinalLink::Refuse }) {
+        EXPECT_EQ(File::Create(node, link).Error(), SystemError::AccessDenied);
+        EXPECT_EQ(File::Open(node, kAccessRead, Disposition::OpenExisting, link).Error(),
+            SystemError::AccessDenied);
+    }
+}
+
+TEST_F(FinalLinks, KindOfSaysWhatTheNameItselfIs)
+{
+    const std::string link = m_directory / "link";
+    std::filesystem::create_symlink(m_target, link);
+    const std::string dangling = m_directory / "dangling";
+    std::filesystem::create_symlink(m_missing, dangling);
+    struct Row {
+        const char* what;
+        std::string path;
+        FileKind kind;
+    };
+    const Row rows[] = {
+        { "a regular file", m_target, FileKind::Regular },
+        { "a folder", m_folder, FileKind::Directory },
+        { "a link to a regular file", link, FileKind::SymbolicLink },
+        { "a dangling link", dangling, FileKind::SymbolicLink },
+        { "a FIFO", m_fifo, FileKind::Other },
+        { "a device", "/dev/null", FileKind::Other },
+        { "nothing", m_missing, FileKind::Missing },
+        { "a name under a regular file", m_target + "/x", FileKind::Missing },
+        { "a NUL in the name", m_target + std::string(1, '\0'), FileKind::Missing },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(KindOf(row.path), row.kind);
+    }
 }
 
 // --- Byte-range locks --------------------------------------------------------------------
