@@ -270,6 +270,7 @@ public:
         if (traits.oem)
             traits.oemText = TextFieldsOf(block.fields);
         traits.owner = block.owner;
+        traits.finalLink = declaration.finalLink;
         traits.registration = reinterpret_cast<std::uintptr_t>(&AsciiDriverRegistration());
         auto& own = static_cast<AsciiControlBlock&>(block);
         own.engine = std::make_unique<AsciiFile>(

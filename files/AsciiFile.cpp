@@ -236,7 +236,8 @@ AsciiStatus AsciiFile::Open(
     m_name = std::move(full);
     m_driverOptions = std::string(driverOptions);
 
-    auto file = CurrentFileSystem().Open(m_name, accessMode);
+    auto file = CurrentFileSystem().Open(
+        m_name, accessMode, platform::Disposition::OpenExisting, m_traits.finalLink);
     if (!file)
         return Fail(FromOpenError(file.Error()), file.Error());
     const auto size = (*file)->Size();
@@ -290,7 +291,7 @@ AsciiStatus AsciiFile::Create(std::string_view name)
     if (const AsciiStatus status = ExpandName(name, full); status != AsciiStatus::Ok)
         return Fail(status, SystemError::InvalidName);
     m_name = std::move(full);
-    auto file = CurrentFileSystem().Create(m_name);
+    auto file = CurrentFileSystem().Create(m_name, m_traits.finalLink);
     if (!file)
         return Fail(FromOpenError(file.Error()), file.Error());
     return AsciiStatus::Ok;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <files/FileBuffer.h>
+#include <platform/File.h>
 #include <platform/SystemError.h>
 
 #include <cstddef>
@@ -55,6 +56,9 @@ struct AsciiFileTraits {
     std::vector<TextSpan> oemText;   ///< the fields converted for an OEM file
     std::string owner;               ///< the OWNER value (a property answers it)
     std::uintptr_t registration = 0; ///< answered by SEND "REGISTER"
+    /// Whether Open and Create go through a symbolic link the name ends in; a refused link
+    /// answers 5, as any file that is not a regular one does.
+    platform::FinalLink finalLink = platform::FinalLink::Follow;
 };
 
 /// Numbers of the properties GET_PROPERTY answers.

@@ -182,12 +182,12 @@ std::uint32_t FaultInjectingFileSystem::Struck() const
     return m_faults->Struck();
 }
 
-platform::Result<std::unique_ptr<FileHandle>> FaultInjectingFileSystem::Open(
-    std::string_view path, std::uint32_t accessMode, platform::Disposition disposition)
+platform::Result<std::unique_ptr<FileHandle>> FaultInjectingFileSystem::Open(std::string_view path,
+    std::uint32_t accessMode, platform::Disposition disposition, platform::FinalLink link)
 {
     if (const auto fault = m_faults->Strike(FaultPoint::Open, path))
         return fault->error;
-    auto opened = m_below.Open(path, accessMode, disposition);
+    auto opened = m_below.Open(path, accessMode, disposition, link);
     if (!opened)
         return opened.Error();
     return std::unique_ptr<FileHandle>(
@@ -195,11 +195,11 @@ platform::Result<std::unique_ptr<FileHandle>> FaultInjectingFileSystem::Open(
 }
 
 platform::Result<std::unique_ptr<FileHandle>> FaultInjectingFileSystem::Create(
-    std::string_view path)
+    std::string_view path, platform::FinalLink link)
 {
     if (const auto fault = m_faults->Strike(FaultPoint::Open, path))
         return fault->error;
-    auto made = m_below.Create(path);
+    auto made = m_below.Create(path, link);
     if (!made)
         return made.Error();
     return std::unique_ptr<FileHandle>(

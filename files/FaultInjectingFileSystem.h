@@ -93,8 +93,10 @@ public:
     std::uint32_t Struck() const;
 
     platform::Result<std::unique_ptr<FileHandle>> Open(std::string_view path,
-        std::uint32_t accessMode, platform::Disposition disposition) override;
-    platform::Result<std::unique_ptr<FileHandle>> Create(std::string_view path) override;
+        std::uint32_t accessMode, platform::Disposition disposition,
+        platform::FinalLink link = platform::FinalLink::Follow) override;
+    platform::Result<std::unique_ptr<FileHandle>> Create(
+        std::string_view path, platform::FinalLink link = platform::FinalLink::Follow) override;
     platform::SystemError Delete(std::string_view path) override;
     platform::SystemError Rename(std::string_view from, std::string_view to) override;
     platform::SystemError Copy(

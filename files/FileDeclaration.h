@@ -1,6 +1,7 @@
 #pragma once
 
 #include <files/Operations.h>
+#include <platform/File.h>
 #include <value/TypeCodes.h>
 
 #include <cstddef>
@@ -112,6 +113,10 @@ struct FileDeclaration {
     /// For a thread's own copy of a THREAD file: the declaration it was copied from; null in
     /// every emitted block.
     const FileDeclaration* original = nullptr;
+    /// What opening and creating the file do when its name is a symbolic link. Emitted blocks
+    /// follow links, as every program does; a file kept where others may put a link in its
+    /// place (a shared working directory) refuses them, so that no write lands elsewhere.
+    platform::FinalLink finalLink = platform::FinalLink::Follow;
 };
 
 /// The NAME value of `file` as its nameLength says to read it; empty when it has none.

@@ -58,14 +58,16 @@ platform::Result<std::unique_ptr<FileHandle>> Handle(platform::Result<platform::
 
 class RealFiles final : public FileSystem {
 public:
-    platform::Result<std::unique_ptr<FileHandle>> Open(
-        std::string_view path, std::uint32_t accessMode, platform::Disposition disposition) override
+    platform::Result<std::unique_ptr<FileHandle>> Open(std::string_view path,
+        std::uint32_t accessMode, platform::Disposition disposition,
+        platform::FinalLink link) override
     {
-        return Handle(platform::File::Open(path, accessMode, disposition));
+        return Handle(platform::File::Open(path, accessMode, disposition, link));
     }
-    platform::Result<std::unique_ptr<FileHandle>> Create(std::string_view path) override
+    platform::Result<std::unique_ptr<FileHandle>> Create(
+        std::string_view path, platform::FinalLink link) override
     {
-        return Handle(platform::File::Create(path));
+        return Handle(platform::File::Create(path, link));
     }
     platform::SystemError Delete(std::string_view path) override
     {

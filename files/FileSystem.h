@@ -66,13 +66,16 @@ public:
     FileSystem& operator=(const FileSystem&) = delete;
     virtual ~FileSystem() = default;
 
-    /// As platform::File::Open.
+    /// As platform::File::Open, `link` included.
     virtual platform::Result<std::unique_ptr<FileHandle>> Open(std::string_view path,
         std::uint32_t accessMode,
-        platform::Disposition disposition = platform::Disposition::OpenExisting)
+        platform::Disposition disposition = platform::Disposition::OpenExisting,
+        platform::FinalLink link = platform::FinalLink::Follow)
         = 0;
     /// As platform::File::Create: made anew, empty, held with deny-all sharing while open.
-    virtual platform::Result<std::unique_ptr<FileHandle>> Create(std::string_view path) = 0;
+    virtual platform::Result<std::unique_ptr<FileHandle>> Create(
+        std::string_view path, platform::FinalLink link = platform::FinalLink::Follow)
+        = 0;
     /// As platform::DeleteFile.
     [[nodiscard]] virtual platform::SystemError Delete(std::string_view path) = 0;
     /// As platform::RenameFile.

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -274,6 +275,51 @@ TEST_F(FileStatementFaultTest, EachFailureIsAnsweredAndTheEarlierBytesStay)
         EXPECT_EQ(files::Open(&file.declaration, kReadWriteDenyAll), 0) << "nothing holds it";
         EXPECT_EQ(files::Close(&file.declaration), 0);
     }
+}
+
+} // namespace
+
+// --- a FILE whose name must not be a link ----------------------------------------------------
+
+namespace {
+
+TEST_F(FileStatementFaultTest, AFileThatRefusesLinksIsNeverOpenedOrMadeThroughOne)
+{
+    const std::string target = m_directory / "TARGET.TXT";
+    const std::string missing = m_directory / "NEVER.TXT";
+    const std::string link = m_directory / "DATA.TXT";
+    struct Case {
+        const char* what;
+        std::string to;
+    };
+    const Case cases[] = {
+        { "a link to a file", target },
+        { "a dangling link", missing },
+        { "a link to a device", "/dev/null" },
+    };
+    // Through the file system in force, so that a test's own file system sees the choice too.
+    FaultInjectingFileSystem faults;
+    const files::FileSystemScope scope(faults);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteText(target, kEarlier);
+        std::filesystem::remove(link);
+        std::filesystem::create_symlink(c.to, link);
+        LineFile file(link);
+        file.declaration.finalLink = platform::FinalLink::Refuse;
+        EXPECT_EQ(files::Open(&file.declaration, kReadWriteDenyAll), kAccessDenied);
+        EXPECT_EQ(files::SavedSystemError(), SystemError::AccessDenied);
+        EXPECT_EQ(files::Create(&file.declaration), kAccessDenied);
+        EXPECT_EQ(ReadText(target), kEarlier) << "the target keeps its bytes";
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(missing)))
+            << "nothing is made through the link";
+    }
+    // A FILE that does not ask for it goes through a link, as it always did.
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(target, link);
+    LineFile file(link);
+    ASSERT_EQ(files::Open(&file.declaration, kReadWriteDenyAll), 0);
+    EXPECT_EQ(files::Close(&file.declaration), 0);
 }
 
 } // namespace
