@@ -74,6 +74,9 @@ files::FileDeclaration DeclareHashFile()
     file.recordLength = kHashFileRecordLength;
     file.recordType = HashFileRecordType();
     file.record = g_hashFileRecord.data();
+    // The current directory may be one others write to: a link put there in the file's place
+    // must not make a write land in the file it points to.
+    file.finalLink = platform::FinalLink::Refuse;
     return file;
 }
 

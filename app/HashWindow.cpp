@@ -222,7 +222,9 @@ protected:
         // Every hash window's start makes the result file when it is missing. No handle is
         // kept: each press opens the file for its own write, so windows never stand in each
         // other's way. A failure is not reported here: the press that cannot write says why.
-        if (HashFileAccessRef == nullptr)
+        // Nor is a name someone put a link, a pipe, a device or a folder at tried (the open
+        // would refuse it, and then offer read-only access): there is nothing to make.
+        if (HashFileAccessRef == nullptr || ResultFileNameHoldsNoFile())
             return;
         if (HashFileAccessRef->Open(
                 framework::OpenReport::No, framework::OpenCount::Yes, framework::OpenForce::Yes)
@@ -379,10 +381,14 @@ private:
     /// Writes the number to the result file; reports a failure and answers false.
     bool WriteResult()
     {
-        if (WriteResultFile(m_data.digest.View()) == 0)
+        const std::int32_t error = WriteResultFile(m_data.digest.View());
+        if (error == 0)
             return true;
         AppErrors.SetFileName(ResultFilePath());
-        AppErrors.Raise(kMessageNotWritten);
+        if (const std::string_view why = ResultFileRefusal(error); !why.empty())
+            AppErrors.RaiseWithText(kMessageNotWrittenBecause, ProgramText(why));
+        else
+            AppErrors.Raise(kMessageNotWritten);
         return false;
     }
 

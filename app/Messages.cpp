@@ -33,6 +33,8 @@ constexpr Message kMessages[] = {
     { kMessageOneFileAtATime, "Ispu\u0161teno je vi\u0161e datoteka",
         "Ispustite samo jednu datoteku: kontrolni broj formira se za jednu datoteku "
         "odjednom." },
+    { kMessageNotWrittenBecause, "Kontrolni broj nije zapisan",
+        "Kontrolni broj nije zapisan u datoteku %File: %Message" },
 };
 
 void PutText(std::vector<std::uint8_t>& table, std::string_view utf8)

@@ -21,6 +21,10 @@ inline constexpr std::uint16_t kMessageNameRefused = 104;
 inline constexpr std::uint16_t kMessageTextRefused = 105;
 /// "Ispušteno je više datoteka": several files dropped on the hash window at once.
 inline constexpr std::uint16_t kMessageOneFileAtATime = 106;
+/// "Kontrolni broj nije zapisan": the result file cannot be written whatever the disk does
+/// (%File; %Message says why: a link, a pipe, a device or a folder in its place, which the
+/// program never writes through, or a path too long).
+inline constexpr std::uint16_t kMessageNotWrittenBecause = 107;
 
 /// The messages in the error manager's encoded form (see ErrorManager::AddMessages), texts
 /// in Windows-1250.

@@ -4,6 +4,7 @@
 
 #include <files/ErrorState.h>
 #include <files/FileOps.h>
+#include <platform/File.h>
 #include <platform/Path.h>
 #include <platform/Text.h>
 #include <window/RuntimeLock.h>
@@ -20,6 +21,7 @@ namespace {
 constexpr std::int32_t kReadWriteDenyAll = 0x12;
 constexpr std::int32_t kFileNotFound = 2;
 constexpr std::int32_t kAccessDenied = 5;
+constexpr std::int32_t kInvalidFilename = 45;
 
 /// How long a write waits for another writer to let go of the file. A writer holds it only for
 /// one line and a flush, so this is reached only when something keeps the file open.
@@ -114,6 +116,36 @@ std::string ResultFilePathIn(std::optional<std::string_view> directory)
         path += platform::PathSeparator();
     path += kResultFileName;
     return path;
+}
+
+bool ResultFileNameHoldsNoFile()
+{
+    const platform::FileKind kind = platform::KindOf(kResultFileName);
+    return kind != platform::FileKind::Missing && kind != platform::FileKind::Regular;
+}
+
+std::string_view ResultFileRefusal(std::int32_t error)
+{
+    switch (platform::KindOf(kResultFileName)) {
+    case platform::FileKind::SymbolicLink:
+        return "to je simboli\u010Dka poveznica, a ne obi\u010Dna datoteka. Program pi\u0161e "
+               "samo u obi\u010Dnu datoteku: uklonite poveznicu ili pokrenite program u drugoj "
+               "mapi.";
+    case platform::FileKind::Directory:
+        return "to je mapa, a ne datoteka. Preimenujte je ili pokrenite program u drugoj mapi.";
+    case platform::FileKind::Other:
+        return "to je cijev, ure\u0111aj ili priklju\u010Dnica, a ne obi\u010Dna datoteka. "
+               "Program pi\u0161e samo u obi\u010Dnu datoteku: uklonite je ili pokrenite "
+               "program u drugoj mapi.";
+    case platform::FileKind::Missing:
+    case platform::FileKind::Regular:
+        break;
+    }
+    // The declared name is valid: an invalid name can only be the full path, made too long by
+    // the current directory's.
+    if (error == kInvalidFilename)
+        return "put do nje je preduga\u010Dak. Pokrenite program u mapi kra\u0107eg puta.";
+    return {};
 }
 
 } // namespace app

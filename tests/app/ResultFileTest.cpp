@@ -9,11 +9,17 @@
 
 #include <gtest/gtest.h>
 
+#include <common/HostilePaths.h>
 #include <common/TestSupport.h>
+#include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -111,6 +117,85 @@ TEST_F(ResultFileTest, ADiskThatFailsIsAnsweredAndNeverTakenForSuccess)
         }
         EXPECT_EQ(app::WriteResultFile(kFirst), 0) << "nothing holds the file after a failure";
         EXPECT_EQ(ResultFile(), std::string(kFirst) + "\r\n");
+    }
+}
+
+TEST_F(ResultFileTest, ANameThatIsNoRegularFileIsRefusedNeverFollowedNorWaitedOn)
+{
+    // The current directory may be shared (/tmp): someone else may have put anything there.
+    const std::string name = m_directory / "HASHBROJ.TXT";
+    const std::string target = m_directory / "target.txt";
+    const std::string missing = m_directory / "never-made.txt";
+    const std::string fifo = m_directory / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const char* const kLink = "to je simboli\xC4\x8Dka poveznica, a ne obi\xC4\x8Dna datoteka.";
+    const char* const kPipe = "to je cijev, ure\xC4\x91"
+                              "aj ili priklju\xC4\x8Dnica, a ne obi\xC4\x8Dna datoteka.";
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        const char* reason; // how ResultFileRefusal() starts
+    };
+    const Case cases[] = {
+        { "a link to a file", [&] { std::filesystem::create_symlink(target, name); }, kLink },
+        { "a dangling link", [&] { std::filesystem::create_symlink(missing, name); }, kLink },
+        { "a link to /dev/null", [&] { std::filesystem::create_symlink("/dev/null", name); },
+            kLink },
+        { "a link to a FIFO", [&] { std::filesystem::create_symlink(fifo, name); }, kLink },
+        { "a FIFO nobody reads or writes", [&] { ASSERT_EQ(::mkfifo(name.c_str(), 0600), 0); },
+            kPipe },
+        { "a folder", [&] { std::filesystem::create_directory(name); },
+            "to je mapa, a ne datoteka." },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(name);
+        WriteText(target, std::string(kSecond) + "\r\n");
+        c.make();
+        std::int32_t written = 0;
+        {
+            const testsupport::FifoWatchdog watchdog(name);
+            written = app::WriteResultFile(kFirst);
+        }
+        EXPECT_EQ(written, 5) << "access denied";
+        EXPECT_EQ(ReadText(target), std::string(kSecond) + "\r\n") << "the target keeps its line";
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(missing)))
+            << "nothing is made through a dangling link";
+        EXPECT_EQ(app::ResultFileRefusal(written).find(c.reason), 0u)
+            << app::ResultFileRefusal(written);
+    }
+    std::filesystem::remove(name);
+    EXPECT_EQ(app::ResultFileRefusal(5), "") << "nothing there: nothing to explain";
+    EXPECT_EQ(app::WriteResultFile(kFirst), 0) << "an ordinary file is written again";
+    EXPECT_EQ(app::ResultFileRefusal(5), "") << "a failure of a regular file says its own error";
+}
+
+TEST_F(ResultFileTest, ACharacterDeviceInTheFilesPlaceIsRefused)
+{
+    const std::string name = m_directory / "HASHBROJ.TXT";
+    if (::mknod(name.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) != 0)
+        GTEST_SKIP() << "making a device node needs the superuser's rights";
+    EXPECT_EQ(app::WriteResultFile(kFirst), 5);
+    EXPECT_NE(app::ResultFileRefusal(5).find("ure\xC4\x91"
+                                             "aj"),
+        std::string::npos);
+}
+
+TEST_F(ResultFileTest, ACurrentDirectoryTooLongForTheFullPathIsReportedAsSuch)
+{
+    // The file layer takes full paths of up to 259 characters: past that the write is refused
+    // with 45 and explained, wherever the directory lies and however deep it is.
+    for (const std::size_t depth : { std::size_t { 2 }, std::size_t { 21 } }) {
+        SCOPED_TRACE(depth);
+        const testsupport::DeepDirectory deep(m_directory.Path(), std::string(200, 'd'), depth);
+        ASSERT_TRUE(deep.Made(depth));
+        const testsupport::ScopedCurrentDescriptor inside(deep.Descriptor());
+        EXPECT_EQ(app::WriteResultFile(kFirst), 45);
+        EXPECT_NE(app::ResultFileRefusal(45).find("preduga\xC4\x8D"
+                                                  "ak"),
+            std::string::npos);
+        EXPECT_NE(::faccessat(deep.Descriptor(), "HASHBROJ.TXT", F_OK, 0), 0) << "nothing made";
+        EXPECT_EQ(app::ResultFilePath(), deep.Path() + "/HASHBROJ.TXT");
     }
 }
 
