@@ -13,12 +13,18 @@
 
 #include <gtest/gtest.h>
 
+#include <common/HostilePaths.h>
+#include <common/ReadFaults.h>
 #include <common/RuntimeBesideDisplay.h>
 #include <common/TestSupport.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -125,10 +131,14 @@ protected:
     // The chosen file is a program global, which the cases of one test program share.
     void SetUp() override { app::InputFileName.Clear(); }
 
+    /// Runs the program in `currentDirectory`, by default the test's own directory; "." keeps
+    /// the directory the test entered itself (one whose path no system call takes).
     void RunProgram(const std::function<void(platform::WindowHandle frame)>& controller,
         const std::optional<std::string>& currentDirectory = {})
     {
-        testsupport::ScopedCurrentDirectory inside(currentDirectory.value_or(m_directory.Path()));
+        std::optional<testsupport::ScopedCurrentDirectory> inside;
+        if (currentDirectory != ".")
+            inside.emplace(currentDirectory.value_or(m_directory.Path()));
         testsupport::RunWithController(
             [&] {
                 const value::ProgramEntryOptions options { value::kRuntimeVersionWord, 0, 0 };
@@ -397,6 +407,207 @@ TEST_F(HashWindowTest, AFileThatGivesNoNumberIsReportedNeitherShownNorWritten)
     });
 }
 
+TEST_F(HashWindowTest, AResultFileThatIsNoRegularFileIsRefusedAtTheStartAndAtEveryPress)
+{
+    // The current directory may be shared: whatever someone else put there in the file's place
+    // is never written through, emptied or waited on, neither when a window starts (which
+    // makes the file when it is missing) nor at a press.
+    const std::string target = m_directory / "target.txt";
+    const std::string missing = m_directory / "never-made.txt";
+    const std::string fifo = m_directory / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    WriteText(m_directory / "abc.txt", "abc");
+    const std::string link = "to je simboli\xC4\x8Dka poveznica, a ne obi\xC4\x8Dna datoteka.";
+    struct Case {
+        const char* what;
+        std::function<void(const std::string& name)> make;
+        std::string reason; // part of the message
+    };
+    const Case cases[] = {
+        { "a link to a file",
+            [&](const std::string& n) { std::filesystem::create_symlink(target, n); }, link },
+        { "a dangling link",
+            [&](const std::string& n) { std::filesystem::create_symlink(missing, n); }, link },
+        { "a link to /dev/null",
+            [&](const std::string& n) { std::filesystem::create_symlink("/dev/null", n); }, link },
+        { "a FIFO nobody reads or writes",
+            [&](const std::string& n) { ASSERT_EQ(::mkfifo(n.c_str(), 0600), 0); },
+            "to je cijev, ure\xC4\x91"
+            "aj ili priklju\xC4\x8Dnica, a ne obi\xC4\x8Dna datoteka." },
+        { "a folder", [&](const std::string& n) { std::filesystem::create_directory(n); },
+            "to je mapa, a ne datoteka." },
+    };
+    RunProgram([&](platform::WindowHandle frame) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.what);
+            std::filesystem::remove(ResultPath());
+            WriteText(target, FileLine(kEmpty));
+            c.make(ResultPath());
+            std::optional<testsupport::FifoWatchdog> watchdog;
+            watchdog.emplace(ResultPath());
+            const platform::WindowHandle window = OpenHashWindow(frame);
+            watchdog.reset();
+            ASSERT_NE(window, 0u) << "the window opens all the same";
+            EXPECT_EQ(AnswerMessage(), "") << "the start says nothing: a press says why";
+            EXPECT_EQ(ReadText(target), FileLine(kEmpty)) << "the start left the target alone";
+            test::TypeText(Control(window, kTextBox), "abc");
+            platform::SetWindowText(Control(window, kFileEntry), "");
+            test::TypeText(Control(window, kFileEntry), m_directory / "abc.txt");
+            for (const std::uint32_t button : { kTextButton, kFileButton }) {
+                SCOPED_TRACE(button == kTextButton ? "text" : "file");
+                watchdog.emplace(ResultPath());
+                Press(window, button);
+                watchdog.reset();
+                const std::string message = AnswerMessage();
+                EXPECT_NE(message.find("nije zapisan u datoteku " + ResultPath() + ": " + c.reason),
+                    std::string::npos)
+                    << message;
+                EXPECT_EQ(test::TextOf(Control(window, kNumberEntry)), kAbc)
+                    << "formed all the same";
+                EXPECT_EQ(test::TextOf(Control(window, kPathEntry)), "") << "not claimed written";
+                EXPECT_EQ(ReadText(target), FileLine(kEmpty)) << "the target keeps its line";
+                EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(missing)))
+                    << "nothing made through a dangling link";
+            }
+            Press(window, kCloseButton);
+        }
+        // Once it is an ordinary file again, it is written.
+        std::filesystem::remove(ResultPath());
+        const platform::WindowHandle window = OpenHashWindow(frame);
+        Press(window, kTextButton);
+        EXPECT_EQ(AnswerMessage(), "");
+        EXPECT_EQ(ResultFile(), FileLine(kEmpty));
+        EXPECT_EQ(test::TextOf(Control(window, kPathEntry)), ResultPath());
+    });
+}
+
+TEST_F(HashWindowTest, AnInputThatIsAPipeOrAnEndlessDeviceIsRefusedWithoutWaiting)
+{
+    WriteText(m_directory / "abc.txt", "abc");
+    const std::string held = m_directory / "cijev-s-piscem";
+    ASSERT_EQ(::mkfifo(held.c_str(), 0600), 0);
+    // A writer holds it open, with bytes waiting in it: reading would never see its end.
+    const int writer = ::open(held.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(::write(writer, "abc", 3), 3);
+    const std::string later = m_directory / "postat-ce-cijev.txt";
+    const std::string refused = "to je cijev, ure\xC4\x91"
+                                "aj ili priklju\xC4\x8Dnica, a ne obi\xC4\x8Dna datoteka.";
+    RunProgram([&](platform::WindowHandle frame) {
+        const platform::WindowHandle window = OpenHashWindow(frame);
+        Press(window, kTextButton);
+        ASSERT_EQ(ResultFile(), FileLine(kEmpty));
+        // Typed or dropped: each refused the same way, the file untouched. (The file dialog
+        // offers regular files only; a file chosen there and replaced follows.)
+        const std::function<void(const std::string&)> ways[] = {
+            [&](const std::string& path) {
+                platform::SetWindowText(Control(window, kFileEntry), "");
+                test::TypeText(Control(window, kFileEntry), path);
+            },
+            [&](const std::string& path) {
+                EXPECT_TRUE(test::DropFiles(window, { path }));
+                EXPECT_TRUE(test::WaitUntilIdle());
+            },
+        };
+        for (const std::string& path :
+            { held, std::string("/dev/zero"), std::string("/dev/urandom") }) {
+            for (const auto& choose : ways) {
+                SCOPED_TRACE(path);
+                choose(path);
+                ASSERT_EQ(AnswerMessage(), "") << "the name itself is taken";
+                const testsupport::FifoWatchdog watchdog(held);
+                Press(window, kFileButton);
+                const std::string message = AnswerMessage();
+                EXPECT_NE(message.find(path + " nije formiran: " + refused), std::string::npos)
+                    << message;
+                EXPECT_EQ(test::TextOf(Control(window, kNumberEntry)), "");
+                EXPECT_EQ(test::TextOf(Control(window, kPathEntry)), "");
+                EXPECT_EQ(ResultFile(), FileLine(kEmpty));
+            }
+        }
+        // A file chosen while it was an ordinary one, replaced by a FIFO before the press.
+        WriteText(later, "abc");
+        ChooseFile(window, { later });
+        std::filesystem::remove(later);
+        ASSERT_EQ(::mkfifo(later.c_str(), 0600), 0);
+        {
+            const testsupport::FifoWatchdog watchdog(later);
+            Press(window, kFileButton);
+        }
+        const std::string message = AnswerMessage();
+        EXPECT_NE(message.find(later + " nije formiran: " + refused), std::string::npos) << message;
+        EXPECT_EQ(ResultFile(), FileLine(kEmpty));
+    });
+    ::close(writer);
+}
+
+TEST_F(HashWindowTest, AFaultWhileReadingTheChosenFileIsReportedAndNothingWritten)
+{
+    // A million times "a": its number is a known one.
+    constexpr char kMillionA[] = "34AA973CD4-C4DAA4F61E-EB2BDBAD27-316534016F";
+    const std::string chosen = m_directory / "milijun.txt";
+    WriteText(chosen, std::string(1000000, 'a'));
+    const std::string unreadable = "gre\xC5\xA1ka pri \xC4\x8Ditanju.";
+    struct Case {
+        const char* what;
+        testsupport::ReadFault fault;
+        std::uint64_t bytes; // given before reading fails
+        const char* reason;
+    };
+    const Case cases[] = {
+        { "a read fails half-way through the file", testsupport::ReadFault::ReadFailsAfter, 500000,
+            unreadable.c_str() },
+        { "the first read fails", testsupport::ReadFault::ReadFailsAfter, 0, unreadable.c_str() },
+        // Taken as a chmod after choosing takes them, which the superuser would not feel.
+        { "the rights to read it are gone", testsupport::ReadFault::OpenDenied, 0,
+            "nemate dozvolu za \xC4\x8Ditanje." },
+    };
+    RunProgram([&](platform::WindowHandle frame) {
+        const platform::WindowHandle window = OpenHashWindow(frame);
+        test::TypeText(Control(window, kTextBox), "abc");
+        ChooseFile(window, { chosen });
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.what);
+            Press(window, kTextButton);
+            ASSERT_EQ(ResultFile(), FileLine(kAbc));
+            {
+                const testsupport::ScopedReadFault fault(chosen, c.fault, c.bytes);
+                Press(window, kFileButton);
+                EXPECT_GE(testsupport::ScopedReadFault::Struck(), 1u);
+            }
+            const std::string message = AnswerMessage();
+            EXPECT_NE(message.find(chosen + " nije formiran: " + c.reason), std::string::npos)
+                << message;
+            EXPECT_EQ(test::TextOf(Control(window, kNumberEntry)), "") << "no number shown";
+            EXPECT_EQ(test::TextOf(Control(window, kPathEntry)), "");
+            EXPECT_EQ(ResultFile(), FileLine(kAbc)) << "the line before stays whole";
+            Press(window, kFileButton);
+            EXPECT_EQ(AnswerMessage(), "") << "read whole once the fault is gone";
+            EXPECT_EQ(test::TextOf(Control(window, kNumberEntry)), kMillionA);
+        }
+    });
+}
+
+TEST_F(HashWindowTest, RightsTakenAfterTheFileWasChosenAreReported)
+{
+    const std::string chosen = m_directory / "abc.txt";
+    WriteText(chosen, "abc");
+    RunProgram([&](platform::WindowHandle frame) {
+        const platform::WindowHandle window = OpenHashWindow(frame);
+        Press(window, kTextButton);
+        ChooseFile(window, { chosen });
+        std::filesystem::permissions(chosen, std::filesystem::perms::none);
+        if (std::ifstream(chosen).is_open())
+            GTEST_SKIP() << "the superuser reads it all the same: the injected fault stands in";
+        Press(window, kFileButton);
+        const std::string message = AnswerMessage();
+        EXPECT_NE(message.find(chosen + ": nemate dozvolu za \xC4\x8Ditanje."), std::string::npos)
+            << message;
+        EXPECT_EQ(test::TextOf(Control(window, kNumberEntry)), "");
+        EXPECT_EQ(ResultFile(), FileLine(kEmpty)) << "the line before stays whole";
+    });
+}
+
 TEST_F(HashWindowTest, AFileChosenThroughTheDialogIsHashed)
 {
     std::filesystem::create_directory(m_directory / "ulaz");
@@ -469,6 +680,111 @@ TEST_F(HashWindowTest, ANameTheWindowCannotTakeIsRefusedAndTheChoiceBeforeKept)
         EXPECT_EQ(test::TextOf(Control(window, kFileEntry)), m_directory / "abc.txt");
         Press(window, kFileButton);
         EXPECT_EQ(test::TextOf(Control(window, kNumberEntry)), kAbc);
+    });
+}
+
+TEST_F(HashWindowTest, AHostileNameIsHashedAsItIsOrRefusedNeverTakenForAnother)
+{
+    // Each file holds "abc"; beside it lie decoys, each holding other bytes, named as a careless
+    // conversion of the hostile name would come out. A choice is either refused ("Datoteka nije
+    // prihvaćena", the file chosen before kept) or hashed to the number of "abc": never to a
+    // decoy's, and never a crash. A name is no option to the program, whatever its dashes.
+    const std::string empty = m_directory / "empty.txt";
+    WriteText(empty, "");
+    struct Case {
+        const char* what;
+        std::string name;
+        std::vector<std::string> decoys;
+        bool typed;   // typed in the entry too (a newline cannot be: Enter presses a button)
+        bool listed;  // the dialog's first filter, "*.TXT", offers it
+        bool refused; // no Windows-1250 name spells it
+    };
+    const Case cases[] = {
+        { "a leading dash", "-rf", { "rf" }, true, false, false },
+        { "two leading dashes", "--help", { "help", "-help" }, true, false, false },
+        { "a newline", "a\nb.txt", { "ab.txt", "a b.txt", "a", "a\rb.txt" }, false, true, false },
+        // The file system's bytes are not UTF-8: no Windows-1250 name spells them.
+        { "a byte that is no UTF-8", "x\xFF.txt", { "x.txt", "x\xEF\xBF\xBD.txt", "x?.txt" }, false,
+            true, true },
+    };
+    for (const Case& c : cases) {
+        WriteText(m_directory / c.name, "abc");
+        for (const std::string& decoy : c.decoys)
+            WriteText(m_directory / decoy, "decoy");
+    }
+    // How a name reaches the window, and whether the way gives it as the file system spells it.
+    struct Way {
+        const char* what;
+        bool typing;
+        bool dialog;
+        std::function<void(platform::WindowHandle window, const Case& c)> choose;
+    };
+    const Way ways[] = {
+        { "typed, full path", true, false,
+            [&](platform::WindowHandle window, const Case& c) {
+                platform::SetWindowText(Control(window, kFileEntry), "");
+                test::TypeText(Control(window, kFileEntry), m_directory / c.name);
+            } },
+        { "typed, as a bare name in the current directory", true, false,
+            [&](platform::WindowHandle window, const Case& c) {
+                platform::SetWindowText(Control(window, kFileEntry), "");
+                test::TypeText(Control(window, kFileEntry), c.name);
+            } },
+        // The dialog lists "*.TXT" files first: a name it does not take is cancelled, and so
+        // not chosen.
+        { "chosen in the dialog", false, true,
+            [&](platform::WindowHandle window, const Case& c) {
+                test::Click(Control(window, kChooseButton));
+                EXPECT_TRUE(test::WaitUntilIdle());
+                const platform::WindowHandle dialog = test::ActiveDialog();
+                if (!test::AnswerFileDialog(dialog, { m_directory / c.name })) {
+                    EXPECT_TRUE(test::AnswerFileDialog(dialog, {}));
+                }
+                EXPECT_TRUE(test::WaitUntilIdle());
+            } },
+        { "dropped", false, false,
+            [&](platform::WindowHandle window, const Case& c) {
+                EXPECT_TRUE(test::DropFiles(window, { m_directory / c.name }));
+                EXPECT_TRUE(test::WaitUntilIdle());
+            } },
+        { "dropped as an address with the bytes escaped", false, false,
+            [&](platform::WindowHandle window, const Case& c) {
+                std::string url = "file://" + m_directory.Path() + "/";
+                for (const char character : c.name) {
+                    const auto byte = static_cast<unsigned char>(character);
+                    char escaped[4];
+                    std::snprintf(escaped, sizeof escaped, "%%%02X", byte);
+                    url += std::isalnum(byte) != 0 || character == '.' ? std::string(1, character)
+                                                                       : std::string(escaped);
+                }
+                EXPECT_TRUE(test::DropUrls(window, { url }));
+                EXPECT_TRUE(test::WaitUntilIdle());
+            } },
+    };
+    RunProgram([&](platform::WindowHandle frame) {
+        const platform::WindowHandle window = OpenHashWindow(frame);
+        for (const Case& c : cases) {
+            for (const Way& way : ways) {
+                SCOPED_TRACE(std::string(c.what) + ", " + way.what);
+                if (way.typing && !c.typed)
+                    continue;
+                ChooseFile(window, { empty });
+                way.choose(window, c);
+                const std::string refusal = AnswerMessage();
+                const bool taken = test::TextOf(Control(window, kFileEntry)) != empty;
+                const bool offered = !way.dialog || c.listed;
+                if (c.refused) {
+                    EXPECT_NE(refusal.find("Windows-1250"), std::string::npos) << refusal;
+                } else {
+                    EXPECT_EQ(refusal, "");
+                }
+                EXPECT_EQ(taken, offered && !c.refused);
+                Press(window, kFileButton);
+                EXPECT_EQ(AnswerMessage(), "");
+                EXPECT_EQ(test::TextOf(Control(window, kNumberEntry)), taken ? kAbc : kEmpty)
+                    << "the file itself or the one chosen before, never a decoy";
+            }
+        }
     });
 }
 
@@ -604,6 +920,76 @@ TEST_F(HashWindowTest, ALongCurrentDirectoryIsShownCutAfterSixtyCharacters)
             EXPECT_EQ(ReadText(deep + "/HASHBROJ.TXT"), FileLine(kEmpty));
         },
         deep);
+}
+
+TEST_F(HashWindowTest, APathOfThousandsOfCharactersIsRefusedByTheEntrysLength)
+{
+    // Twenty directories of 200 characters: a path no system call takes whole.
+    const testsupport::DeepDirectory deep(m_directory.Path(), std::string(200, 'd'), 20);
+    ASSERT_TRUE(deep.Made(20));
+    const int made = ::openat(deep.Descriptor(), "abc.txt", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(made, 0);
+    ASSERT_EQ(::write(made, "abc", 3), 3);
+    ::close(made);
+    const std::string path = deep.Path() + "/abc.txt";
+    ASSERT_GT(path.size(), 4000u);
+    const std::string empty = m_directory / "empty.txt";
+    WriteText(empty, "");
+    const std::string tooLong = "ima " + std::to_string(path.size()) + " znakova";
+    RunProgram([&](platform::WindowHandle frame) {
+        const platform::WindowHandle window = OpenHashWindow(frame);
+        ChooseFile(window, { empty });
+        EXPECT_TRUE(test::DropFiles(window, { path }));
+        ASSERT_TRUE(test::WaitUntilIdle());
+        std::string message = AnswerMessage();
+        EXPECT_NE(message.find(tooLong), std::string::npos) << "dropped: " << message;
+        EXPECT_EQ(test::TextOf(Control(window, kFileEntry)), empty);
+        // The dialog's answer travels in 260 characters: cut there, and refused all the same.
+        ChooseFile(window, { path });
+        message = AnswerMessage();
+        EXPECT_NE(message.find("Put do odabrane datoteke ima "), std::string::npos)
+            << "chosen: " << message;
+        EXPECT_EQ(test::TextOf(Control(window, kFileEntry)), empty);
+        // Typed: the entry takes its first 126 characters, which name no file.
+        platform::SetWindowText(Control(window, kFileEntry), "");
+        test::TypeText(Control(window, kFileEntry), path);
+        EXPECT_EQ(test::TextOf(Control(window, kFileEntry)), path.substr(0, 126));
+        Press(window, kFileButton);
+        message = AnswerMessage();
+        EXPECT_NE(message.find(path.substr(0, 126) + " nije formiran: datoteka ne postoji."),
+            std::string::npos)
+            << message;
+        EXPECT_EQ(test::TextOf(Control(window, kNumberEntry)), "");
+    });
+}
+
+TEST_F(HashWindowTest, ACurrentDirectoryTooLongForAFullPathIsReportedClearly)
+{
+    const testsupport::DeepDirectory deep(m_directory.Path(), std::string(200, 'd'), 21);
+    ASSERT_TRUE(deep.Made(21));
+    const testsupport::ScopedCurrentDescriptor inside(deep.Descriptor());
+    RunProgram(
+        [&](platform::WindowHandle frame) {
+            const platform::WindowHandle window = OpenHashWindow(frame);
+            ASSERT_NE(window, 0u);
+            EXPECT_EQ(AnswerMessage(), "");
+            Press(window, kTextButton);
+            const std::string message = AnswerMessage();
+            // The path is cut in the message; why it was not written is not.
+            EXPECT_NE(
+                message.find("nije zapisan u datoteku " + m_directory.Path()), std::string::npos)
+                << message;
+            EXPECT_NE(message.find(": put do nje je preduga\xC4\x8D"
+                                   "ak. Pokrenite program u mapi "
+                                   "kra\xC4\x87"
+                                   "eg puta."),
+                std::string::npos)
+                << message;
+            EXPECT_EQ(test::TextOf(Control(window, kNumberEntry)), kEmpty);
+            EXPECT_EQ(test::TextOf(Control(window, kPathEntry)), "") << "not claimed written";
+            EXPECT_NE(::faccessat(deep.Descriptor(), "HASHBROJ.TXT", F_OK, 0), 0);
+        },
+        ".");
 }
 
 TEST_F(HashWindowTest, ABigFileShowsItsProgressAndIsCancelledWithNothingWritten)
