@@ -67,9 +67,14 @@ void RefuseUnkeepable()
            "premjestite u mapu \u010Diji naziv ih nema, pa je odaberite ponovo.");
 }
 
-void RefuseTooLong(std::size_t length)
+/// How much of a refused path's length is known: the dialog hands a path over in
+/// SelectFileManager::kMaxAnswerLength characters, so a path that fills them may be longer.
+enum class Length : std::uint8_t { Exact, AtLeast };
+
+void RefuseTooLong(std::size_t length, Length known = Length::Exact)
 {
-    Refuse("Put do odabrane datoteke ima " + std::to_string(length)
+    Refuse("Put do odabrane datoteke ima "
+        + std::string(known == Length::AtLeast ? "najmanje " : "") + std::to_string(length)
         + " znakova, a polje \"Ulazna datoteka (file)\" prima najvi\u0161e "
         + std::to_string(kInputFileNameLimit)
         + ". Premjestite datoteku u mapu kra\u0107eg puta, pa je odaberite ponovo.");
@@ -134,6 +139,10 @@ void SelectInputFile()
         // Cancelled, or refused by the dialog: the file chosen before stays chosen.
         if (files::ErrorCode() == kInvalidFilename)
             RefuseUnkeepable();
+        return;
+    }
+    if (answer.size() >= framework::SelectFileManager::kMaxAnswerLength) {
+        RefuseTooLong(answer.size(), Length::AtLeast);
         return;
     }
     TakeChosenFile(platform::DroppedName { platform::DropRefusal::None, answer });

@@ -947,7 +947,8 @@ TEST_F(HashWindowTest, APathOfThousandsOfCharactersIsRefusedByTheEntrysLength)
         // The dialog's answer travels in 260 characters: cut there, and refused all the same.
         ChooseFile(window, { path });
         message = AnswerMessage();
-        EXPECT_NE(message.find("Put do odabrane datoteke ima "), std::string::npos)
+        EXPECT_NE(
+            message.find("Put do odabrane datoteke ima najmanje 260 znakova"), std::string::npos)
             << "chosen: " << message;
         EXPECT_EQ(test::TextOf(Control(window, kFileEntry)), empty);
         // Typed: the entry takes its first 126 characters, which name no file.
