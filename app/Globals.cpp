@@ -2,6 +2,7 @@
 
 #include <files/AsciiDriver.h>
 #include <files/FileOps.h>
+#include <platform/File.h>
 #include <value/RuntimeThread.h>
 
 #include <algorithm>
@@ -115,6 +116,11 @@ void SetupFileObjects()
     HashFileAccess.Setup(&HashFile, &AppErrors);
     HashFileAccess.buffer = { HashFile.record, HashFile.recordType, kHashFileRecordLength };
     HashFileAccess.create = 1;
+    // The manager only makes the file at a hash window's start (each press opens it for its own
+    // write): reading is all it needs. Asked for writing, an open made while another window's
+    // press or another copy of the program holds the file would fall back to reading with the
+    // framework's "trying read-only" message, for a file that is there and will be written.
+    HashFileAccess.openMode = platform::kAccessRead | platform::kShareDenyNone;
     HashFileAccess.lockRecover = 10;
     HashFileAccessRef = &HashFileAccess;
     HashFileRelate.Setup(&HashFileAccess, 1);

@@ -8,6 +8,7 @@
 #include <files/FaultInjectingFileSystem.h>
 #include <files/FileSystem.h>
 #include <platform/Display.h>
+#include <platform/File.h>
 #include <platform/TestDriver.h>
 #include <value/Module.h>
 
@@ -329,6 +330,34 @@ TEST_F(HashWindowTest, WindowsOpenedBeforeAndAfterAPressWriteInTurn)
         Press(first, kTextButton);
         EXPECT_EQ(AnswerMessage(), "");
         EXPECT_EQ(ResultFile(), FileLine(kAbc)) << "and the first again";
+    });
+}
+
+TEST_F(HashWindowTest, WindowsOpenedWhileAnotherCopyWritesTheResultFileOpenWithoutAWord)
+{
+    WriteText(ResultPath(), FileLine(kEmpty));
+    RunProgram([&](platform::WindowHandle frame) {
+        {
+            // Another copy of the program in the middle of its write: the file held, others
+            // denied everything.
+            const platform::Result<platform::File> held = platform::File::Open(
+                ResultPath(), platform::kAccessReadWrite | platform::kShareDenyAll);
+            ASSERT_TRUE(held);
+            for (int n = 0; n < 2; ++n) {
+                test::ChooseMenuItem(frame, kTestingItem);
+                ASSERT_TRUE(test::WaitUntilIdle());
+                EXPECT_EQ(AnswerMessage(), "") << "window " << n + 1;
+            }
+        }
+        const std::vector<platform::WindowHandle> windows = platform::MdiChildren(frame);
+        ASSERT_EQ(windows.size(), 2u);
+        for (const platform::WindowHandle window : windows) {
+            test::TypeText(Control(window, kTextBox), "abc");
+            Press(window, kTextButton);
+            EXPECT_EQ(AnswerMessage(), "");
+            EXPECT_EQ(test::TextOf(Control(window, kPathEntry)), ResultPath());
+            EXPECT_EQ(ResultFile(), FileLine(kAbc));
+        }
     });
 }
 
