@@ -332,7 +332,14 @@ public:
                 Fail(m_figures, "the program did not come to rest after opening a window");
                 return before;
             }
-            // A message box up keeps the menu away: answered, the choice is made again.
+            // Opening a window is no press: it has nothing to tell. A message box up keeps the
+            // menu away: answered, the choice is made again.
+            if (const WindowHandle box = test::ActiveDialog(); box != 0) {
+                Fail(m_figures,
+                    "a message box came up as hash window " + std::to_string(before + 1)
+                        + " opened: \"" + test::TextOf(platform::FindControl(box, kMessageText))
+                        + "\"");
+            }
             if (AnswerMessages() == 0 && platform::MdiChildren(frame).size() == before)
                 return before;
         }
