@@ -312,7 +312,7 @@ struct HashWindow {
     std::uint64_t filePresses = 0;
 };
 
-enum class Press : std::uint8_t { Text, File };
+enum class Press : std::uint8_t { Text, File, None };
 
 /// One copy of the program driven round after round.
 class Driver {
@@ -417,8 +417,19 @@ public:
                 // The window's other file pasted into its file entry, as a user brings in a
                 // path copied from a file manager.
                 const WindowHandle entry = Control(window.handle, kFileEntry);
+                const std::string& file = window.files[window.filePresses % window.files.size()];
                 platform::SetWindowText(entry, "");
-                test::Paste(entry, window.files[window.filePresses++ % window.files.size()]);
+                test::Paste(entry, file);
+                if (test::TextOf(entry) != file) {
+                    // A message box up kept the paste from the window, as it would the click:
+                    // the path is put back, as the user would after answering it, and the
+                    // window waits for the next round.
+                    platform::SetWindowText(entry, file);
+                    pressed[i] = Press::None;
+                    ++m_figures.blockedClicks;
+                    continue;
+                }
+                ++window.filePresses;
             }
             // Cleared first: what the window shows afterwards is this press's doing.
             platform::SetWindowText(Control(window.handle, kNumberEntry), "");
@@ -534,6 +545,8 @@ private:
         std::uint64_t notWritten = 0;
         for (std::size_t i = 0; i < m_windows.size(); ++i) {
             const HashWindow& window = m_windows[i];
+            if (pressed[i] == Press::None)
+                continue;
             const bool text = pressed[i] == Press::Text;
             const std::string shown = test::TextOf(Control(window.handle, kNumberEntry));
             const std::string path = test::TextOf(Control(window.handle, kPathEntry));
