@@ -88,7 +88,7 @@ constexpr std::uint32_t kOkButton = 1;
 /// every window is open and has pressed both buttons, a press allocates only what it frees
 /// again; what stays is the allocator's own slack: glibc gives each of the many threads an
 /// arena of its own (up to eight per core), each keeping freed blocks and an untrimmed top,
-/// which the warm-up has mostly reached: 0.3 to 1.3 MiB of growth in runs of 25 s to 10 min on
+/// which the warm-up has mostly reached: 0.3 to 3.5 MiB of growth in runs of 25 s to 10 min on
 /// a 2-core machine. A leak of 200 bytes a press passes the bound within a ten-minute run
 /// (about 40,000 presses there), one of a thread's stack or a window's worth within seconds.
 constexpr long kRssGrowthBoundKiB = 8 * 1024;
