@@ -2,6 +2,7 @@
 option(RT_WERROR "Treat warnings as errors (CI turns this on)" OFF)
 option(RT_ENABLE_ASAN "Build with AddressSanitizer + UBSan" OFF)
 option(RT_ENABLE_FUZZERS "Build libFuzzer targets (clang only)" OFF)
+option(RT_ENABLE_TSAN "Build with ThreadSanitizer (clang preferred; not with ASan or fuzzers)" OFF)
 
 add_library(rt_warnings INTERFACE)
 target_compile_options(rt_warnings INTERFACE
@@ -25,6 +26,17 @@ if(RT_ENABLE_ASAN)
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
                         -fno-sanitize-recover=undefined)
     add_link_options(-fsanitize=address,undefined)
+endif()
+
+# ThreadSanitizer instruments every library (the runtime, the program, the tests and libpelnix)
+# and links its runtime into every program. Its shadow memory cannot coexist with ASan's, and the
+# fuzzers are built with ASan.
+if(RT_ENABLE_TSAN)
+    if(RT_ENABLE_ASAN OR RT_ENABLE_FUZZERS)
+        message(FATAL_ERROR "RT_ENABLE_TSAN cannot be combined with RT_ENABLE_ASAN or RT_ENABLE_FUZZERS")
+    endif()
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=thread)
 endif()
 
 # A fuzzing build instruments every library, so libFuzzer sees coverage of the code under test
