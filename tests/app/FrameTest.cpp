@@ -1,6 +1,8 @@
 // The program's frame and the procedures it starts, on the display (screenless), chosen from
 // the menus as a user chooses them.
 
+#include "ProgramControls.h"
+
 #include <app/Globals.h>
 #include <app/Procedures.h>
 #include <app/ProgramMain.h>
@@ -21,16 +23,8 @@
 namespace {
 
 namespace test = platform::test;
+using namespace programcontrols;
 using testsupport::RunWithController;
-
-constexpr char kFrameTitle[] = "Testiranje SHA-1 algoritma";
-constexpr char kAboutTitle[] = "O programu";
-
-// Menu items of the frame, as control ids.
-constexpr std::uint32_t kTestingItem = 0x4000 - 2;
-constexpr std::uint32_t kExitItem = 0x4000 - 3;
-constexpr std::uint32_t kAboutItem = 0x4000 - 12;
-constexpr std::uint32_t kAboutOkButton = 0x4000 + 16;
 
 /// The slots of the runtime threads that have a window open. Read under the runtime lock, which
 /// every runtime thread has given up while it waits for its next message (after WaitUntilIdle).

@@ -3,6 +3,8 @@
 // caption. The program runs from its module's start-up; the window is opened from the frame's
 // menu.
 
+#include "ProgramControls.h"
+
 #include <app/ProgramMain.h>
 #include <app/ProgramModule.h>
 #include <platform/Display.h>
@@ -27,10 +29,7 @@
 namespace {
 
 namespace test = platform::test;
-
-constexpr char kFrameTitle[] = "Testiranje SHA-1 algoritma";
-constexpr std::uint32_t kTestingItem = 0x4000 - 2;
-constexpr std::uint32_t kExitItem = 0x4000 - 3;
+using namespace programcontrols;
 
 struct Accessible {
     QAccessible::Role role = QAccessible::NoRole;

@@ -2,6 +2,8 @@
 // from the frame's menu, text typed and buttons pressed through the window system, the result
 // read off the window and off HASHBROJ.TXT in the program's current directory.
 
+#include "ProgramControls.h"
+
 #include <app/Globals.h>
 #include <app/ProgramMain.h>
 #include <app/ProgramModule.h>
@@ -37,34 +39,12 @@
 namespace {
 
 namespace test = platform::test;
+using namespace programcontrols;
 using testsupport::ReadText;
 using testsupport::TempDirectory;
 using testsupport::WriteText;
 
-constexpr char kFrameTitle[] = "Testiranje SHA-1 algoritma";
-constexpr std::uint32_t kTestingItem = 0x4000 - 2;
-constexpr std::uint32_t kExitItem = 0x4000 - 3;
-
-// The hash window's controls, by field equate.
-constexpr std::uint32_t kTextBox = 2;
-constexpr std::uint32_t kTextButton = 3;
-constexpr std::uint32_t kNumberEntry = 5;
-constexpr std::uint32_t kCloseButton = 7;
-constexpr std::uint32_t kPathEntry = 9;
-constexpr std::uint32_t kChooseButton = 10;
-constexpr std::uint32_t kFileButton = 11;
-constexpr std::uint32_t kFileEntry = 12;
-constexpr std::uint32_t kProgressLine = 14;
-constexpr std::uint32_t kCancelButton = 15;
-
 constexpr std::uint32_t kEscapeKey = 0x1B;
-
-// A message box's text and its OK button.
-constexpr std::uint32_t kMessageText = 0xFFFF;
-constexpr std::uint32_t kOkButton = 1;
-
-constexpr char kAbc[] = "A9993E3647-06816ABA3E-25717850C2-6C9CD0D89D";
-constexpr char kEmpty[] = "DA39A3EE5E-6B4B0D3255-BFEF956018-90AFD80709";
 
 /// The number as the file holds it: without the dashes, then CR LF.
 std::string FileLine(std::string shown)

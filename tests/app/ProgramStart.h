@@ -6,6 +6,8 @@
 // so a case with surroundings of its own needs a process of its own. The checks made while the
 // program runs are collected and reported on the child's standard error.
 
+#include "ProgramControls.h"
+
 #include <app/ProgramMain.h>
 #include <app/ProgramModule.h>
 #include <platform/Display.h>
@@ -29,30 +31,11 @@
 namespace startup {
 
 namespace test = platform::test;
+using namespace programcontrols;
 
-constexpr char kFrameTitle[] = "Testiranje SHA-1 algoritma";
-constexpr char kAboutTitle[] = "O programu";
-constexpr std::uint32_t kTestingItem = 0x4000 - 2;
-constexpr std::uint32_t kExitItem = 0x4000 - 3;
-constexpr std::uint32_t kAboutItem = 0x4000 - 12;
-constexpr std::uint32_t kAboutOkButton = 0x4000 + 16;
 /// A line of the About window that holds Croatian letters.
 constexpr std::uint32_t kAboutDataLine = 0x4000 + 10;
 constexpr char kAboutDataText[] = "dataLen - koli\xC4\x8Dina ulaznih podataka (pbData)";
-
-// The hash window's controls, by field equate.
-constexpr std::uint32_t kTextBox = 2;
-constexpr std::uint32_t kTextButton = 3;
-constexpr std::uint32_t kNumberEntry = 5;
-constexpr std::uint32_t kPathEntry = 9;
-constexpr std::uint32_t kFileButton = 11;
-constexpr std::uint32_t kFileEntry = 12;
-
-// A message box's text and its OK button.
-constexpr std::uint32_t kMessageText = 0xFFFF;
-constexpr std::uint32_t kOkButton = 1;
-
-constexpr char kAbc[] = "A9993E3647-06816ABA3E-25717850C2-6C9CD0D89D";
 
 /// What the child reports a failed check with: the parent's matchers look for it.
 constexpr std::string_view kFailedCheck = "FAILED CHECK: ";

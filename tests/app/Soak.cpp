@@ -19,6 +19,8 @@
 //       a copy writing beside a soak: N windows (3) pressing until its standard input ends;
 //       prints what it did on its standard output
 
+#include "ProgramControls.h"
+
 #include <app/ProgramMain.h>
 #include <app/ProgramModule.h>
 #include <platform/Display.h>
@@ -60,29 +62,9 @@ extern char** environ;
 namespace {
 
 namespace test = platform::test;
+using namespace programcontrols;
 using Clock = std::chrono::steady_clock;
 using platform::WindowHandle;
-
-constexpr char kFrameTitle[] = "Testiranje SHA-1 algoritma";
-constexpr char kAboutTitle[] = "O programu";
-
-// The frame's menu items and the About window's button, as control ids.
-constexpr std::uint32_t kTestingItem = 0x4000 - 2;
-constexpr std::uint32_t kExitItem = 0x4000 - 3;
-constexpr std::uint32_t kAboutItem = 0x4000 - 12;
-constexpr std::uint32_t kAboutOkButton = 0x4000 + 16;
-
-// The hash window's controls, by field equate.
-constexpr std::uint32_t kTextBox = 2;
-constexpr std::uint32_t kTextButton = 3;
-constexpr std::uint32_t kNumberEntry = 5;
-constexpr std::uint32_t kPathEntry = 9;
-constexpr std::uint32_t kFileButton = 11;
-constexpr std::uint32_t kFileEntry = 12;
-
-// A message box's text and its OK button.
-constexpr std::uint32_t kMessageText = 0xFFFF;
-constexpr std::uint32_t kOkButton = 1;
 
 /// How much resident memory may grow from the end of the warm-up to the end of the run. Once
 /// every window is open and has pressed both buttons, a press allocates only what it frees
