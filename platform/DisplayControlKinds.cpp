@@ -64,13 +64,16 @@ int EditLimit(std::uint32_t maxLength)
     return static_cast<int>(std::min<std::uint32_t>(maxLength, 32767));
 }
 
-/// A text (ControlKind::Static): a label the keyboard never reaches.
+/// A text (ControlKind::Static): a label the keyboard never reaches. A text longer than its
+/// control's width breaks between words onto the lines below, as the system's static texts do:
+/// a message box is measured for those lines.
 class TextAdapter : public ControlAdapter {
 public:
     QWidget* Make(const ControlOptions& options, QWidget* parent, bool) const override
     {
         auto* label = new QLabel(FromAnsi(options.text), parent);
         label->setAlignment(AlignmentOf(options.alignment));
+        label->setWordWrap(true);
         return label;
     }
     void SetText(QWidget& widget, const QString& text) const override

@@ -161,10 +161,11 @@ Size MeasureText(const Font& font, std::string_view text, std::int32_t width)
         const QRect bounds = metrics.boundingRect(
             QRect(0, 0, std::max(width, 1), 1 << 20), Qt::TextWordWrap | Qt::TextExpandTabs, shown);
         // Lines are counted as the system counts them, each the font's height, without the
-        // leading Qt puts between lines.
+        // leading Qt puts between lines; but never less than the toolkit needs to draw them,
+        // whose lines may stand a pixel further apart than the rounded height says.
         const int lines
             = std::max(1, (bounds.height() + metrics.leading()) / metrics.lineSpacing());
-        return Size { bounds.width(), lines * metrics.height() };
+        return Size { bounds.width(), std::max(lines * metrics.height(), bounds.height()) };
     });
 }
 

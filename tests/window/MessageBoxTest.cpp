@@ -8,6 +8,8 @@
 #include <window/RuntimeMain.h>
 #include <window/ThreadTable.h>
 
+#include <QLabel>
+
 #include <gtest/gtest.h>
 
 #include <common/RuntimeBesideDisplay.h>
@@ -350,6 +352,45 @@ TEST(MessageBoxDisplay, LongTextWrapsAndOneWordKeepsTheMinimumHeight)
     EXPECT_LT(word->rect.width, x(200));
     EXPECT_LT(word->rect.height, 2 * metrics.height);
     EXPECT_EQ(ButtonsOf(oneWord)[0]->rect.y, y(45));
+}
+
+/// Whether the whole of a static text shows inside its control, as the toolkit lays it out.
+bool TextShowsWhole(platform::WindowHandle control)
+{
+    bool whole = false;
+    platform::InvokeOnGui([control, &whole] {
+        const auto* label = qobject_cast<const QLabel*>(test::WidgetOf(control));
+        if (label == nullptr)
+            return;
+        const QRect room = label->contentsRect();
+        const int flags = static_cast<int>(label->alignment())
+            | (label->wordWrap() ? static_cast<int>(Qt::TextWordWrap) : 0);
+        const QFontMetrics metrics = label->fontMetrics();
+        const QRect needed = metrics.boundingRect(
+            QRect(room.topLeft(), QSize(room.width(), 1 << 20)), flags, label->text());
+        // The box counts each line as the font's height; the toolkit adds its leading between
+        // lines, which the box leaves out.
+        const int lines = needed.height() / std::max(metrics.lineSpacing(), 1) + 1;
+        whole = needed.width() <= room.width()
+            && needed.height() <= room.height() + lines * std::max(metrics.leading(), 0);
+    });
+    return whole;
+}
+
+TEST(MessageBoxDisplay, ALongTextShowsWholeOnTheLinesItWasMeasuredFor)
+{
+    std::string text = "Kontrolni broj nije zapisan u datoteku /tmp/mapa/HASHBROJ.TXT:";
+    for (int word = 0; word < 30; ++word)
+        text += " rijec";
+    bool whole = false;
+    RunWithController([&] { ShowMessage(text, "Poruka", kButtonOk, 0, kIconExclamation); },
+        [&] {
+            const platform::WindowHandle box = ShownBox();
+            ASSERT_NE(box, 0u);
+            whole = TextShowsWhole(platform::FindControl(box, kMessageTextId));
+            test::Click(platform::FindControl(box, 1));
+        });
+    EXPECT_TRUE(whole) << "the text is cut: its lines are not wrapped at the control's width";
 }
 
 TEST(MessageBoxDisplay, TheFocusedControlGetsTheFocusBack)
