@@ -24,8 +24,9 @@ std::string ToAnsi(const QString& text)
 {
     std::string ansi;
     ansi.reserve(static_cast<std::size_t>(text.size()));
-    for (const QChar c : text) {
-        const std::optional<unsigned char> byte = UnicodeToAnsi(c.unicode());
+    // By code point, so that a character beyond the 16-bit range is one "?", not two.
+    for (const char32_t c : text.toUcs4()) {
+        const std::optional<unsigned char> byte = UnicodeToAnsi(c);
         ansi.push_back(byte ? static_cast<char>(*byte) : '?');
     }
     return ansi;
