@@ -219,6 +219,10 @@ enum class EditCommand : std::uint8_t { Cut, Copy, Paste, Clear, Undo };
 /// that edits text (entry, text box, combo); answers false, doing nothing, otherwise.
 bool EditFocused(EditCommand command);
 
+/// The text the clipboard holds, in Windows-1250 (a character it lacks as "?"); empty when it
+/// holds no text or there is no running display. Line breaks stay as the clipboard has them.
+std::string ClipboardText();
+
 // --- controls --------------------------------------------------------------------------------
 
 enum class ControlKind : std::uint8_t {
@@ -235,7 +239,16 @@ enum class ControlKind : std::uint8_t {
 };
 
 /// The system's standard icons.
-enum class StandardIcon : std::uint8_t { None, Stop, Question, Exclamation, Information, Program };
+enum class StandardIcon : std::uint8_t {
+    None,
+    Stop,
+    Question,
+    Exclamation,
+    Information,
+    Program,
+    Tick,  ///< a tick: something checked and found right
+    Cross, ///< a cross: something checked and found wrong
+};
 
 enum class Alignment : std::uint8_t { Left, Centre, Right };
 
@@ -291,6 +304,27 @@ bool TakesKeyboardInput(WindowHandle control);
 /// Replaces what assistive technology reads after the control's name (ControlOptions::
 /// accessibleDescription); empty takes it away. Nothing for a handle that is gone.
 void SetAccessibleDescription(WindowHandle control, std::string_view text);
+
+/// Changes the picture of an icon control (ControlKind::Icon); None leaves it empty. A picture
+/// is at most the size the style gives message box icons (StandardIconSize); Tick and Cross,
+/// which stand beside a line of text, are the style's large icon size (32 pixels in the common
+/// style). Never larger than a control made with a size; a control made without one takes the
+/// picture's. Nothing for another kind.
+void SetIcon(WindowHandle control, StandardIcon icon);
+
+/// Changes a control's text colour (0x00BBGGRR, as ControlOptions::textColour); kNoColour
+/// gives back the default. The control's font and background stay as they are.
+void SetTextColour(WindowHandle control, std::uint32_t colour);
+
+/// Replaces the name assistive technology reads for the control (Windows-1250); empty gives
+/// back the toolkit's own (a caption, a label's text).
+void SetAccessibleName(WindowHandle control, std::string_view text);
+
+/// Tells assistive technology that `control` now says `text` (Windows-1250), so that a screen
+/// reader speaks it without the focus moving there: the control's accessible name becomes
+/// `text` and it raises an alert (and a name change) event. Announcing the same text again
+/// raises the events again.
+void Announce(WindowHandle control, std::string_view text);
 
 /// A check box's state.
 void SetChecked(WindowHandle control, bool checked);

@@ -17,6 +17,7 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <limits>
 
 // One adapter per control kind. What every kind shares (font, colours, place, enabled,
 // accessible name, focus policy, registration) is done by CreateControlOnGui.
@@ -54,6 +55,10 @@ void ControlAdapter::SetChecked(QWidget&, bool) const
 bool ControlAdapter::IsChecked(const QWidget&) const
 {
     return false;
+}
+
+void ControlAdapter::SetIcon(QWidget&, StandardIcon) const
+{
 }
 
 namespace {
@@ -94,20 +99,55 @@ public:
     bool TakesKeyboardInput() const override { return false; }
 };
 
-/// One of the system's standard icons: a label showing the style's picture. Its tab stop is
-/// kept (Tab may rest on it), but it takes no input.
+/// The standard icon an icon control shows, and whether it was made with a size of its own.
+const char* const kIconProperty = "varnIcon";
+const char* const kIconSizedProperty = "varnIconSized";
+
+/// One of the system's standard icons: a label showing the style's picture. A control made
+/// with a size shows it no larger than the control (a larger picture would be cut off); one made
+/// without takes the picture's size. Its tab stop is kept (Tab may rest on it), but it takes no
+/// input.
 class IconAdapter final : public TextAdapter {
 public:
     QWidget* Make(const ControlOptions& options, QWidget* parent, bool) const override
     {
         auto* label = new QLabel(parent);
-        const int size = IconSizeOnGui();
-        if (options.icon != StandardIcon::None)
-            label->setPixmap(
-                QApplication::style()->standardIcon(PixmapOf(options.icon)).pixmap(size, size));
+        const bool sized = !IsDefault(options.rect.width) && !IsDefault(options.rect.height);
+        label->setProperty(kIconSizedProperty, sized);
+        Show(*label, options.icon,
+            sized ? std::min(options.rect.width, options.rect.height)
+                  : std::numeric_limits<int>::max());
         return label;
     }
+    void SetIcon(QWidget& widget, StandardIcon icon) const override
+    {
+        auto& label = static_cast<QLabel&>(widget);
+        if (label.property(kIconSizedProperty).toBool()) {
+            Show(label, icon, std::min(label.width(), label.height()));
+        } else {
+            Show(label, icon, std::numeric_limits<int>::max());
+            label.adjustSize();
+        }
+    }
+    void Describe(const QWidget& widget, ControlOptions& options) const override
+    {
+        TextAdapter::Describe(widget, options);
+        options.icon = static_cast<StandardIcon>(widget.property(kIconProperty).toInt());
+    }
     bool TakesFocus() const override { return true; }
+
+private:
+    /// Shows `icon` at its size, at most `room` pixels square; None (or no room) shows nothing.
+    static void Show(QLabel& label, StandardIcon icon, int room)
+    {
+        label.setProperty(kIconProperty, static_cast<int>(icon));
+        const int size = std::min(IconSizeOf(icon), room);
+        if (icon == StandardIcon::None || size <= 0) {
+            label.clear();
+            return;
+        }
+        label.setPixmap(QApplication::style()->standardIcon(PixmapOf(icon)).pixmap(size, size));
+    }
 };
 
 /// What push buttons and check boxes share: a caption, a click, a state.

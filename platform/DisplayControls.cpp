@@ -82,6 +82,26 @@ ControlOptions DescribeControlOnGui(const Entry& control)
 
 namespace {
 
+/// The test driver's observer of the accessibility events the display raises.
+AccessibleEventObserver g_accessibleEventObserver = nullptr;
+
+} // namespace
+
+void RaiseAccessibleEvent(QWidget& widget, QAccessible::Event event)
+{
+    QAccessibleEvent raised(&widget, event);
+    QAccessible::updateAccessibility(&raised);
+    if (g_accessibleEventObserver != nullptr)
+        g_accessibleEventObserver(widget, event);
+}
+
+void ObserveAccessibleEvents(AccessibleEventObserver observer)
+{
+    g_accessibleEventObserver = observer;
+}
+
+namespace {
+
 /// The entry of `handle` when it is a control, or null.
 const Entry* ControlEntry(WindowHandle handle)
 {
@@ -163,6 +183,45 @@ void SetAccessibleDescription(WindowHandle control, std::string_view text)
     display::WithEntry(control, [text](Entry& entry) {
         if (entry.kind == display::EntryKind::Control)
             entry.widget->setAccessibleDescription(display::FromAnsi(text));
+    });
+}
+
+void SetIcon(WindowHandle control, StandardIcon icon)
+{
+    display::WithEntry(control, [icon](Entry& entry) {
+        if (entry.adapter != nullptr)
+            entry.adapter->SetIcon(*entry.widget, icon);
+    });
+}
+
+void SetTextColour(WindowHandle control, std::uint32_t colour)
+{
+    display::WithEntry(control, [colour](Entry& entry) {
+        if (entry.kind == display::EntryKind::Control)
+            display::ReplaceTextColour(entry.widget.data(), colour);
+    });
+}
+
+void SetAccessibleName(WindowHandle control, std::string_view text)
+{
+    display::WithEntry(control, [text](Entry& entry) {
+        if (entry.kind == display::EntryKind::Control)
+            entry.widget->setAccessibleName(display::FromAnsi(text));
+    });
+}
+
+void Announce(WindowHandle control, std::string_view text)
+{
+    // The toolkit has no announcement of its own: a name change together with an alert on the
+    // control is what a screen reader speaks without the focus moving. Both are raised even
+    // when the name stays the same, so that an answer given twice is heard twice.
+    display::WithEntry(control, [text](Entry& entry) {
+        if (entry.kind != display::EntryKind::Control)
+            return;
+        QWidget& widget = *entry.widget;
+        widget.setAccessibleName(display::FromAnsi(text));
+        display::RaiseAccessibleEvent(widget, QAccessible::NameChanged);
+        display::RaiseAccessibleEvent(widget, QAccessible::Alert);
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include <platform/Display.h>
 
+#include <QAccessible>
 #include <QString>
 
 class QWidget;
@@ -47,8 +48,11 @@ public:
     virtual void SetChecked(QWidget& widget, bool checked) const;
     virtual bool IsChecked(const QWidget& widget) const;
 
+    /// Changes an icon's picture; other kinds show none.
+    virtual void SetIcon(QWidget& widget, StandardIcon icon) const;
+
     /// Fills in what only this kind shows of `options` (text, alignment, border, edit limit,
-    /// read-only, default button); the caller fills in what every kind shows.
+    /// read-only, default button, icon); the caller fills in what every kind shows.
     virtual void Describe(const QWidget& widget, ControlOptions& options) const = 0;
 
     /// True for kinds the keyboard can reach at all (not a text or a group box).
@@ -71,5 +75,14 @@ WindowHandle CreateControlOnGui(const ControlOptions& options, bool inDialog);
 
 /// What a control shows as the display made it (DescribeControl).
 ControlOptions DescribeControlOnGui(const Entry& control);
+
+/// Raises `event` for `widget` with assistive technology, which the toolkit tells only while
+/// one listens, and hands it to the observer a test installed.
+void RaiseAccessibleEvent(QWidget& widget, QAccessible::Event event);
+
+/// Sees every event the display raises itself with RaiseAccessibleEvent, whether or not
+/// assistive technology listens, while it is installed (null: none). For the test driver.
+using AccessibleEventObserver = void (*)(QWidget& widget, QAccessible::Event event);
+void ObserveAccessibleEvents(AccessibleEventObserver observer);
 
 } // namespace platform::display

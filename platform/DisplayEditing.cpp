@@ -2,8 +2,10 @@
 
 #include "DisplayControls.h"
 #include "DisplayRegistry.h"
+#include "DisplayText.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -100,6 +102,12 @@ bool EditFocused(EditCommand command)
             return entry->adapter->Edit(*entry->widget, *focus, command);
         return display::EditToolkitField(focus, command);
     });
+}
+
+std::string ClipboardText()
+{
+    return display::OnGui<std::string>(
+        {}, [] { return display::ToAnsi(QGuiApplication::clipboard()->text()); });
 }
 
 } // namespace platform

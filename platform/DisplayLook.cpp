@@ -72,6 +72,29 @@ void ApplyColours(QWidget* widget, std::uint32_t text, std::uint32_t background)
     widget->setPalette(palette);
 }
 
+void ReplaceTextColour(QWidget* widget, std::uint32_t text)
+{
+    if (text != kNoColour) {
+        ApplyColours(widget, text, kNoColour);
+        return;
+    }
+    // A palette has no way to forget one role: build one that holds only the widget's own
+    // roles other than the text ones, and let the rest come from the parent again.
+    const QPalette own = widget->palette();
+    QPalette palette;
+    for (int group = 0; group < QPalette::NColorGroups; ++group) {
+        const auto colourGroup = static_cast<QPalette::ColorGroup>(group);
+        for (int role = 0; role < QPalette::NColorRoles; ++role) {
+            const auto colourRole = static_cast<QPalette::ColorRole>(role);
+            const bool textRole = colourRole == QPalette::WindowText || colourRole == QPalette::Text
+                || colourRole == QPalette::ButtonText;
+            if (!textRole && own.isBrushSet(colourGroup, colourRole))
+                palette.setBrush(colourGroup, colourRole, own.brush(colourGroup, colourRole));
+        }
+    }
+    widget->setPalette(palette);
+}
+
 std::uint32_t TextColourOf(const QWidget* widget)
 {
     const QPalette palette = widget->palette();
@@ -115,6 +138,12 @@ QStyle::StandardPixmap PixmapOf(StandardIcon icon)
     case StandardIcon::Information:
     case StandardIcon::None:
         return QStyle::SP_MessageBoxInformation;
+    case StandardIcon::Tick:
+        // The common style's green tick and red cross: they differ in shape, not only in
+        // colour, and need no icon theme.
+        return QStyle::SP_DialogApplyButton;
+    case StandardIcon::Cross:
+        return QStyle::SP_DialogCancelButton;
     case StandardIcon::Program:
         break;
     }
@@ -124,6 +153,14 @@ QStyle::StandardPixmap PixmapOf(StandardIcon icon)
 std::int32_t IconSizeOnGui()
 {
     return QApplication::style()->pixelMetric(QStyle::PM_MessageBoxIconSize);
+}
+
+std::int32_t IconSizeOf(StandardIcon icon)
+{
+    const std::int32_t messageBox = IconSizeOnGui();
+    if (icon != StandardIcon::Tick && icon != StandardIcon::Cross)
+        return messageBox;
+    return std::min(messageBox, QApplication::style()->pixelMetric(QStyle::PM_LargeIconSize));
 }
 
 void Place(QWidget* widget, const Rect& rect)

@@ -30,6 +30,10 @@ QFont ToQFont(const Font& font, QFont base);
 /// is, and a background given fills the widget.
 void ApplyColours(QWidget* widget, std::uint32_t text, std::uint32_t background);
 
+/// Gives `widget` the text colour `text` (0x00BBGGRR), or with kNoColour takes a given one
+/// away, so that the widget shows its parent's again; its background and font stay.
+void ReplaceTextColour(QWidget* widget, std::uint32_t text);
+
 /// The text colour given to `widget` with ApplyColours, kNoColour when none was.
 std::uint32_t TextColourOf(const QWidget* widget);
 
@@ -40,6 +44,10 @@ Alignment AlignmentFrom(Qt::Alignment alignment);
 /// The style's picture for a standard icon, and the size the style gives message box icons.
 QStyle::StandardPixmap PixmapOf(StandardIcon icon);
 std::int32_t IconSizeOnGui();
+
+/// The size `icon` is shown at: a message box's at IconSizeOnGui; the tick and the cross, marks
+/// that stand beside a line of text, at the style's large icon size (no larger than the other).
+std::int32_t IconSizeOf(StandardIcon icon);
 
 /// Sizes and moves `widget` to `rect`: a default size is the contents' own for a control and
 /// the window system's for a window; a default position leaves it where it is.

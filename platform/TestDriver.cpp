@@ -212,6 +212,13 @@ void Paste(WindowHandle control, std::string_view textUtf8)
     });
 }
 
+void SetClipboardText(std::string_view textUtf8)
+{
+    const QString text
+        = QString::fromUtf8(textUtf8.data(), static_cast<qsizetype>(textUtf8.size()));
+    InvokeOnGui([&text] { QGuiApplication::clipboard()->setText(text); });
+}
+
 void InsertThroughAccessibility(WindowHandle control, std::string_view textUtf8)
 {
     const QString text
@@ -424,6 +431,48 @@ std::optional<ControlOptions> DescribeControl(WindowHandle control)
             described = display::DescribeControlOnGui(*entry);
     });
     return described;
+}
+
+namespace {
+
+/// What the display told assistive technology while a test records it (GUI thread only).
+std::vector<AccessibleNotice> g_accessibleNotices;
+
+void KeepAccessibleNotice(QWidget& widget, QAccessible::Event event)
+{
+    AccessibleNotice notice;
+    notice.control = display::OwnHandleOf(&widget);
+    notice.event = event == QAccessible::NameChanged ? AccessibleEvent::NameChanged
+        : event == QAccessible::Alert                ? AccessibleEvent::Alert
+                                                     : AccessibleEvent::Other;
+    if (QAccessibleInterface* face = QAccessible::queryAccessibleInterface(&widget))
+        notice.name = face->text(QAccessible::Name).toStdString();
+    g_accessibleNotices.push_back(std::move(notice));
+}
+
+} // namespace
+
+void StartRecordingAccessibleNotices()
+{
+    InvokeOnGui([] {
+        g_accessibleNotices.clear();
+        display::ObserveAccessibleEvents(&KeepAccessibleNotice);
+    });
+}
+
+void StopRecordingAccessibleNotices()
+{
+    InvokeOnGui([] {
+        display::ObserveAccessibleEvents(nullptr);
+        g_accessibleNotices.clear();
+    });
+}
+
+std::vector<AccessibleNotice> AccessibleNotices()
+{
+    std::vector<AccessibleNotice> notices;
+    InvokeOnGui([&notices] { notices = g_accessibleNotices; });
+    return notices;
 }
 
 bool AnswerSessionEnd()

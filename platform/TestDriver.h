@@ -33,6 +33,9 @@ void TypeText(WindowHandle control, std::string_view textUtf8);
 /// user brings in text typing cannot give.
 void Paste(WindowHandle control, std::string_view textUtf8);
 
+/// Puts `textUtf8` on the clipboard as plain text, as a user copying it elsewhere does.
+void SetClipboardText(std::string_view textUtf8);
+
 /// Appends `textUtf8` to an edit through its accessibility interface, as assistive technology
 /// writes into it (no key, no clipboard).
 void InsertThroughAccessibility(WindowHandle control, std::string_view textUtf8);
@@ -77,9 +80,28 @@ std::optional<MenuItem> DescribeMenuItem(WindowHandle window, std::uint32_t id);
 
 /// What a control shows as the display made it: kind, id, position, text, alignment, tab stop,
 /// border, enabled and visible (its own flags, not its window's), default button, edit limit,
-/// read-only, text colour when one was given, font (face as asked for, point size, weight), and
-/// the accessible name and description given to it. Empty for a handle that is no control.
+/// read-only, text colour when one was given, an icon control's icon, font (face as asked for,
+/// point size, weight), and the accessible name and description given to it. Empty for a handle
+/// that is no control.
 std::optional<ControlOptions> DescribeControl(WindowHandle control);
+
+/// An event the display raised with assistive technology of its own accord (Announce).
+enum class AccessibleEvent : std::uint8_t { NameChanged, Alert, Other };
+
+struct AccessibleNotice {
+    WindowHandle control = 0;
+    AccessibleEvent event = AccessibleEvent::Other;
+    std::string name; ///< the name assistive technology read for the control then, UTF-8
+};
+
+/// Keeps from now on, forgetting what was kept before, each event the display raises with
+/// assistive technology itself, whether or not a screen reader listens: the toolkit passes
+/// them on only while one does, so a test cannot hear them there.
+void StartRecordingAccessibleNotices();
+/// Stops keeping them and forgets what was kept.
+void StopRecordingAccessibleNotices();
+/// What was kept so far, oldest first.
+std::vector<AccessibleNotice> AccessibleNotices();
 
 /// The display's answer to the session manager's question, as given when it asks: true lets
 /// the session end; false refuses it and shows the warning RefuseSessionEnd gave.
