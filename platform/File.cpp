@@ -541,6 +541,20 @@ FileKind KindOf(std::string_view path)
     return FileKind::Other;
 }
 
+FileKind KindOfTarget(std::string_view path)
+{
+    if (HoldsNul(path))
+        return FileKind::Missing;
+    struct stat status { };
+    if (::stat(std::string(path).c_str(), &status) != 0)
+        return FileKind::Missing;
+    if (S_ISREG(status.st_mode))
+        return FileKind::Regular;
+    if (S_ISDIR(status.st_mode))
+        return FileKind::Directory;
+    return FileKind::Other;
+}
+
 SystemError DeleteFile(std::string_view path)
 {
     if (HoldsNul(path))

@@ -162,6 +162,10 @@ private:
 /// the answer may be out of date by the time the caller acts on it.
 FileKind KindOf(std::string_view path);
 
+/// What `path` names, following symbolic links to what they point to: never SymbolicLink; a
+/// dangling link or a loop of links is Missing. Only a look, as KindOf.
+FileKind KindOfTarget(std::string_view path);
+
 /// Deletes a file. A missing file answers FileNotFound (PathNotFound when its directory is
 /// missing), a directory AccessDenied, a file some File holds open SharingViolation.
 [[nodiscard]] SystemError DeleteFile(std::string_view path);

@@ -723,31 +723,43 @@ TEST_F(FinalLinks, ACharacterDeviceNodeIsRefused)
     }
 }
 
-TEST_F(FinalLinks, KindOfSaysWhatTheNameItselfIs)
+TEST_F(FinalLinks, KindOfSaysWhatTheNameItselfIsKindOfTargetWhatItLeadsTo)
 {
     const std::string link = m_directory / "link";
     std::filesystem::create_symlink(m_target, link);
     const std::string dangling = m_directory / "dangling";
     std::filesystem::create_symlink(m_missing, dangling);
+    const std::string folderLink = m_directory / "folder-link";
+    std::filesystem::create_symlink(m_folder, folderLink);
+    const std::string fifoLink = m_directory / "fifo-link";
+    std::filesystem::create_symlink(m_fifo, fifoLink);
+    const std::string loop = m_directory / "loop";
+    std::filesystem::create_symlink(loop, loop);
     struct Row {
         const char* what;
         std::string path;
-        FileKind kind;
+        FileKind kind;   ///< KindOf
+        FileKind target; ///< KindOfTarget
     };
     const Row rows[] = {
-        { "a regular file", m_target, FileKind::Regular },
-        { "a folder", m_folder, FileKind::Directory },
-        { "a link to a regular file", link, FileKind::SymbolicLink },
-        { "a dangling link", dangling, FileKind::SymbolicLink },
-        { "a FIFO", m_fifo, FileKind::Other },
-        { "a device", "/dev/null", FileKind::Other },
-        { "nothing", m_missing, FileKind::Missing },
-        { "a name under a regular file", m_target + "/x", FileKind::Missing },
-        { "a NUL in the name", m_target + std::string(1, '\0'), FileKind::Missing },
+        { "a regular file", m_target, FileKind::Regular, FileKind::Regular },
+        { "a folder", m_folder, FileKind::Directory, FileKind::Directory },
+        { "a link to a regular file", link, FileKind::SymbolicLink, FileKind::Regular },
+        { "a link to a folder", folderLink, FileKind::SymbolicLink, FileKind::Directory },
+        { "a link to a FIFO", fifoLink, FileKind::SymbolicLink, FileKind::Other },
+        { "a dangling link", dangling, FileKind::SymbolicLink, FileKind::Missing },
+        { "a loop of links", loop, FileKind::SymbolicLink, FileKind::Missing },
+        { "a FIFO", m_fifo, FileKind::Other, FileKind::Other },
+        { "a device", "/dev/null", FileKind::Other, FileKind::Other },
+        { "nothing", m_missing, FileKind::Missing, FileKind::Missing },
+        { "a name under a regular file", m_target + "/x", FileKind::Missing, FileKind::Missing },
+        { "a NUL in the name", m_target + std::string(1, '\0'), FileKind::Missing,
+            FileKind::Missing },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         EXPECT_EQ(KindOf(row.path), row.kind);
+        EXPECT_EQ(KindOfTarget(row.path), row.target);
     }
 }
 
