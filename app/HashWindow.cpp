@@ -1,3 +1,4 @@
+#include "FileHashing.h"
 #include "Globals.h"
 #include "Messages.h"
 #include "Procedure.h"
@@ -41,12 +42,8 @@ constexpr std::int32_t kFileButton = 11;   // "Formiraj SHA-1 broj" for the chos
 constexpr std::int32_t kProgressLine = 14;
 constexpr std::int32_t kCancelButton = 15; // "Prekini"
 
-/// The virtual key that cancels hashing as "Prekini" does.
-constexpr std::int64_t kEscapeKey = 0x1B;
-/// Work shorter than this shows no progress: a flash of a line helps nobody.
-constexpr std::uint32_t kProgressShownAfterMs = 500;
-/// The progress line changes at most this often, so that a screen reader can keep up.
-constexpr std::uint32_t kProgressEveryMs = 250;
+/// The controls that take part in hashing a file.
+constexpr FileHashingFields kHashingFields { kProgressLine, kCancelButton, kCloseButton };
 
 /// Bytes handed to the library for the typed text; the text box holds at most 500.
 constexpr std::size_t kDataBufferSize = 600;
@@ -62,120 +59,6 @@ struct HashWindowData {
     std::vector<unsigned char> dataBuffer = std::vector<unsigned char>(kDataBufferSize);
     std::uint32_t dataLength = 0;
 };
-
-/// Why a file gave no number, as message 102 says it after naming the file.
-std::string_view Reason(platform::FileHashError error)
-{
-    switch (error) {
-    case platform::FileHashError::FileNotFound:
-        return "datoteka ne postoji.";
-    case platform::FileHashError::PathNotFound:
-        return "datoteka ne postoji: nema mape u kojoj bi trebala biti.";
-    case platform::FileHashError::IsDirectory:
-        return "to je mapa, a ne datoteka.";
-    case platform::FileHashError::NotAFile:
-        return "to je cijev, ure\u0111aj ili priklju\u010Dnica, a ne obi\u010Dna datoteka.";
-    case platform::FileHashError::AccessDenied:
-        return "nemate dozvolu za \u010Ditanje.";
-    case platform::FileHashError::ReadFailed:
-        return "gre\u0161ka pri \u010Ditanju.";
-    case platform::FileHashError::InvalidName:
-    default:
-        return "naziv datoteke nije valjan.";
-    }
-}
-
-/// What stops hashing in the hash window `window`: "Prekini" and Esc have done their job once
-/// they stopped it; a close request (the close box, the program ending) and "Zatvori" stop it
-/// and then close the window.
-window::Interruption StopsHashing(const platform::Message& message, platform::WindowHandle window)
-{
-    if (window::IsCloseRequest(message, window))
-        return window::Interruption::Stop;
-    if (message.window != window)
-        return window::Interruption::None;
-    switch (message.message) {
-    case platform::Msg::kCommand:
-        if (message.wParam != platform::Notify::kClicked)
-            return window::Interruption::None;
-        if (message.id == window::kControlIdOffset + kCancelButton)
-            return window::Interruption::StopAndDrop;
-        if (message.id == window::kControlIdOffset + kCloseButton)
-            return window::Interruption::Stop;
-        return window::Interruption::None;
-    case platform::Msg::kKeyDown:
-        return message.wParam == kEscapeKey ? window::Interruption::StopAndDrop
-                                            : window::Interruption::None;
-    default:
-        return window::Interruption::None;
-    }
-}
-
-/// The progress line and "Prekini" while a file is hashed: shown once the work has lasted
-/// kProgressShownAfterMs, then updated at most every kProgressEveryMs. Used on the hashing
-/// thread without the runtime lock: it touches only the two controls, through the platform's
-/// calls on handles taken before.
-class HashingProgress {
-public:
-    HashingProgress(platform::WindowHandle line, platform::WindowHandle cancel)
-        : m_line(line)
-        , m_cancel(cancel)
-        , m_started(platform::TickMilliseconds())
-    {
-    }
-
-    void Update(std::uint64_t done, std::uint64_t total)
-    {
-        const std::uint32_t elapsed = platform::TickMilliseconds() - m_started;
-        if (elapsed < kProgressShownAfterMs
-            || (m_shown && elapsed - m_lastShown < kProgressEveryMs))
-            return;
-        m_lastShown = elapsed;
-        platform::SetWindowText(m_line, ProgramText(HashProgressText(done, total, elapsed)));
-        if (!m_shown) {
-            m_shown = true;
-            platform::ShowWindow(m_line, true);
-            platform::ShowWindow(m_cancel, true);
-        }
-    }
-
-    /// Hides both: the work is over.
-    void Hide()
-    {
-        platform::ShowWindow(m_cancel, false);
-        platform::ShowWindow(m_line, false);
-        platform::SetWindowText(m_line, "");
-    }
-
-    /// Says the work was cancelled, in the line (shown if it was not), "Prekini" hidden.
-    void ShowCancelled()
-    {
-        platform::ShowWindow(m_cancel, false);
-        platform::SetWindowText(m_line, ProgramText("Prekinuto."));
-        platform::ShowWindow(m_line, true);
-    }
-
-private:
-    platform::WindowHandle m_line;
-    platform::WindowHandle m_cancel;
-    std::uint32_t m_started;
-    std::uint32_t m_lastShown = 0;
-    bool m_shown = false;
-};
-
-/// "U+4E2D, U+1F600": characters the message cannot show themselves, by their numbers.
-std::string CodePoints(const std::u32string& characters)
-{
-    std::string text;
-    for (const char32_t c : characters) {
-        char number[16];
-        std::snprintf(number, sizeof number, "U+%04X", static_cast<unsigned>(c));
-        if (!text.empty())
-            text += ", ";
-        text += number;
-    }
-    return text;
-}
 
 class HashWindowProcedure final : public ProgramProcedure {
 public:
@@ -252,7 +135,7 @@ private:
     void HashText()
     {
         ClearPath();
-        HashingProgress(ControlHandle(kProgressLine), ControlHandle(kCancelButton)).Hide();
+        HideHashingProgress(ProcedureWindow().Handle(), kHashingFields);
         const std::u32string unspellable = platform::UnspellableCharacters(
             platform::FindControl(ProcedureWindow().Handle(), window::kControlIdOffset + kTextBox));
         if (!unspellable.empty()) {
@@ -278,36 +161,15 @@ private:
         ClearPath();
         // A copy: another hash window may choose another file while this one reads.
         const std::string path(InputFileName.View());
-        const platform::WindowHandle window = ProcedureWindow().Handle();
-        HashingProgress progress(ControlHandle(kProgressLine), ControlHandle(kCancelButton));
-        progress.Hide();
         ShowNumber(false); // the number shown is not this file's
-        platform::FileHashError error = platform::FileHashError::None;
         SetHashingControls(Hashing::Running);
-        // Reading a file can take long and touches no runtime state: the other windows go on,
-        // and this window's own messages are looked at for what stops it.
-        (void)window::RunInterruptibleWork(
-            [window](const platform::Message& message) { return StopsHashing(message, window); },
-            [&](window::WorkInterruptions& interruptions) {
-                error = platform::HashFile(
-                    path, m_data.digestOut.data(), [&](std::uint64_t done, std::uint64_t total) {
-                        progress.Update(done, total);
-                        return interruptions.Stopped();
-                    });
-            });
+        const platform::FileHashError error = HashFileShowingProgress(
+            ProcedureWindow().Handle(), kHashingFields, path, m_data.digestOut.data());
         SetHashingControls(Hashing::Over);
-        if (error == platform::FileHashError::Cancelled) {
-            progress.ShowCancelled();
+        if (error == platform::FileHashError::Cancelled)
             return;
-        }
-        progress.Hide();
         if (error != platform::FileHashError::None) {
-            if (error == platform::FileHashError::NoName) {
-                AppErrors.Raise(kMessageNoFile);
-            } else {
-                AppErrors.SetFileName(path);
-                AppErrors.RaiseWithText(kMessageFileNotHashed, ProgramText(Reason(error)));
-            }
+            ReportFileNotHashed(error, path);
             return;
         }
         TakeDigest();

@@ -6,6 +6,7 @@
 #include <cassert>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <iterator>
 #include <string>
 #include <string_view>
@@ -60,6 +61,20 @@ inline std::string HashProgressText(
         const double perSecond
             = static_cast<double>(done) * 1000.0 / static_cast<double>(elapsedMilliseconds);
         text += " \u2014 " + ByteCountText(static_cast<std::uint64_t>(perSecond)) + "/s";
+    }
+    return text;
+}
+
+/// "U+4E2D, U+1F600": characters the message cannot show themselves, by their numbers.
+inline std::string CodePoints(const std::u32string& characters)
+{
+    std::string text;
+    for (const char32_t c : characters) {
+        char number[16];
+        std::snprintf(number, sizeof number, "U+%04X", static_cast<unsigned>(c));
+        if (!text.empty())
+            text += ", ";
+        text += number;
     }
     return text;
 }

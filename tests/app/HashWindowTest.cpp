@@ -3,6 +3,7 @@
 // read off the window and off HASHBROJ.TXT in the program's current directory.
 
 #include "ProgramControls.h"
+#include "ProgramTest.h"
 
 #include <app/Globals.h>
 #include <app/ProgramMain.h>
@@ -40,6 +41,7 @@ namespace {
 
 namespace test = platform::test;
 using namespace programcontrols;
+using namespace programtest;
 using testsupport::ReadText;
 using testsupport::TempDirectory;
 using testsupport::WriteText;
@@ -51,39 +53,6 @@ std::string FileLine(std::string shown)
 {
     std::erase(shown, '-');
     return shown + "\r\n";
-}
-
-platform::WindowHandle Control(platform::WindowHandle window, std::uint32_t equate)
-{
-    return platform::FindControl(window, 0x4000 + equate);
-}
-
-bool Visible(platform::WindowHandle control)
-{
-    const std::optional<platform::ControlOptions> shown = test::DescribeControl(control);
-    return shown && shown->visible;
-}
-
-bool Enabled(platform::WindowHandle control)
-{
-    const std::optional<platform::ControlOptions> shown = test::DescribeControl(control);
-    return shown && shown->enabled;
-}
-
-/// Waits until `condition` holds, letting the display run what is pending between looks; false
-/// when it does not within `limit`. For the time a window's thread is busy hashing, when the
-/// driver's wait for idleness cannot end.
-bool WaitFor(
-    const std::function<bool()>& condition, std::chrono::seconds limit = std::chrono::seconds(60))
-{
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        platform::InvokeOnGui([] {});
-        platform::WaitForQueueActivity(platform::QueueActivity(), std::chrono::milliseconds(20));
-    }
-    return true;
 }
 
 /// The bytes read so far as the progress line says them ("2 % — 8,2 GB od 274,9 GB —
@@ -105,68 +74,13 @@ double ShownBytesDone(std::string line)
     return (std::stod(parts[2].str()) + tenths) * unit;
 }
 
-/// The program run from its module's start-up, in a current directory of its own, while the
-/// test drives it; the test ends it through the frame's menu.
-class HashWindowTest : public testing::Test {
+/// The program with its hash windows.
+class HashWindowTest : public ProgramTest {
 protected:
-    // The chosen file is a program global, which the cases of one test program share.
-    void SetUp() override { app::InputFileName.Clear(); }
-
-    /// Runs the program in `currentDirectory`, by default the test's own directory; "." keeps
-    /// the directory the test entered itself (one whose path no system call takes).
-    void RunProgram(const std::function<void(platform::WindowHandle frame)>& controller,
-        const std::optional<std::string>& currentDirectory = {})
-    {
-        std::optional<testsupport::ScopedCurrentDirectory> inside;
-        if (currentDirectory != ".")
-            inside.emplace(currentDirectory.value_or(m_directory.Path()));
-        testsupport::RunWithController(
-            [&] {
-                const value::ProgramEntryOptions options { value::kRuntimeVersionWord, 0, 0 };
-                m_exitCode = value::RunProgram(
-                    app::ProgramModule(), options, &app::ProgramMain, &app::RuntimeShutdown);
-            },
-            [&] {
-                ASSERT_TRUE(test::WaitUntilIdle());
-                const platform::WindowHandle frame = test::FindWindowByTitle(kFrameTitle);
-                ASSERT_NE(frame, 0u);
-                // Room for two hash windows side by side, as on a desktop: the screenless
-                // platform gives a new window a small default size.
-                platform::MoveWindow(frame, { 0, 0, 1200, 800 });
-                controller(frame);
-                if (m_endThroughMenu)
-                    test::ChooseMenuItem(frame, kExitItem);
-            });
-        EXPECT_EQ(m_exitCode, 0);
-    }
-
     /// Opens one more hash window from the menu and answers it.
     static platform::WindowHandle OpenHashWindow(platform::WindowHandle frame)
     {
-        const std::size_t before = platform::MdiChildren(frame).size();
-        test::ChooseMenuItem(frame, kTestingItem);
-        EXPECT_TRUE(test::WaitUntilIdle());
-        const std::vector<platform::WindowHandle> children = platform::MdiChildren(frame);
-        EXPECT_EQ(children.size(), before + 1) << "a hash window opens";
-        return children.empty() ? 0 : children.back();
-    }
-
-    static void Press(platform::WindowHandle window, std::uint32_t button)
-    {
-        test::Click(Control(window, button));
-        ASSERT_TRUE(test::WaitUntilIdle());
-    }
-
-    /// The text of the message box up now, answered with OK; empty when none is up.
-    static std::string AnswerMessage()
-    {
-        const platform::WindowHandle box = test::ActiveDialog();
-        if (box == 0)
-            return {};
-        std::string text = test::TextOf(platform::FindControl(box, kMessageText));
-        test::Click(platform::FindControl(box, kOkButton));
-        EXPECT_TRUE(test::WaitUntilIdle());
-        return text;
+        return OpenWindow(frame, kTestingItem);
     }
 
     /// Presses "..." and answers the file dialog with `paths` (none: Cancel) after checking
@@ -174,56 +88,20 @@ protected:
     static std::string ChooseFile(
         platform::WindowHandle window, const std::vector<std::string>& paths)
     {
-        test::Click(Control(window, kChooseButton));
-        EXPECT_TRUE(test::WaitUntilIdle());
-        const platform::WindowHandle dialog = test::ActiveDialog();
-        const std::optional<test::FileDialogView> view = test::DescribeFileDialog(dialog);
-        if (!view) {
-            ADD_FAILURE() << "no file dialog";
-            return {};
-        }
-        EXPECT_EQ(view->title, "Popis datoteka");
-        EXPECT_FALSE(view->save);
-        EXPECT_TRUE(test::AnswerFileDialog(dialog, paths));
-        EXPECT_TRUE(test::WaitUntilIdle());
-        return view->directory;
-    }
-
-    /// A sparse file of 256 GiB of zeros: it takes no room on the disk, and hashing it lasts
-    /// long enough to be watched and cancelled in any build, while hashing it whole would
-    /// outlast the driver's waits.
-    std::string BigFile() const
-    {
-        const std::string path = m_directory / "velika.bin";
-        std::ofstream(path).close();
-        std::filesystem::resize_file(path, std::uintmax_t { 256 } << 30);
-        return path;
+        return ProgramTest::ChooseFile(window, kChooseButton, paths);
     }
 
     /// Names `path` in the window and presses its file button, without waiting for the end.
     static void StartHashing(platform::WindowHandle window, const std::string& path)
     {
-        platform::SetWindowText(Control(window, kFileEntry), "");
-        test::TypeText(Control(window, kFileEntry), path);
-        test::Click(Control(window, kFileButton));
+        ProgramTest::StartHashing(window, kFileEntry, kFileButton, path);
     }
 
     /// Waits until the window shows its progress line and "Prekini".
     static void WaitForProgress(platform::WindowHandle window)
     {
-        ASSERT_TRUE(WaitFor([&] {
-            return Visible(Control(window, kProgressLine))
-                && Visible(Control(window, kCancelButton));
-        })) << "progress shows";
+        ProgramTest::WaitForProgress(window, kProgressLine, kCancelButton);
     }
-
-    std::string ResultFile() const { return ReadText(m_directory / "HASHBROJ.TXT"); }
-    std::string ResultPath() const { return m_directory / "HASHBROJ.TXT"; }
-
-    TempDirectory m_directory;
-    testsupport::ScopedEnvironment m_noProfile { "VARN_WIN_INI", "/nonexistent/win.ini" };
-    int m_exitCode = -1;
-    bool m_endThroughMenu = true; ///< RunProgram ends the program with File > Exit
 };
 
 TEST_F(HashWindowTest, OpeningAWindowMakesTheResultFileEmptyAndHoldsNothing)
