@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cassert>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -26,6 +27,8 @@ testsupport::ReadFault g_fault = testsupport::ReadFault::ReadFailsAfter;
 std::uint64_t g_allowed = 0;
 std::uint64_t g_given = 0;
 std::atomic<std::uint32_t> g_struck { 0 };
+bool g_released = false;
+std::condition_variable g_release;
 
 /// Whether the descriptor names the armed path, as /proc/self/fd says.
 bool NamesArmedPath(int descriptor)
@@ -80,9 +83,19 @@ extern "C" ssize_t read(int descriptor, void* buffer, std::size_t size)
         return SystemRead(descriptor, buffer, size);
     std::uint64_t allowed = 0;
     {
-        const std::lock_guard lock(g_mutex);
-        if (g_fault != testsupport::ReadFault::ReadFailsAfter)
+        std::unique_lock lock(g_mutex);
+        if (g_fault == testsupport::ReadFault::ReadHeldAfter) {
+            if (g_given >= g_allowed && !g_released) {
+                g_struck.fetch_add(1);
+                g_release.wait(lock, [] { return g_released; });
+            }
+            if (g_released) {
+                lock.unlock();
+                return SystemRead(descriptor, buffer, size);
+            }
+        } else if (g_fault != testsupport::ReadFault::ReadFailsAfter) {
             return SystemRead(descriptor, buffer, size);
+        }
         allowed = g_allowed - std::min(g_allowed, g_given);
     }
     if (allowed == 0) {
@@ -127,6 +140,7 @@ ScopedReadFault::ScopedReadFault(std::string path, ReadFault fault, std::uint64_
         g_fault = fault;
         g_allowed = bytes;
         g_given = 0;
+        g_released = false;
     }
     g_struck.store(0);
     g_armed.store(true, std::memory_order_release);
@@ -134,7 +148,18 @@ ScopedReadFault::ScopedReadFault(std::string path, ReadFault fault, std::uint64_
 
 ScopedReadFault::~ScopedReadFault()
 {
+    // A held read must not outlive the scope that holds it.
+    Release();
     g_armed.store(false, std::memory_order_release);
+}
+
+void ScopedReadFault::Release()
+{
+    {
+        const std::lock_guard lock(g_mutex);
+        g_released = true;
+    }
+    g_release.notify_all();
 }
 
 std::uint32_t ScopedReadFault::Struck()

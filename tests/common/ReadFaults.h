@@ -15,6 +15,7 @@ namespace testsupport {
 enum class ReadFault : std::uint8_t {
     ReadFailsAfter, ///< reads give `bytes` bytes, then fail with EIO (a bad sector)
     OpenDenied,     ///< opening it fails with EACCES (its rights were taken away)
+    ReadHeldAfter,  ///< reads give `bytes` bytes, then wait until Release (a stalled disk)
 };
 
 /// Arms `fault` for the file `path` (as the library is given it) until the scope ends. One
@@ -26,7 +27,10 @@ public:
     ScopedReadFault& operator=(const ScopedReadFault&) = delete;
     ~ScopedReadFault();
 
-    /// How many calls the fault failed so far.
+    /// Lets reads held by ReadHeldAfter go on, and every later one.
+    void Release();
+
+    /// How many calls the fault failed (or held) so far.
     static std::uint32_t Struck();
 };
 
