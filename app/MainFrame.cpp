@@ -14,6 +14,7 @@ namespace {
 // The frame's own menu items; the others carry standard actions the window carries out.
 constexpr std::int32_t kTestingItem = -2; // "&Testiranje "
 constexpr std::int32_t kAboutItem = -12;  // "&Uputa", on the menu bar itself
+constexpr std::int32_t kVerifyItem = -13; // "&Provjera "
 
 class FrameProcedure final : public ProgramProcedure {
 public:
@@ -26,6 +27,8 @@ public:
         // nothing and says nothing.
         if (accepted == kTestingItem)
             window::StartThread(HashWindow, kProcedureStackSize);
+        else if (accepted == kVerifyItem)
+            window::StartThread(VerifyWindow, kProcedureStackSize);
         const std::uint32_t level = WindowManager::OnAccepted();
         if (accepted == kAboutItem)
             window::StartThread(About, kProcedureStackSize);

@@ -35,6 +35,10 @@ constexpr Message kMessages[] = {
         "odjednom." },
     { kMessageNotWrittenBecause, "Kontrolni broj nije zapisan",
         "Kontrolni broj nije zapisan u datoteku %File: %Message" },
+    { kMessageExpectedNumberInvalid, "O\u010Dekivani kontrolni broj nije ispravan",
+        "O\u010Dekivani kontrolni broj nije ispravan: %Message" },
+    { kMessageNumberFileNotRead, "Kontrolni broj nije pro\u010Ditan",
+        "O\u010Dekivani kontrolni broj nije pro\u010Ditan iz datoteke %File: %Message" },
 };
 
 void PutText(std::vector<std::uint8_t>& table, std::string_view utf8)

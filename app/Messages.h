@@ -25,6 +25,12 @@ inline constexpr std::uint16_t kMessageOneFileAtATime = 106;
 /// (%File; %Message says why: a link, a pipe, a device or a folder in its place, which the
 /// program never writes through, or a path too long).
 inline constexpr std::uint16_t kMessageNotWrittenBecause = 107;
+/// "Očekivani kontrolni broj nije ispravan": the verify window's expected number does not read
+/// as 40 hexadecimal digits (%Message says why).
+inline constexpr std::uint16_t kMessageExpectedNumberInvalid = 108;
+/// "Kontrolni broj nije pročitan": the file picked to fill in the expected number gave none
+/// (%File; %Message says why).
+inline constexpr std::uint16_t kMessageNumberFileNotRead = 109;
 
 /// The messages in the error manager's encoded form (see ErrorManager::AddMessages), texts
 /// in Windows-1250.

@@ -1,9 +1,10 @@
-// The program's hash window as assistive technology sees it (the accessibility tree that
-// AT-SPI reads): each control's role and name, and what tells apart the two buttons with one
-// caption. The program runs from its module's start-up; the window is opened from the frame's
-// menu.
+// The program's hash and verify windows as assistive technology sees them (the accessibility
+// tree that AT-SPI reads): each control's role and name, what tells apart two buttons with one
+// caption, and the verify window's answer read out as it comes. The program runs from its module's
+// start-up; the window is opened from the frame's menu.
 
 #include "ProgramControls.h"
+#include "ProgramTest.h"
 
 #include <app/ProgramMain.h>
 #include <app/ProgramModule.h>
@@ -20,16 +21,19 @@
 #include <common/RuntimeBesideDisplay.h>
 #include <common/TestSupport.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace {
 
 namespace test = platform::test;
 using namespace programcontrols;
+using programtest::WaitFor;
 
 struct Accessible {
     QAccessible::Role role = QAccessible::NoRole;
@@ -100,20 +104,6 @@ TEST(HashWindowAccessibility, EveryControlHasItsRoleAndName)
         });
 }
 
-/// Waits until `condition` holds, letting the display run what is pending between looks; false
-/// when it does not within a minute. For the time a window's thread is busy hashing.
-bool WaitFor(const std::function<bool()>& condition)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        platform::InvokeOnGui([] {});
-        platform::WaitForQueueActivity(platform::QueueActivity(), std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
 TEST(HashWindowAccessibility, TheProgressLineIsReadAsItChanges)
 {
     testsupport::TempDirectory directory;
@@ -154,6 +144,72 @@ TEST(HashWindowAccessibility, TheProgressLineIsReadAsItChanges)
             test::Click(cancel);
             ASSERT_TRUE(test::WaitUntilIdle());
             EXPECT_EQ(AccessibleOf(line).name, "Prekinuto.");
+            test::ChooseMenuItem(frame, kExitItem);
+        });
+}
+
+TEST(VerifyWindowAccessibility, EveryControlIsNamedAndTheAnswerIsReadOut)
+{
+    testsupport::TempDirectory directory;
+    testsupport::ScopedCurrentDirectory inside(directory.Path());
+    testsupport::RunWithController(
+        [] {
+            const value::ProgramEntryOptions options { value::kRuntimeVersionWord, 0, 0 };
+            value::RunProgram(
+                app::ProgramModule(), options, &app::ProgramMain, &app::RuntimeShutdown);
+        },
+        [&] {
+            ASSERT_TRUE(test::WaitUntilIdle());
+            const platform::WindowHandle frame = test::FindWindowByTitle(kFrameTitle);
+            platform::MoveWindow(frame, { 0, 0, 1200, 800 });
+            test::ChooseMenuItem(frame, kVerifyItem);
+            ASSERT_TRUE(test::WaitUntilIdle());
+            const platform::WindowHandle window = platform::MdiChildren(frame).at(0);
+            const auto control = [window](std::uint32_t equate) {
+                return platform::FindControl(window, equate + 0x4000);
+            };
+            const struct {
+                std::uint32_t equate;
+                QAccessible::Role role;
+                const char* name;
+                const char* description = "";
+            } rows[] = {
+                { verify::kExpectedBox, QAccessible::EditableText,
+                    "O\u010Dekivani kontrolni broj" },
+                { verify::kFromFileButton, QAccessible::Button, "Iz datoteke HASHBROJ.TXT" },
+                { verify::kTextBox, QAccessible::EditableText, "Ulazni niz znakova" },
+                { verify::kTextButton, QAccessible::Button, "Provjeri", "niz znakova" },
+                { verify::kFileEntry, QAccessible::EditableText, "Ulazna datoteka (file)" },
+                { verify::kChooseButton, QAccessible::Button, "..." },
+                { verify::kFileButton, QAccessible::Button, "Provjeri", "datoteka" },
+                { verify::kCloseButton, QAccessible::Button, "Zatvori" },
+            };
+            for (const auto& row : rows) {
+                SCOPED_TRACE(row.equate);
+                const Accessible seen = AccessibleOf(control(row.equate));
+                EXPECT_EQ(seen.role, row.role);
+                EXPECT_EQ(seen.name, row.name);
+                EXPECT_EQ(seen.description, row.description);
+            }
+
+            test::StartRecordingAccessibleNotices();
+            test::Paste(control(verify::kExpectedBox), kEmpty);
+            test::TypeText(control(verify::kTextBox), "abc");
+            test::Click(control(verify::kTextButton));
+            ASSERT_TRUE(test::WaitUntilIdle());
+            const std::vector<test::AccessibleNotice> notices = test::AccessibleNotices();
+            test::StopRecordingAccessibleNotices();
+            const char* said = "Kontrolni broj se NE podudara. Prva razlika je u 1. skupini.";
+            const platform::WindowHandle answer = control(verify::kAnswerLine);
+            EXPECT_TRUE(std::ranges::any_of(notices, [&](const test::AccessibleNotice& notice) {
+                return notice.control == answer && notice.event == test::AccessibleEvent::Alert
+                    && notice.name == said;
+            })) << "the answer is announced";
+            EXPECT_EQ(AccessibleOf(control(verify::kAnswerLine)).name, said);
+            EXPECT_EQ(AccessibleOf(control(verify::kAnswerIcon)).name, "Ne podudara se");
+            EXPECT_EQ(
+                AccessibleOf(control(verify::kMarkerLine)).name, "Prva razlika je u 1. skupini.");
+            EXPECT_FALSE(std::filesystem::exists(directory / "HASHBROJ.TXT"));
             test::ChooseMenuItem(frame, kExitItem);
         });
 }

@@ -128,6 +128,7 @@ TEST_F(ProgramDescriptorsTest, FrameMenuTree)
     } rows[] = {
         { -1, RecordType::Menu, 0, "&File" + Blanks(10), "", "", 0 },
         { -2, RecordType::Item, -1, "&Testiranje ", "", "", 0 },
+        { -13, RecordType::Item, -1, "&Provjera ", "", "", 0 },
         { 0, RecordType::Item, -1, "", "", "", 0 }, // the separator
         { -3, RecordType::Item, -1, "&X. Izlaz", "", "Izlaz iz programa", 15 },
         { -4, RecordType::Menu, 0, "&Edit" + Blanks(10), "", "", 0 },
