@@ -91,6 +91,25 @@ std::size_t AfterBareWord(std::string_view text)
     return 0;
 }
 
+/// Where the number ends in a line as checksum tools print it, the file's name after the
+/// number: 40 hex digits at the start (after blanks), then two blanks or a blank and "*", then
+/// the name ("a9993e...d89d  abc.txt", "a9993e...d89d *abc.txt"); the text's end otherwise.
+std::size_t BeforeFileName(std::string_view text)
+{
+    std::size_t at = 0;
+    while (at < text.size() && IsBlank(text[at]))
+        ++at;
+    const std::size_t end = at + platform::kControlNumberLength;
+    if (end + 2 >= text.size()
+        || !std::all_of(text.begin() + static_cast<std::ptrdiff_t>(at),
+            text.begin() + static_cast<std::ptrdiff_t>(end), IsHexDigit))
+        return text.size();
+    const bool marked = text[end] == ' ' && (text[end + 1] == ' ' || text[end + 1] == '*');
+    if (!marked || IsBlank(text[end + 2]))
+        return text.size();
+    return end;
+}
+
 /// "1 heksadekadsku znamenku", "2 heksadekadske znamenke", "5 heksadekadskih znamenki": the
 /// noun follows the last two digits of the count, as Croatian numerals govern it.
 std::string DigitsCounted(std::size_t count)
@@ -137,10 +156,15 @@ ExpectedNumber ReadExpectedNumber(std::string_view text)
         number.problem = NumberProblem::Empty;
         return number;
     }
-    std::size_t start = AfterLabel(text);
-    if (start == 0)
-        start = AfterBareWord(text);
-    for (std::size_t at = start; at < text.size(); ++at) {
+    // A checksum line's file name may hold anything a label is made of.
+    const std::size_t end = BeforeFileName(text);
+    std::size_t start = 0;
+    if (end == text.size()) {
+        start = AfterLabel(text);
+        if (start == 0)
+            start = AfterBareWord(text);
+    }
+    for (std::size_t at = start; at < end; ++at) {
         const char c = text[at];
         if (IsIgnored(c))
             continue;

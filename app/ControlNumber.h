@@ -34,7 +34,9 @@ struct ExpectedNumber {
 /// blanks, tabs, no-break spaces and line breaks (CR, LF) anywhere are ignored; a leading label
 /// is ignored: everything up to and including the last ":" or "=" (as in "SHA1: ...",
 /// "SHA-1 = ...", "SHA1 (file.iso) = ..."), and a bare leading word "SHA1"/"SHA-1"/"SHA 1"
-/// (any case) without one. What is left must be exactly 40 hex digits.
+/// (any case) without one. A line as checksum tools print it, the file's name after the number
+/// and two blanks or a blank and "*" ("a9993e...d89d  abc.txt"), gives its number. What is
+/// left must be exactly 40 hex digits.
 ///
 /// A label, or the bare word (which must end at an ignored character), is taken only when a
 /// character that is not ignored follows it: "SHA1:" alone, or a number followed by a stray

@@ -104,7 +104,11 @@ INSTANTIATE_TEST_SUITE_P(Rows, LenientSpellingTest,
         Spelling { "SHA-1 bare", "SHA-1 " + std::string(kAbcGrouped) },
         Spelling { "SHA 1 bare", "SHA 1 " + std::string(kAbc) },
         Spelling { "Sha1 bare, a dash after it", "Sha1-" + std::string(kAbc) },
-        Spelling { "SHA1 bare after blanks", "  SHA1\t" + std::string(kAbc) }));
+        Spelling { "SHA1 bare after blanks", "  SHA1\t" + std::string(kAbc) },
+        // A line of a checksum tool: the file's name after the number.
+        Spelling { "a checksum line", std::string(kAbcLower) + "  abc.txt\n" },
+        Spelling { "a checksum line, binary", std::string(kAbcLower) + " *abc.txt" },
+        Spelling { "a checksum line of a name with a colon", std::string(kAbc) + "  a:b=c.txt" }));
 
 // --- Texts refused, and why -----------------------------------------------------------
 
@@ -208,6 +212,12 @@ INSTANTIATE_TEST_SUITE_P(Rows, RefusalTest,
             NotHexReason("znak \":\"", 41) },
         Refusal { "the word run into the number", "SHA1" + std::string(kAbc), kNotHex, 0, 1, "S",
             NotHexReason("znak \"S\"", 1) },
+        Refusal { "a name after one blank is no checksum line", std::string(kAbc) + " x.txt",
+            kNotHex, 0, 42, "x", NotHexReason("znak \"x\"", 42) },
+        Refusal { "a grouped number with a name is none either", std::string(kAbcGrouped) + "  x",
+            kNotHex, 0, 46, "x", NotHexReason("znak \"x\"", 46) },
+        Refusal { "41 digits with a name", std::string(kAbc) + "0  x", kNotHex, 0, 44, "x",
+            NotHexReason("znak \"x\"", 44) },
         Refusal { "another word", "MD5 " + std::string(kAbc), kNotHex, 0, 1, "M",
             NotHexReason("znak \"M\"", 1) },
         Refusal { "a label's text is not read past", "SHA1: " + WithAt(kAbc, 20, "?"), kNotHex, 0,
