@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <thread>
 
 namespace app {
 
@@ -242,18 +241,6 @@ constexpr auto kWriterPatience = std::chrono::seconds(1);
 constexpr auto kRetryPause = std::chrono::milliseconds(10);
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-/// Waits a moment for a writer; other threads of the program run meanwhile.
-void PauseForWriter()
-{
-    if (!window::HoldsRuntimeLock()) {
-        std::this_thread::sleep_for(kRetryPause);
-        return;
-    }
-    window::AssertHoldsRuntimeLock();
-    window::RuntimeLockRelease released;
-    std::this_thread::sleep_for(kRetryPause);
-}
-
 NumberFileProblem OpenProblem(platform::SystemError error)
 {
     switch (error) {
@@ -280,7 +267,7 @@ platform::Result<platform::File> OpenForReading(const std::string& path)
         if (file || file.Error() != platform::SystemError::SharingViolation
             || std::chrono::steady_clock::now() >= deadline)
             return file;
-        PauseForWriter();
+        window::PauseOutsideRuntimeLock(kRetryPause);
     }
 }
 

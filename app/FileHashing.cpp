@@ -107,11 +107,42 @@ private:
     bool m_shown = false;
 };
 
+/// The idleOnly buttons disabled for its lifetime, the focus given back to the one that had it.
+class IdleOnlyButtons {
+public:
+    IdleOnlyButtons(platform::WindowHandle window, std::span<const std::int32_t> buttons)
+        : m_window(window)
+        , m_buttons(buttons)
+        , m_focused(platform::FocusedWindow())
+    {
+        for (const std::int32_t button : m_buttons)
+            platform::EnableWindow(ControlOf(m_window, button), false);
+    }
+    IdleOnlyButtons(const IdleOnlyButtons&) = delete;
+    IdleOnlyButtons& operator=(const IdleOnlyButtons&) = delete;
+
+    ~IdleOnlyButtons()
+    {
+        for (const std::int32_t button : m_buttons) {
+            const platform::WindowHandle control = ControlOf(m_window, button);
+            platform::EnableWindow(control, true);
+            if (control == m_focused)
+                platform::SetFocus(control);
+        }
+    }
+
+private:
+    platform::WindowHandle m_window;
+    std::span<const std::int32_t> m_buttons;
+    platform::WindowHandle m_focused;
+};
+
 } // namespace
 
 platform::FileHashError HashFileShowingProgress(platform::WindowHandle window,
     const FileHashingFields& fields, const std::string& ansiPath, char* digest)
 {
+    const IdleOnlyButtons idleOnly(window, fields.idleOnly);
     HashingProgress progress(
         ControlOf(window, fields.progressLine), ControlOf(window, fields.cancelButton));
     progress.Hide();

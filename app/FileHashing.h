@@ -4,6 +4,7 @@
 #include <platform/MessageQueue.h>
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -19,15 +20,18 @@ struct FileHashingFields {
     std::int32_t progressLine; ///< a hidden string the progress is written into
     std::int32_t cancelButton; ///< a hidden "Prekini", shown beside it
     std::int32_t closeButton;  ///< "Zatvori": stops the hashing and closes the window
+    /// The buttons that may not be pressed while a file is read: disabled meanwhile.
+    std::span<const std::int32_t> idleOnly;
 };
 
 /// Hashes the file named `ansiPath` (a copy of the name: another window may choose another
 /// file meanwhile) for `window`, writing the number into `digest` (kControlNumberLength
 /// characters and a NUL). "Prekini" and Esc stop it and have done their job; a close request
 /// (the close box, "Zatvori", the program ending) stops it and then closes the window. While it
-/// lasts, the window's other controls stay as they are: the caller disables what must not be
-/// pressed meanwhile. Called with the runtime lock held, on the window's thread. A cancelled
-/// hash leaves "Prekinuto." in the progress line; any other end hides the line.
+/// lasts, the fields' idleOnly buttons are disabled, and the focus, lost by a button as it is
+/// disabled, comes back to it afterwards; every other control stays as it is. Called with the
+/// runtime lock held, on the window's thread. A cancelled hash leaves "Prekinuto." in the
+/// progress line; any other end hides the line.
 platform::FileHashError HashFileShowingProgress(platform::WindowHandle window,
     const FileHashingFields& fields, const std::string& ansiPath, char* digest);
 

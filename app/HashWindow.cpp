@@ -42,8 +42,11 @@ constexpr std::int32_t kFileButton = 11;   // "Formiraj SHA-1 broj" for the chos
 constexpr std::int32_t kProgressLine = 14;
 constexpr std::int32_t kCancelButton = 15; // "Prekini"
 
+/// The buttons that may not be pressed while a file is read: both "Formiraj SHA-1 broj" and "...".
+constexpr std::int32_t kIdleOnly[] = { kTextButton, kChooseButton, kFileButton };
 /// The controls that take part in hashing a file.
-constexpr FileHashingFields kHashingFields { kProgressLine, kCancelButton, kCloseButton };
+constexpr FileHashingFields kHashingFields { kProgressLine, kCancelButton, kCloseButton,
+    kIdleOnly };
 
 /// Bytes handed to the library for the typed text; the text box holds at most 500.
 constexpr std::size_t kDataBufferSize = 600;
@@ -94,8 +97,8 @@ public:
 
     std::uint32_t OnWindowEvent() override
     {
-        if (window::CurrentEvent() == window::event::kDrop)
-            TakeDroppedFile();
+        if (window::CurrentEvent() == window::event::kDrop && TakeDroppedFile())
+            Reset(1); // entry 12 shows the new InputFileName
         return WindowManager::OnWindowEvent();
     }
 
@@ -116,21 +119,6 @@ protected:
     }
 
 private:
-    /// Files dropped on the window: one is chosen as "..." would choose it; of several, none
-    /// (the number is formed for one file at a time), and the file chosen before stays.
-    void TakeDroppedFile()
-    {
-        const platform::DroppedFiles* drop = window::CurrentDrop();
-        if (drop == nullptr || drop->names.empty())
-            return;
-        if (drop->names.size() > 1) {
-            AppErrors.Raise(kMessageOneFileAtATime);
-            return;
-        }
-        if (ChooseDroppedFile(drop->names.front()))
-            Reset(1); // entry 12 shows the new InputFileName
-    }
-
     /// Button 3: the number of the typed text, without its trailing blanks.
     void HashText()
     {
@@ -162,10 +150,8 @@ private:
         // A copy: another hash window may choose another file while this one reads.
         const std::string path(InputFileName.View());
         ShowNumber(false); // the number shown is not this file's
-        SetHashingControls(Hashing::Running);
         const platform::FileHashError error = HashFileShowingProgress(
             ProcedureWindow().Handle(), kHashingFields, path, m_data.digestOut.data());
-        SetHashingControls(Hashing::Over);
         if (error == platform::FileHashError::Cancelled)
             return;
         if (error != platform::FileHashError::None) {
@@ -177,29 +163,6 @@ private:
         if (written)
             ShowPath();
         ShowNumber(true);
-    }
-
-    platform::WindowHandle ControlHandle(std::int32_t equate)
-    {
-        return platform::FindControl(ProcedureWindow().Handle(),
-            window::kControlIdOffset + static_cast<std::uint32_t>(equate));
-    }
-
-    enum class Hashing : std::uint8_t { Running, Over };
-
-    /// Both "Formiraj SHA-1 broj" buttons and "..." are disabled while a file is hashed. The
-    /// focus, lost by a button as it is disabled, comes back to the one that had it.
-    void SetHashingControls(Hashing hashing)
-    {
-        const bool enabled = hashing == Hashing::Over;
-        if (!enabled)
-            m_focusBeforeHashing = platform::FocusedWindow();
-        for (const std::int32_t equate : { kTextButton, kChooseButton, kFileButton }) {
-            const platform::WindowHandle control = ControlHandle(equate);
-            platform::EnableWindow(control, enabled);
-            if (enabled && control == m_focusBeforeHashing)
-                platform::SetFocus(control);
-        }
     }
 
     void ClearPath()
@@ -255,7 +218,6 @@ private:
     }
 
     HashWindowData& m_data;
-    platform::WindowHandle m_focusBeforeHashing = 0;
 };
 
 } // namespace

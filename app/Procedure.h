@@ -29,6 +29,13 @@ public:
 protected:
     window::Window& ProcedureWindow() { return m_window; }
 
+    /// The control of field `equate` of the procedure's window, 0 when there is none.
+    platform::WindowHandle ControlHandle(std::int32_t equate)
+    {
+        return platform::FindControl(
+            m_window.Handle(), window::kControlIdOffset + static_cast<std::uint32_t>(equate));
+    }
+
     /// Opens the files the procedure works on, just before its window opens. None here.
     virtual void OpenFiles() { }
 

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
 
 namespace app {
 
@@ -33,18 +32,6 @@ bool HeldByAnotherWriter()
 {
     return files::ErrorCode() == kAccessDenied
         && files::SavedSystemError() == platform::SystemError::SharingViolation;
-}
-
-/// Waits a moment for another writer; other threads of the program run meanwhile.
-void PauseForAnotherWriter()
-{
-    if (!window::HoldsRuntimeLock()) {
-        std::this_thread::sleep_for(kRetryPause);
-        return;
-    }
-    window::AssertHoldsRuntimeLock();
-    window::RuntimeLockRelease released;
-    std::this_thread::sleep_for(kRetryPause);
 }
 
 bool Failed(std::int32_t result)
@@ -72,7 +59,7 @@ std::int32_t OpenForWriting()
         }
         if (!HeldByAnotherWriter() || std::chrono::steady_clock::now() >= deadline)
             return result;
-        PauseForAnotherWriter();
+        window::PauseOutsideRuntimeLock(kRetryPause);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <framework/SelectFileManager.h>
 #include <platform/Path.h>
 #include <value/StringStack.h>
+#include <window/Engine.h>
 #include <window/FileDialog.h>
 
 #include <memory>
@@ -172,6 +173,18 @@ NameRefusal JudgeChosenFile(const platform::DroppedName& chosen)
 bool ChooseDroppedFile(const platform::DroppedName& dropped)
 {
     return TakeChosenFile(dropped);
+}
+
+bool TakeDroppedFile()
+{
+    const platform::DroppedFiles* drop = window::CurrentDrop();
+    if (drop == nullptr || drop->names.empty())
+        return false;
+    if (drop->names.size() > 1) {
+        AppErrors.Raise(kMessageOneFileAtATime);
+        return false;
+    }
+    return ChooseDroppedFile(drop->names.front());
 }
 
 } // namespace app

@@ -36,4 +36,9 @@ NameRefusal JudgeChosenFile(const platform::DroppedName& chosen);
 /// whether it took the name.
 bool ChooseDroppedFile(const platform::DroppedName& dropped);
 
+/// The files of the drop the window's event brings (an "EVENT:Drop"): one is chosen as
+/// ChooseDroppedFile chooses it; of several, none (the number is formed for one file at a
+/// time: the message says so), and the file chosen before stays. Answers whether it took one.
+bool TakeDroppedFile();
+
 } // namespace app

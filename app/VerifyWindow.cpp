@@ -47,8 +47,12 @@ constexpr std::int32_t kCloseButton = 19;
 /// The icon beside the answer, which the procedure adds as the window opens.
 constexpr std::int32_t kAnswerIcon = 20;
 
+/// The buttons that may not be pressed while a file is read; the expected number's box stays
+/// editable.
+constexpr std::int32_t kIdleOnly[] = { kFromFileButton, kTextButton, kChooseButton, kFileButton };
 /// The controls that take part in hashing a file.
-constexpr FileHashingFields kHashingFields { kProgressLine, kCancelButton, kCloseButton };
+constexpr FileHashingFields kHashingFields { kProgressLine, kCancelButton, kCloseButton,
+    kIdleOnly };
 
 /// The answer's colours (0x00BBGGRR): a dark green and a dark red, each readable on the
 /// window's light grey.
@@ -118,18 +122,12 @@ public:
 
     std::uint32_t OnWindowEvent() override
     {
-        if (window::CurrentEvent() == window::event::kDrop)
-            TakeDroppedFile();
+        if (window::CurrentEvent() == window::event::kDrop && TakeDroppedFile())
+            Reset(1); // entry 8 shows the new InputFileName
         return WindowManager::OnWindowEvent();
     }
 
 private:
-    platform::WindowHandle ControlHandle(std::int32_t equate)
-    {
-        return platform::FindControl(ProcedureWindow().Handle(),
-            window::kControlIdOffset + static_cast<std::uint32_t>(equate));
-    }
-
     /// The icon that tells the answer by its shape as well as by the line's colour: left of
     /// the answer line, its height, hidden until there is an answer.
     void AddAnswerIcon()
@@ -203,21 +201,6 @@ private:
         ProcedureWindow().Display(kExpectedBox);
     }
 
-    /// Files dropped on the window: one is chosen as "..." would choose it; of several, none,
-    /// and the file chosen before stays.
-    void TakeDroppedFile()
-    {
-        const platform::DroppedFiles* drop = window::CurrentDrop();
-        if (drop == nullptr || drop->names.empty())
-            return;
-        if (drop->names.size() > 1) {
-            AppErrors.Raise(kMessageOneFileAtATime);
-            return;
-        }
-        if (ChooseDroppedFile(drop->names.front()))
-            Reset(1); // entry 8 shows the new InputFileName
-    }
-
     /// "Provjeri" beside the text box: the typed text's number, without its trailing blanks,
     /// against the one expected.
     void CheckText()
@@ -245,10 +228,8 @@ private:
         ClearAnswer();
         // A copy: another window may choose another file while this one reads.
         const std::string path(InputFileName.View());
-        SetHashingControls(Hashing::Running);
         const platform::FileHashError error = HashFileShowingProgress(
             ProcedureWindow().Handle(), kHashingFields, path, m_data.digestOut.data());
-        SetHashingControls(Hashing::Over);
         if (error == platform::FileHashError::Cancelled)
             return;
         if (error != platform::FileHashError::None) {
@@ -314,26 +295,7 @@ private:
         platform::SetWindowText(ControlHandle(equate), text);
     }
 
-    enum class Hashing : std::uint8_t { Running, Over };
-
-    /// The buttons are disabled while a file is hashed, the expected number's box is not. The
-    /// focus, lost by a button as it is disabled, comes back to the one that had it.
-    void SetHashingControls(Hashing hashing)
-    {
-        const bool enabled = hashing == Hashing::Over;
-        if (!enabled)
-            m_focusBeforeHashing = platform::FocusedWindow();
-        for (const std::int32_t equate :
-            { kFromFileButton, kTextButton, kChooseButton, kFileButton }) {
-            const platform::WindowHandle control = ControlHandle(equate);
-            platform::EnableWindow(control, enabled);
-            if (enabled && control == m_focusBeforeHashing)
-                platform::SetFocus(control);
-        }
-    }
-
     VerifyWindowData& m_data;
-    platform::WindowHandle m_focusBeforeHashing = 0;
 };
 
 } // namespace

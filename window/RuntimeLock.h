@@ -3,6 +3,9 @@
 #include <platform/Threads.h>
 #include <value/RuntimeLock.h>
 
+#include <chrono>
+#include <thread>
+
 // The runtime lock under the window layer's names; the lock itself and its rule live in
 // value/RuntimeLock.h, low enough that value/ and files/ check it where they touch shared
 // state. Taking it switches nothing: each thread's own state is in its RuntimeThread.
@@ -45,5 +48,18 @@ using RuntimeLockHold = value::RuntimeLockHold;
 
 /// Releases the lock for the lifetime of the object (a wait) and takes it again after.
 using RuntimeLockRelease = value::RuntimeLockRelease;
+
+/// Waits `pause`, the lock let go meanwhile when the calling thread holds it, so that the
+/// program's other threads run while this one waits (for another program's writer, say).
+inline void PauseOutsideRuntimeLock(std::chrono::milliseconds pause)
+{
+    if (!HoldsRuntimeLock()) {
+        std::this_thread::sleep_for(pause);
+        return;
+    }
+    AssertHoldsRuntimeLock();
+    const RuntimeLockRelease released;
+    std::this_thread::sleep_for(pause);
+}
 
 } // namespace window
