@@ -18,6 +18,8 @@
 #   xs_wait_event SECS WHAT PATTERN... waits for a watched event (a menu mapped, a window gone)
 #   xs_wait_painted SECS ID          waits until ID shows more than its background
 #   xs_wait_settled SECS GEOMETRY    waits until that part of the screen stops changing
+#   xs_wait_drawn SECS GEOMETRY      waits until that part of the screen shows more than one
+#                                    colour (text drawn into a box that was empty)
 #   xs_wait_file SECS PATH TEXT      waits until the file PATH holds exactly TEXT
 #   xs_wait_colour SECS X Y COLOUR   waits until the screen's pixel X,Y shows COLOUR (#RRGGBB)
 #   xs_wait_exit SECS                waits for the program's end; its exit code in xs_exit_code
@@ -217,6 +219,19 @@ xs_wait_settled()
         previous=$current
     done
     xs_fail "the screen did not settle within ${limit}s"
+}
+
+# A box the program fills (an entry showing a chosen file's path) sends no event: its part of the
+# screen is looked at until it shows more than its background.
+xs_wait_drawn()
+{
+    local limit=$1 geometry=$2 deadline=$((SECONDS + $1)) colours
+    while [ "$SECONDS" -lt "$deadline" ]; do
+        colours=$(import -window root -crop "$geometry" png:- 2>/dev/null \
+            | identify -format '%k' - 2>/dev/null)
+        [ "${colours:-0}" -gt 1 ] && return 0
+    done
+    xs_fail "nothing was drawn at $geometry within ${limit}s"
 }
 
 # A file the program writes is looked at until it holds what is expected: there is no event to

@@ -17,6 +17,7 @@ cases=(
     "UserSessionTest.sh|Xvfb xdotool xev xprop xwininfo"
     "HashSessionTest.sh|Xvfb xdotool xev xprop import"
     "HashAboutSessionTest.sh|Xvfb xdotool xev xprop xwininfo import openssl"
+    "VerifySessionTest.sh|Xvfb xdotool xev xprop import identify"
 )
 base_commands=(basename dirname realpath mktemp mkdir mkfifo rm cat)
 
