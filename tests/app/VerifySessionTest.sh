@@ -6,8 +6,9 @@
 # selected and cut (Ctrl+A, Ctrl+X), and pasted (Ctrl+V) into the expected number's box; "..."
 # opens the file dialog, whose name field takes abc.txt's path and Enter; the file's "Provjeri"
 # answers in green, with no marker. One digit of the expected number changed, the same button
-# answers in red, the marker under the fourth group. The window writes no HASHBROJ.TXT; Alt+F,
-# then X ends the program with exit code 0.
+# answers in red, the marker under the fourth group. A second verify window (Alt+F, P) finds the
+# number still on the clipboard and takes it as the expected one: its file's "Provjeri" answers
+# in green. No window writes HASHBROJ.TXT; Alt+F, then X ends the program with exit code 0.
 #
 #   tests/app/VerifySessionTest.sh PROGRAM
 #
@@ -38,6 +39,15 @@ file_entry=300x10+12+218        # inside "Ulazna datoteka (file)", where a path 
 match='#007A00'                 # the answer's dark green
 mismatch='#C00000'              # its dark red, and the marker's
 background='#EFEFEF'            # the window's grey
+expected_caret=(13 80)          # the caret at the start of the empty expected number's box
+# A second verify window opens to the right of the first, 543 pixels on: the frame is made wide
+# enough to show both, on a screen wider than the usual one.
+frame_size=(1100 520)
+export XS_SCREEN=1280x800x24
+second_area=543x382+543+19
+second_box=(903 100)            # inside its expected number's box, below any text in it
+second_answer_stroke=(585 283)
+second_file_button=(999 222)
 
 # shot NAME: the verify window as it shows now, when screenshots are asked for.
 shot()
@@ -49,11 +59,11 @@ shot()
     fi
 }
 
-# press_file_button: the file's "Provjeri", clicked, as the frame has the keyboard.
-press_file_button()
+# click X Y: a click there, as the frame has the keyboard.
+click()
 {
     xs_focus 20 "$frame" || return 1
-    xdotool mousemove --sync "${file_button[@]}" click 1
+    xdotool mousemove --sync "$1" "$2" click 1
 }
 
 xs_step="start"
@@ -64,7 +74,7 @@ xs_start_program "$program"
 
 xs_step="the frame shows"
 frame=$(xs_wait_window 60 "Testiranje SHA-1 algoritma") || exit 1
-xdotool windowsize --sync "$frame" 760 520
+xdotool windowsize --sync "$frame" "${frame_size[@]}"
 xs_focus 20 "$frame" || exit 1
 
 xs_step="Alt+F, P opens the verify window"
@@ -74,6 +84,7 @@ xs_wait_event 30 "the File menu's dropping down" "MapNotify*override YES*" || ex
 xs_key p
 xs_wait_colour 30 "${expected_box[@]}" '#FFFFFF' || exit 1 # the expected number's box shows
 xs_wait_settled 30 "$area" || exit 1
+xs_wait_colour 30 "${expected_caret[@]}" '#000000' || exit 1 # the box has the keyboard
 
 xs_step="the number typed into \"Ulazni niz znakova\" is cut and pasted as the expected one"
 # Tab from the expected number's box passes "Iz datoteke HASHBROJ.TXT" on to the text box.
@@ -96,20 +107,32 @@ xs_wait_drawn 30 "$file_entry" || exit 1 # the chosen path shows
 xs_wait_settled 30 "$area" || exit 1
 
 xs_step="the file's \"Provjeri\" answers that the numbers match"
-press_file_button || exit 1
+click "${file_button[@]}" || exit 1
 xs_wait_colour 30 "${answer_stroke[@]}" "$match" || exit 1
 xs_wait_settled 30 "$area" || exit 1
 xs_wait_colour 1 "${marker_point[@]}" "$background" || exit 1 # no marker
 shot verify-match.png || exit 1
 
 xs_step="one digit changed, the same button answers that they differ"
-xdotool mousemove --sync "${expected_box[@]}" click 1
+click "${expected_box[@]}" || exit 1
 xs_key ctrl+End BackSpace e
-press_file_button || exit 1
+click "${file_button[@]}" || exit 1
 xs_wait_colour 30 "${answer_stroke[@]}" "$mismatch" || exit 1
 xs_wait_settled 30 "$area" || exit 1
 xs_wait_colour 1 "${marker_point[@]}" "$mismatch" || exit 1 # under the fourth group
 shot verify-mismatch.png || exit 1
+
+xs_step="a second verify window takes the number on the clipboard as the expected one"
+# The file chosen is the program's own, so its entry shows abc.txt already.
+xs_focus 20 "$frame" || exit 1
+xs_watch root || exit 1
+xs_key alt+f
+xs_wait_event 30 "the File menu's dropping down" "MapNotify*override YES*" || exit 1
+xs_key p
+xs_wait_colour 30 "${second_box[@]}" '#FFFFFF' || exit 1
+xs_wait_settled 30 "$second_area" || exit 1
+click "${second_file_button[@]}" || exit 1
+xs_wait_colour 30 "${second_answer_stroke[@]}" "$match" || exit 1
 
 xs_step="nothing was written"
 [ ! -e "$xs_dir/HASHBROJ.TXT" ] || xs_fail "HASHBROJ.TXT was written" || exit 1
@@ -123,4 +146,4 @@ xs_key x
 xs_wait_exit 60 || exit 1
 [ "$xs_exit_code" -eq 0 ] || xs_fail "exit code $xs_exit_code, not 0" || exit 1
 [ ! -e "$xs_dir/HASHBROJ.TXT" ] || xs_fail "HASHBROJ.TXT was written" || exit 1
-echo "$xs_name: abc.txt's number checked in the verify window: a match, then with one digit changed a mismatch marked in the fourth group; nothing written; varn ended with exit code 0"
+echo "$xs_name: abc.txt's number checked in the verify window: a match, then with one digit changed a mismatch marked in the fourth group; a second window took the number from the clipboard and matched; nothing written; varn ended with exit code 0"
