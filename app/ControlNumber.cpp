@@ -17,6 +17,9 @@ constexpr std::size_t kGroupLength = 10;
 constexpr char kNoBreakSpace = '\xA0';
 constexpr char kCarriageReturn = '\r';
 constexpr char kLineFeed = '\n';
+// The dashes a word processor or a web page puts where "-" was typed.
+constexpr char kEnDash = '\x96';
+constexpr char kEmDash = '\x97';
 
 /// Blanks as a user sees them: none of them belongs to a number.
 bool IsBlank(char c)
@@ -27,7 +30,7 @@ bool IsBlank(char c)
 /// What a published number may be spelt with around and between its digits.
 bool IsIgnored(char c)
 {
-    return IsBlank(c) || c == '-';
+    return IsBlank(c) || c == '-' || c == kEnDash || c == kEmDash;
 }
 
 bool IsHexDigit(char c)

@@ -30,7 +30,8 @@ struct ExpectedNumber {
     std::string character;      ///< NotHex: the character as given (Windows-1250 byte(s))
 };
 
-/// Reads `text` (Windows-1250) as a control number: upper or lower case; "-" separators,
+/// Reads `text` (Windows-1250) as a control number: upper or lower case; "-" separators (and
+/// the en and em dashes text from a web page or a document may carry instead),
 /// blanks, tabs, no-break spaces and line breaks (CR, LF) anywhere are ignored; a leading label
 /// is ignored: everything up to and including the last ":" or "=" (as in "SHA1: ...",
 /// "SHA-1 = ...", "SHA1 (file.iso) = ..."), and a bare leading word "SHA1"/"SHA-1"/"SHA 1"

@@ -86,6 +86,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, LenientSpellingTest,
         Spelling { "a line of a file with its break", std::string(kAbc) + "\r\n" },
         Spelling { "no-break spaces", Joined("\xA0") },
         Spelling { "no-break space and dash", Joined("\xA0-\xA0") },
+        Spelling { "en dashes, as a web page sets them", Joined("\x96") },
+        Spelling { "em dashes", Joined(" \x97 ") },
         // Labels.
         Spelling { "SHA1:", "SHA1: " + std::string(kAbcLower) },
         Spelling { "SHA1: without a blank", "SHA1:" + std::string(kAbc) },
